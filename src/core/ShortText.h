@@ -1,0 +1,69 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace tafelix {
+
+// A length-prefixed single-byte text of at most N Windows-1252 characters. Longer text is
+// cut to its first N characters without notice; that is how every field of the program
+// behaves, in memory and in the binary files.
+template <std::size_t N>
+struct ShortText {
+    static_assert(N <= 255, "the length must fit its byte");
+    static constexpr std::size_t capacity = N;
+
+    std::uint8_t len = 0;
+    char chars[N] = {};
+
+    ShortText() = default;
+    ShortText(std::string_view text) { assign(text); } // NOLINT: texts convert freely
+
+    void assign(std::string_view text)
+    {
+        const std::size_t n = std::min(text.size(), N);
+        if (n > 0)
+            std::memcpy(chars, text.data(), n);
+        // Keep the bytes past the text zero so that whole entries compare and copy cleanly.
+        if (n < len)
+            std::memset(chars + n, 0, len - n);
+        len = static_cast<std::uint8_t>(n);
+    }
+    ShortText& operator=(std::string_view text)
+    {
+        assign(text);
+        return *this;
+    }
+
+    std::string_view view() const { return {chars, len}; }
+    std::size_t size() const { return len; }
+    bool empty() const { return len == 0; }
+
+    friend bool operator==(const ShortText& a, const ShortText& b) { return a.view() == b.view(); }
+};
+
+using ShortText100 = ShortText<100>;
+
+// The on-disk form of ShortText(n): one length byte, then n character bytes. Unused bytes
+// are written as zeros.
+inline void writeShortTextField(unsigned char* dst, std::size_t n, std::string_view text)
+{
+    const std::size_t len = std::min({text.size(), n, std::size_t{255}});
+    dst[0] = static_cast<unsigned char>(len);
+    if (len > 0)
+        std::memcpy(dst + 1, text.data(), len);
+    std::memset(dst + 1 + len, 0, n - len);
+}
+
+// Files written by other programs (or damaged ones) may carry a length byte larger than the
+// field; it is clamped so that no read goes past the field.
+inline std::string_view readShortTextField(const unsigned char* src, std::size_t n)
+{
+    const std::size_t len = std::min<std::size_t>(src[0], n);
+    return {reinterpret_cast<const char*>(src + 1), len};
+}
+
+} // namespace tafelix

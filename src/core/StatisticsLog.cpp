@@ -1,0 +1,183 @@
+#include "StatisticsLog.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tafelix {
+
+namespace {
+
+constexpr std::string_view kReadPastEndText = "Versuch hinter dem Dateiende zu lesen";
+
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+template <std::size_t N> void normalize(ShortText<N>& field)
+{
+    if (field.len > N)
+        field.len = static_cast<std::uint8_t>(N);
+    std::memset(field.chars + field.len, 0, N - field.len);
+}
+
+void normalize(StatisticsRecord& r)
+{
+    normalize(r.file);
+    normalize(r.date);
+    normalize(r.answers);
+    normalize(r.time);
+    normalize(r.right);
+    normalize(r.wrong);
+    normalize(r.percent);
+}
+
+// Record is StatisticsRecord or const StatisticsRecord.
+template <typename Record, typename F> decltype(auto) withField(Record& r, int column, F&& f)
+{
+    switch (column) {
+    case ColumnFile:
+        return f(r.file);
+    case ColumnDate:
+        return f(r.date);
+    case ColumnAnswers:
+        return f(r.answers);
+    case ColumnTime:
+        return f(r.time);
+    case ColumnRight:
+        return f(r.right);
+    case ColumnWrong:
+        return f(r.wrong);
+    default:
+        return f(r.percent);
+    }
+}
+
+bool validColumn(int column)
+{
+    return column >= 0 && column < StatisticsColumnCount;
+}
+
+std::string_view bytesOf(const StatisticsRecord* records, std::size_t count)
+{
+    return {reinterpret_cast<const char*>(records), count * kStatisticsRecordSize};
+}
+
+} // namespace
+
+std::string_view statisticsCell(const StatisticsRecord& record, int column)
+{
+    if (!validColumn(column))
+        return {};
+    return withField(record, column, [](const auto& field) { return field.view(); });
+}
+
+void setStatisticsCell(StatisticsRecord& record, int column, std::string_view text)
+{
+    if (!validColumn(column))
+        return;
+    withField(record, column, [text](auto& field) { field.assign(text); });
+}
+
+std::string formatLogDate(int day, int month, int year)
+{
+    std::array<char, 48> buf{};
+    std::snprintf(buf.data(), buf.size(), "%02d.%02d.%04d", day, month, year);
+    return buf.data();
+}
+
+StatisticsLoad loadStatisticsFile(const std::string& path)
+{
+    StatisticsLoad load;
+    Fd f;
+    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (f.fd < 0) {
+        const int err = errno;
+        load.result = IoResult::failure(err, ioErrorText(err));
+        return load;
+    }
+    struct stat st {};
+    if (::fstat(f.fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        load.result = IoResult::failure(EISDIR, ioErrorText(EISDIR));
+        return load;
+    }
+
+    // Read straight into the records. The size is only a first guess; the file is read to its
+    // end whatever it says.
+    std::vector<StatisticsRecord>& records = load.records;
+    const std::size_t guess = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    records.resize(guess / kStatisticsRecordSize + 1);
+    std::size_t used = 0;
+    for (;;) {
+        const std::size_t capacity = records.size() * kStatisticsRecordSize;
+        if (used == capacity) {
+            records.resize(records.size() * 2);
+            continue;
+        }
+        const ssize_t n =
+            ::read(f.fd, reinterpret_cast<char*>(records.data()) + used, capacity - used);
+        if (n < 0) {
+            const int err = errno;
+            if (err == EINTR)
+                continue;
+            records.resize(used / kStatisticsRecordSize);
+            for (StatisticsRecord& r : records)
+                normalize(r);
+            load.result = IoResult::failure(err, ioErrorText(err));
+            return load;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    records.resize(used / kStatisticsRecordSize);
+    for (StatisticsRecord& r : records)
+        normalize(r);
+    if (used % kStatisticsRecordSize != 0)
+        load.result = IoResult::failure(ENODATA, std::string(kReadPastEndText));
+    return load;
+}
+
+IoResult writeStatisticsFile(const std::string& path, const std::vector<StatisticsRecord>& records)
+{
+    const auto unanswered = [](const StatisticsRecord& r) { return r.answers.empty(); };
+    if (std::none_of(records.begin(), records.end(), unanswered))
+        return writeFileAtomically(path, bytesOf(records.data(), records.size()));
+
+    std::string bytes;
+    bytes.reserve(records.size() * kStatisticsRecordSize);
+    for (const StatisticsRecord& r : records) {
+        if (!unanswered(r))
+            bytes.append(bytesOf(&r, 1));
+    }
+    return writeFileAtomically(path, bytes);
+}
+
+IoResult rewriteAndReload(const std::string& path, std::vector<StatisticsRecord>& records)
+{
+    if (IoResult written = writeStatisticsFile(path, records); !written)
+        return written;
+    StatisticsLoad load = loadStatisticsFile(path);
+    records = std::move(load.records);
+    return load.result;
+}
+
+bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t index)
+{
+    if (index >= records.size())
+        return false;
+    records.erase(records.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+} // namespace tafelix

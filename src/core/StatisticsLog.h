@@ -1,0 +1,75 @@
+#pragma once
+
+#include "FileIo.h"
+#include "ShortText.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace tafelix {
+
+// One logged drill. The struct is the file's 168-byte record itself, so loading is a plain
+// copy (plus clamping of the length bytes) and a rewrite writes the vector's bytes as they are.
+struct StatisticsRecord {
+    ShortText<100> file;   // vocabulary file name without folder
+    ShortText<11> date;    // "dd.mm.yyyy"
+    ShortText<10> answers; // "bearbeitet"
+    ShortText<10> time;    // "Zeit" of the last run
+    ShortText<10> right;   // "richtig"
+    ShortText<10> wrong;   // "falsch"
+    ShortText<10> percent; // share of right answers, two decimals, as shown to the learner
+
+    friend bool operator==(const StatisticsRecord&, const StatisticsRecord&) = default;
+};
+
+inline constexpr std::size_t kStatisticsRecordSize = 168;
+static_assert(sizeof(StatisticsRecord) == kStatisticsRecordSize);
+static_assert(alignof(StatisticsRecord) == 1);
+static_assert(std::is_trivially_copyable_v<StatisticsRecord>);
+
+// Table columns, in record order.
+enum StatisticsColumn : int {
+    ColumnFile = 0,
+    ColumnDate,
+    ColumnAnswers,
+    ColumnTime,
+    ColumnRight,
+    ColumnWrong,
+    ColumnPercent,
+    StatisticsColumnCount
+};
+
+// Cell text of a column; an unknown column reads as empty and ignores writes.
+std::string_view statisticsCell(const StatisticsRecord& record, int column);
+// Cuts the text to the column's field width.
+void setStatisticsCell(StatisticsRecord& record, int column, std::string_view text);
+
+// "dd.mm.yyyy", always with dots.
+std::string formatLogDate(int day, int month, int year);
+
+struct StatisticsLoad {
+    std::vector<StatisticsRecord> records;
+    IoResult result;
+};
+
+// All whole records of the file. A missing file fails with "Datei nicht gefunden"; a cut-off
+// last record is dropped and reported as "Versuch hinter dem Dateiende zu lesen". Length bytes
+// larger than their field are clamped and unused bytes zeroed.
+StatisticsLoad loadStatisticsFile(const std::string& path);
+
+// Replaces the file atomically. Records without an answer count are left out: they stand for
+// the table's empty last row and never belong in the log.
+IoResult writeStatisticsFile(const std::string& path, const std::vector<StatisticsRecord>& records);
+
+// Every change of the log: write the records, then read the file back into them so that they
+// show exactly what was stored. A failed write leaves both the file and `records` unchanged.
+IoResult rewriteAndReload(const std::string& path, std::vector<StatisticsRecord>& records);
+
+// Removes record `index` (0-based: table row 1 shows record 0); false when there is no such
+// record, as for the table's empty last row.
+bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t index);
+
+} // namespace tafelix

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "FileIo.h"
+#include "WordTable.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tafelix {
+
+// The .vkb format: the header line, then six CR LF lines per word (box, passes, german,
+// foreign, synonym, remark). Reading: CR ends a line and swallows one LF after it, a lone LF
+// is an ordinary character, Ctrl-Z ends the file, lines are cut to 100 characters.
+inline constexpr std::string_view kVkbHeader = "VKB Vokabeldatei";
+inline constexpr std::string_view kUntitledName = "Neue Datei.vkb";
+
+enum class LoadStatus {
+    Ok,
+    ReadError,    // the file could not be opened or read; see `message`
+    BadHeader,    // the first line is not the header
+    BadInteger,   // a number line is not a whole number; see `badText`
+    TooManyWords, // more words than the table holds
+};
+
+struct LoadResult {
+    LoadStatus status = LoadStatus::Ok;
+    std::string message; // German text of a read error (UTF-8)
+    std::string badText; // the offending number line, Windows-1252 bytes
+    std::int32_t wordCount = 0;
+};
+
+// Whole-number conversion of a number line: leading blanks, optional sign, decimal digits
+// or hex digits after "$" or "0x"; the value must fit 32 bits; nothing may follow.
+bool parseInteger(std::string_view text, std::int32_t& value);
+
+// Parses `bytes` completely before it touches `table`: on any failure the table is exactly as
+// it was. On success the words replace the table's content and the last word is current;
+// `modified` is left alone.
+LoadResult loadVocabulary(std::string_view bytes, TWordTable& table);
+
+// Reads the file at `path` and loads it as above.
+LoadResult loadVocabularyFile(const std::string& path, TWordTable& table);
+
+// The file's bytes for words 1..wordCount.
+std::string serializeVocabulary(const TWordTable& table);
+
+// Writes the table to `path` atomically. Does not touch `modified`.
+IoResult saveVocabularyFile(const std::string& path, const TWordTable& table);
+
+// Liste.vkb -> Liste.bkp: the last three characters replaced by "bkp".
+std::string backupFileName(std::string_view openFileName);
+
+// Writes the normalized copy of the table beside the loaded file.
+IoResult writeBackupCopy(std::string_view openFileName, const TWordTable& table);
+
+} // namespace tafelix

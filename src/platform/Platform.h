@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDateTime>
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+namespace tafelix {
+
+// The narrow seams between the windows and the desktop. The main window receives them in its
+// constructor; tests hand in scripted doubles so that every box, dialog, sound, clock tick
+// and random draw is under their control.
+
+enum class MsgKind { Warning, Error, Information, Confirmation }; // "Warnung", "Fehler", ...
+
+enum MsgButton : int { NoButton = 0, OkButton = 1, CancelButton = 2, YesButton = 4, NoAnswerButton = 8 };
+using MsgButtons = int;
+
+struct FileDialogOptions {
+    QString folder;      // initial folder
+    QString fileName;    // preset name
+    QString filterLabel = QStringLiteral("Vokabeldatei");
+    QString pattern = QStringLiteral("*.vkb");
+    QString defaultSuffix;      // added when the user types a name without one
+    bool confirmOverwrite = false;
+};
+
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // A modal box whose top-left corner sits at `topLeft` on the screen. Returns the button
+    // pressed, or NoButton when the box was closed through its frame.
+    virtual MsgButton messageBox(MsgKind kind, const QString& text, MsgButtons buttons,
+                                 QPoint topLeft) = 0;
+    // The chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> openFile(const FileDialogOptions& options) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogOptions& options) = 0;
+};
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual QDateTime now() = 0;
+};
+
+class IRandom {
+public:
+    virtual ~IRandom() = default;
+    virtual void seed(quint64 value) = 0;
+    // Uniform in 0 .. n - 1; 0 when n <= 0.
+    virtual int below(int n) = 0;
+};
+
+class ISound {
+public:
+    virtual ~ISound() = default;
+    // Starts playing a WAV file and returns at once, cutting off a sound still playing.
+    // Every failure is silent.
+    virtual void play(const QString& wavPath) = 0;
+    virtual void stop() = 0;
+};
+
+class IShell {
+public:
+    virtual ~IShell() = default;
+    // The desktop's default action for a file or web address; the result is not reported.
+    virtual void open(const QString& pathOrUrl) = 0;
+};
+
+struct Platform {
+    IDialogs& dialogs;
+    IClock& clock;
+    IRandom& random;
+    ISound& sound;
+    IShell& shell;
+};
+
+// Shows the busy cursor for as long as it lives, so an early return cannot leave it stuck.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace tafelix

@@ -1,0 +1,171 @@
+#include "QtPlatform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace tafelix {
+
+namespace {
+
+// Tells a close through the window frame apart from a button: only the frame goes through
+// closeEvent, Escape and Enter press a button.
+class PositionedMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool closedByFrame = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        closedByFrame = true;
+        QMessageBox::closeEvent(e);
+    }
+};
+
+QString titleFor(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Warning:
+        return QStringLiteral("Warnung");
+    case MsgKind::Error:
+        return QStringLiteral("Fehler");
+    case MsgKind::Information:
+        return QStringLiteral("Information");
+    case MsgKind::Confirmation:
+        return QStringLiteral("Bestätigung");
+    }
+    return {};
+}
+
+QMessageBox::Icon iconFor(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Warning:
+        return QMessageBox::Warning;
+    case MsgKind::Error:
+        return QMessageBox::Critical;
+    case MsgKind::Information:
+        return QMessageBox::Information;
+    case MsgKind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void prepare(QFileDialog& dlg, const FileDialogOptions& o)
+{
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setNameFilter(QStringLiteral("%1 (%2)").arg(o.filterLabel, o.pattern));
+    if (!o.folder.isEmpty())
+        dlg.setDirectory(o.folder);
+    if (!o.fileName.isEmpty())
+        dlg.selectFile(o.fileName);
+}
+
+} // namespace
+
+MsgButton QtDialogs::messageBox(MsgKind kind, const QString& text, MsgButtons buttons,
+                                QPoint topLeft)
+{
+    PositionedMessageBox box(iconFor(kind), titleFor(kind), text, QMessageBox::NoButton, owner_);
+    QHash<QAbstractButton*, MsgButton> map;
+    auto add = [&](MsgButton b, const char* caption, QMessageBox::ButtonRole role) {
+        if (buttons & b)
+            map.insert(box.addButton(QString::fromUtf8(caption), role), b);
+    };
+    add(YesButton, "Ja", QMessageBox::YesRole);
+    add(NoAnswerButton, "Nein", QMessageBox::NoRole);
+    add(OkButton, "OK", QMessageBox::AcceptRole);
+    add(CancelButton, "Abbrechen", QMessageBox::RejectRole);
+    // A box placed by hand keeps its place; Qt only centres boxes that were not moved.
+    box.move(topLeft);
+    box.exec();
+    if (box.closedByFrame)
+        return NoButton;
+    return map.value(box.clickedButton(), NoButton);
+}
+
+std::optional<QString> QtDialogs::openFile(const FileDialogOptions& options)
+{
+    QFileDialog dlg(owner_, QStringLiteral("Öffnen"));
+    prepare(dlg, options);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name need not exist; loading it then reports "Datei nicht gefunden".
+    dlg.setFileMode(QFileDialog::AnyFile);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogs::saveFile(const FileDialogOptions& options)
+{
+    QFileDialog dlg(owner_, QStringLiteral("Speichern unter"));
+    prepare(dlg, options);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setDefaultSuffix(options.defaultSuffix);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().constFirst();
+}
+
+int StdRandom::below(int n)
+{
+    if (n <= 0)
+        return 0;
+    std::uniform_int_distribution<int> dist(0, n - 1);
+    return dist(engine_);
+}
+
+QtSound::~QtSound()
+{
+    qDeleteAll(effects_);
+}
+
+void QtSound::play(const QString& wavPath)
+{
+    stop();
+    if (!QFileInfo::exists(wavPath))
+        return;
+    QSoundEffect*& effect = effects_[wavPath];
+    if (!effect) {
+        effect = new QSoundEffect;
+        effect->setSource(QUrl::fromLocalFile(wavPath));
+    }
+    if (effect->status() == QSoundEffect::Error)
+        return;
+    effect->play();
+}
+
+void QtSound::stop()
+{
+    for (QSoundEffect* e : std::as_const(effects_))
+        e->stop();
+}
+
+void QtShell::open(const QString& pathOrUrl)
+{
+    const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
+                                                                : QUrl::fromLocalFile(pathOrUrl);
+    QDesktopServices::openUrl(url);
+}
+
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace tafelix

@@ -1,0 +1,73 @@
+#include "TestDoubles.h"
+
+namespace tafelix {
+
+void ScriptedDialogs::expectBox(const QString& textPart, MsgButton answer)
+{
+    boxes_.push_back({textPart, answer});
+}
+
+void ScriptedDialogs::expectOpen(std::optional<QString> path)
+{
+    opens_.push_back(path.value_or(QString()));
+}
+
+void ScriptedDialogs::expectSave(std::optional<QString> path)
+{
+    saves_.push_back(path.value_or(QString()));
+}
+
+MsgButton ScriptedDialogs::messageBox(MsgKind kind, const QString& text, MsgButtons buttons,
+                                      QPoint topLeft)
+{
+    shown.push_back({kind, text, buttons, topLeft});
+    if (boxes_.empty() || !text.contains(boxes_.front().textPart)) {
+        unexpected << QStringLiteral("box: ") + text;
+        return NoButton;
+    }
+    const MsgButton answer = boxes_.front().answer;
+    boxes_.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(const FileDialogOptions& options)
+{
+    openDialogs.push_back(options);
+    if (opens_.empty()) {
+        unexpected << QStringLiteral("open dialog");
+        return std::nullopt;
+    }
+    const QString r = opens_.front();
+    opens_.pop_front();
+    if (r.isNull())
+        return std::nullopt;
+    return r;
+}
+
+std::optional<QString> ScriptedDialogs::saveFile(const FileDialogOptions& options)
+{
+    saveDialogs.push_back(options);
+    if (saves_.empty()) {
+        unexpected << QStringLiteral("save dialog");
+        return std::nullopt;
+    }
+    const QString r = saves_.front();
+    saves_.pop_front();
+    if (r.isNull())
+        return std::nullopt;
+    return r;
+}
+
+QStringList ScriptedDialogs::pending() const
+{
+    QStringList out;
+    for (const auto& b : boxes_)
+        out << QStringLiteral("box: ") + b.textPart;
+    for (std::size_t i = 0; i < opens_.size(); ++i)
+        out << QStringLiteral("open dialog");
+    for (std::size_t i = 0; i < saves_.size(); ++i)
+        out << QStringLiteral("save dialog");
+    return out;
+}
+
+} // namespace tafelix

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace tafelix {
+
+// A message box, file dialog or sound as the windows asked for it.
+struct ShownBox {
+    MsgKind kind;
+    QString text;
+    MsgButtons buttons;
+    QPoint topLeft;
+};
+
+// Answers every box and dialog from a script. A box nobody scripted is recorded as
+// unexpected and answered with NoButton, so a test can prove that no stray message appeared.
+class ScriptedDialogs : public IDialogs {
+public:
+    // The next box must contain `textPart`; it is answered with `answer`.
+    void expectBox(const QString& textPart, MsgButton answer);
+    // The next open / save dialog returns `path` (nullopt = cancelled).
+    void expectOpen(std::optional<QString> path);
+    void expectSave(std::optional<QString> path);
+
+    MsgButton messageBox(MsgKind kind, const QString& text, MsgButtons buttons,
+                         QPoint topLeft) override;
+    std::optional<QString> openFile(const FileDialogOptions& options) override;
+    std::optional<QString> saveFile(const FileDialogOptions& options) override;
+
+    std::vector<ShownBox> shown;
+    std::vector<FileDialogOptions> openDialogs, saveDialogs;
+    QStringList unexpected; // boxes and dialogs that no script answered
+    // What is still scripted but was never asked for.
+    QStringList pending() const;
+
+private:
+    struct Expected {
+        QString textPart;
+        MsgButton answer;
+    };
+    std::deque<Expected> boxes_;
+    std::deque<QString> opens_, saves_; // a null string means "cancelled"
+};
+
+class FakeClock : public IClock {
+public:
+    QDateTime time = QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0));
+    QDateTime now() override { return time; }
+};
+
+class FakeRandom : public IRandom {
+public:
+    int value = 0; // what below() returns, kept inside 0 .. n - 1
+    std::vector<quint64> seeds;
+    void seed(quint64 v) override { seeds.push_back(v); }
+    int below(int n) override { return n <= 0 ? 0 : (value % n); }
+};
+
+class RecordingSound : public ISound {
+public:
+    QStringList played;
+    int stops = 0;
+    void play(const QString& wavPath) override { played << wavPath; }
+    void stop() override { ++stops; }
+};
+
+class RecordingShell : public IShell {
+public:
+    QStringList opened;
+    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+};
+
+// All doubles in one place, with the Platform the main window wants.
+struct TestPlatform {
+    ScriptedDialogs dialogs;
+    FakeClock clock;
+    FakeRandom random;
+    RecordingSound sound;
+    RecordingShell shell;
+    Platform platform() { return Platform{dialogs, clock, random, sound, shell}; }
+};
+
+} // namespace tafelix

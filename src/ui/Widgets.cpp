@@ -1,0 +1,94 @@
+#include "Widgets.h"
+
+namespace tafelix {
+
+QLabel* makePanel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
+                  const QString& hint)
+{
+    auto* p = new QLabel(text, parent);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setGeometry(geometry);
+    p->setFrameShape(QFrame::Panel);
+    p->setFrameShadow(QFrame::Sunken);
+    p->setAlignment(Qt::AlignCenter);
+    p->setAutoFillBackground(true);
+    p->setBackgroundRole(QPalette::Base);
+    p->setTextFormat(Qt::PlainText);
+    if (!hint.isEmpty())
+        p->setToolTip(hint);
+    return p;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(pos);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    e->setMaxLength(maxLength);
+    return e;
+}
+
+QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
+{
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setGeometry(geometry);
+    return g;
+}
+
+QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& caption,
+                            const QIcon& icon, const QString& hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setIcon(icon);
+    b->setIconSize(QSize(20, 20));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(true);
+    if (!hint.isEmpty())
+        b->setToolTip(hint);
+    return b;
+}
+
+} // namespace tafelix
+
+#include <QHBoxLayout>
+#include <QRadioButton>
+
+namespace tafelix {
+
+TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& title,
+                         const QStringList& items, const QRect& geometry, int initial)
+    : QGroupBox(title, parent)
+{
+    setObjectName(QString::fromLatin1(name));
+    setGeometry(geometry);
+    auto* lay = new QHBoxLayout(this);
+    lay->setContentsMargins(10, 2, 6, 4);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items.at(i), this);
+        b->setObjectName(QString::fromLatin1(name) + QString::number(i));
+        buttons_.addButton(b, i);
+        lay->addWidget(b);
+    }
+    setItemIndex(initial);
+    connect(&buttons_, &QButtonGroup::idClicked, this, &TRadioGroup::itemIndexChanged);
+}
+
+void TRadioGroup::setItemIndex(int index)
+{
+    if (QAbstractButton* b = buttons_.button(index))
+        b->setChecked(true);
+}
+
+} // namespace tafelix

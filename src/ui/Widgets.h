@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace tafelix {
+
+// Small builders for the designed controls: every control gets its object name, so tests
+// and accessibility tools find it by the name the program's code uses.
+
+// A read-only value display ("panel").
+QLabel* makePanel(QWidget* parent, const char* name, const QRect& geometry,
+                  const QString& text = QStringLiteral("0"), const QString& hint = {});
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos);
+QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength = 100);
+QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry);
+// A captioned tool button with an icon above its caption.
+QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& caption,
+                            const QIcon& icon, const QString& hint = {});
+
+// Every widget with a tooltip keeps it visible this long.
+inline constexpr int kToolTipMillis = 7000;
+
+} // namespace tafelix
+
+#include <QButtonGroup>
+
+namespace tafelix {
+
+// A captioned group of mutually exclusive options; its state is the 0-based index of the
+// selected option.
+class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    TRadioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
+                const QRect& geometry, int initial);
+    int itemIndex() const { return buttons_.checkedId(); }
+    void setItemIndex(int index);
+    int count() const { return static_cast<int>(buttons_.buttons().size()); }
+
+signals:
+    void itemIndexChanged(int index);
+
+private:
+    QButtonGroup buttons_;
+};
+
+} // namespace tafelix

@@ -1,0 +1,34 @@
+#include "find.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tafelix {
+
+TOKBottomDlg1::TOKBottomDlg1(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("OKBottomDlg1"));
+    setWindowTitle(QStringLiteral("Suchen"));
+    setFixedSize(260, 110);
+    auto* label = new QLabel(QStringLiteral("Text suchen in"), this);
+    label->setGeometry(14, 12, 200, 16);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(14, 32, 230, 24);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItems({QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache"),
+                         QStringLiteral("Synonym"), QStringLiteral("Bemerkung")});
+    ComboBox1->setCurrentText(QStringLiteral("Deutsch"));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setGeometry(60, 72, 84, 28);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    cancel->setGeometry(152, 72, 92, 28);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+} // namespace tafelix

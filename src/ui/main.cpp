@@ -1,0 +1,469 @@
+#include "main.h"
+
+#include "Info.h"
+#include "StatisticsModel.h"
+#include "chrkt.h"
+#include "fail.h"
+#include "find.h"
+#include "print.h"
+#include "sort.h"
+
+#include "core/FolderBackup.h"
+#include "core/VocabularyFile.h"
+#include "platform/Cp1252Text.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+
+namespace tafelix {
+
+namespace {
+const QString kUntitled = QStringLiteral("Neue Datei.vkb");
+}
+
+TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
+               std::optional<QString> fileArg, QWidget* parent)
+    : QMainWindow(parent), ProgramDir(programDir), table_(table), platform_(platform)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tafelix"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    openFileName = QStringLiteral("Beispiel.vkb");
+    saveFileName = kUntitled;
+    inputFont = QFont(QStringLiteral("Arial"), 8);
+
+    buildMenu();
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setIconSize(QSize(16, 16));
+    learn = new TLearnPage;
+    edit = new TEditPage;
+    stats = new TStatisticsPage;
+    settings = new TSettingsPage;
+    QStyle* st = style();
+    PageControl1->addTab(learn, st->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Vokabeln lernen"));
+    PageControl1->addTab(edit, st->standardIcon(QStyle::SP_FileDialogDetailedView),
+                         QStringLiteral("Vokabeln bearbeiten"));
+    PageControl1->addTab(stats, st->standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Statistik"));
+    PageControl1->addTab(settings, st->standardIcon(QStyle::SP_FileDialogContentsView),
+                         QStringLiteral("Einstellungen"));
+    setCentralWidget(PageControl1);
+
+    statusField = new QLabel;
+    statusField->setObjectName(QStringLiteral("StatusBar1"));
+    statusField->setFixedWidth(200);
+    statusField->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(statusField);
+    statusBar()->setSizeGripEnabled(false);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+
+    statisticsModel = new StatisticsModel(this);
+    stats->StringGrid1->setModel(statisticsModel);
+
+    // All windows are made once and live as long as the program; dialogs keep their choices.
+    AboutBox = new TAboutBox(platform_.shell, ProgramDir + QStringLiteral("SysDat/emblem.jpg"), this);
+    OKBottomDlg = new TOKBottomDlg(this);
+    OKBottomDlg1 = new TOKBottomDlg1(this);
+    OKBottomDlg2 = new TOKBottomDlg2(this);
+    Sonderzeichen = new TSonderzeichen(this);
+    OKBottomDlg3 = new TOKBottomDlg3(this);
+
+    resize(540, 480);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    wireSignals();
+    wireDrill();
+    wireSettings();
+    wireStatistics();
+    FormCreate(fileArg);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildMenu()
+{
+    QMenu* datei = menuBar()->addMenu(QStringLiteral("Datei"));
+    QAction* beenden = datei->addAction(QStringLiteral("Beenden"));
+    beenden->setObjectName(QStringLiteral("Beenden1"));
+    connect(beenden, &QAction::triggered, this, &TForm1::Beenden1Click);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
+    QAction* hilfe = help->addAction(QStringLiteral("Hilfe"));
+    hilfe->setObjectName(QStringLiteral("Hilfe1"));
+    connect(hilfe, &QAction::triggered, this, &TForm1::HilfeClick);
+    QAction* info = help->addAction(QStringLiteral("info"));
+    info->setObjectName(QStringLiteral("Info1"));
+    connect(info, &QAction::triggered, this, &TForm1::InfoClick);
+}
+
+void TForm1::wireSignals()
+{
+    connect(learn->ToolButton12, &QToolButton::clicked, this, &TForm1::ToolButton12Click);
+    connect(learn->ToolButton13, &QToolButton::clicked, this, &TForm1::ToolButton13Click);
+    connect(learn->ToolButton14, &QToolButton::clicked, this, &TForm1::HilfeClick);
+    connect(learn->ToolButton15, &QToolButton::clicked, this, &TForm1::InfoClick);
+    connect(learn->ToolButton16, &QToolButton::clicked, this, &TForm1::Beenden1Click);
+
+    connect(edit->ToolButton7, &QToolButton::clicked, this, &TForm1::NewVocabulary);
+    connect(edit->ToolButton8, &QToolButton::clicked, this, &TForm1::OpenVocabulary);
+    connect(edit->ToolButton9, &QToolButton::clicked, this, [this] { SaveVocabulary(); });
+    connect(edit->ToolButton11, &QToolButton::clicked, this, [this] { SaveVocabularyAs(); });
+    connect(edit->ToolButton28, &QToolButton::clicked, this, &TForm1::ToolButton28Click);
+    connect(edit->ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        previousTab_ = index;
+        if (PageControl1->widget(index) == learn)
+            TabSheet1Enter();
+    });
+}
+
+QString TForm1::statusText() const
+{
+    return statusField->text();
+}
+
+MsgButton TForm1::message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y)
+{
+    return platform_.dialogs.messageBox(kind, text, buttons, QPoint(x, y));
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void TForm1::FormCreate(const std::optional<QString>& fileArg)
+{
+    platform_.random.seed(static_cast<quint64>(platform_.clock.now().toMSecsSinceEpoch()));
+    // Idle layout of the learning page: the cover hides the drill's fields.
+    learn->Panel20->setGeometry(5, learn->Panel20->y(), 365, learn->Panel20->height());
+    learn->SpeedButton2->move(200, learn->SpeedButton2->y());
+    fillFontList();
+    openDialogFolder = ProgramDir + QStringLiteral("Vokabeln/");
+    saveDialogFolder = openDialogFolder;
+    PageControl1->setCurrentWidget(learn);
+    table_.wordCount = 0;
+    table_.currentIndex = 0;
+    table_.modified = false;
+    DrillResultPending = false;
+    // A damaged log is reported, but it must not keep the learner's file from opening.
+    LoadStatistics();
+    OpenPending = false;
+    if (fileArg) {
+        startedWithFile_ = true;
+        openFileName = *fileArg;
+        LoadVocabularyFile();
+    }
+}
+
+void TForm1::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!activatedOnce_)
+        FormActivate();
+}
+
+void TForm1::changeEvent(QEvent* e)
+{
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && activatedOnce_)
+        FormActivate();
+}
+
+void TForm1::FormActivate()
+{
+    // The settings are read once. Reading them again on every return from the special
+    // characters window would throw away what the learner just changed on the settings page.
+    if (!activatedOnce_) {
+        activatedOnce_ = true;
+        LoadSettings();
+    }
+    edit->ToolButton28->setToolTip(QString::fromUtf8(kBackupToolTip.data(),
+                                                     static_cast<qsizetype>(kBackupToolTip.size())));
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->toolTip().isEmpty())
+            w->setToolTipDuration(kToolTipMillis);
+}
+
+void TForm1::Beenden1Click()
+{
+    close();
+}
+
+void TForm1::InfoClick()
+{
+    AboutBox->exec();
+}
+
+void TForm1::HilfeClick()
+{
+    platform_.shell.open(ProgramDir + QStringLiteral("helpfiles/index.htm"));
+}
+
+void TForm1::ToolButton12Click()
+{
+    OpenVocabulary();
+    if (table_.wordCount > 0 && !OpenPending) {
+        learn->BitBtn1->setEnabled(true);
+        learn->BitBtn1->setFocus();
+    }
+}
+
+void TForm1::ToolButton13Click()
+{
+    CloseVocabulary();
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    if (!SaveSettings()) {
+        // Without a way past a settings folder that cannot be written, the learner could
+        // never leave the program.
+        if (message(MsgKind::Confirmation,
+                    QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n"
+                                   "Tafelix trotzdem beenden?"),
+                    YesButton | NoAnswerButton, 400) != YesButton) {
+            e->ignore();
+            return;
+        }
+    }
+    if (table_.modified && !AskToSaveChanges()) {
+        e->ignore();
+        return;
+    }
+    if (isDrillRunning()) {
+        BitBtn1Click();
+        if (table_.modified) {
+            // The drill's save failed: keep the window so the words are not lost.
+            e->ignore();
+            return;
+        }
+    }
+    CloseVocabulary();
+    platform_.sound.stop();
+    Sonderzeichen->close();
+    e->accept();
+}
+
+// ---------------------------------------------------------------- vocabulary file
+
+void TForm1::SetOpenState(bool open)
+{
+    edit->GroupBox1->setVisible(open);
+    edit->GroupBox2->setVisible(open);
+    for (QToolButton* b : {edit->ToolButton9, edit->ToolButton11, edit->ToolButton10,
+                           edit->ToolButton25, edit->ToolButton27})
+        b->setEnabled(open);
+    edit->ToolButton28->setEnabled(!open);
+}
+
+bool TForm1::LoadVocabularyFile()
+{
+    LoadResult r;
+    {
+        BusyCursor busy;
+        r = loadVocabularyFile(toLocalPath(openFileName), table_);
+    }
+    switch (r.status) {
+    case LoadStatus::Ok:
+        break;
+    case LoadStatus::ReadError:
+        showError(QString::fromStdString(r.message));
+        return false;
+    case LoadStatus::BadHeader:
+        showError(QStringLiteral("Keine gültige Datei !"));
+        return false;
+    case LoadStatus::BadInteger:
+        showError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(fromCp1252(r.badText)));
+        return false;
+    case LoadStatus::TooManyWords:
+        showError(QStringLiteral("Die Datei enthält mehr als %1 Wörter.\n"
+                                 "Eine Vokabeldatei kann höchstens %1 Wörter aufnehmen.")
+                      .arg(TWordTable::MaxWords));
+        return false;
+    }
+    OpenPending = false;
+    saveFileName = openFileName;
+    ResetLearningDisplays();
+    statusField->setText(openFileName + QLatin1Char(' '));
+    compartmentCounts = {};
+    if (table_.wordCount >= 1)
+        ShowCurrentWord();
+    RecountCompartments();
+    SetOpenState(true);
+    WriteBackupCopy();
+    return true;
+}
+
+bool TForm1::SaveVocabularyFile()
+{
+    IoResult r;
+    {
+        BusyCursor busy;
+        r = saveVocabularyFile(toLocalPath(saveFileName), table_);
+    }
+    if (!r) {
+        showError(QString::fromStdString(r.message));
+        return false;
+    }
+    statusField->setText(saveFileName + QLatin1Char(' '));
+    table_.modified = false;
+    return true;
+}
+
+bool TForm1::WriteBackupCopy()
+{
+    const IoResult r = writeBackupCopy(toLocalPath(openFileName), table_);
+    if (!r)
+        showError(QString::fromStdString(r.message));
+    return r.ok;
+}
+
+bool TForm1::AskToSaveChanges()
+{
+    const MsgButton answer = message(MsgKind::Warning, QStringLiteral("geänderte Vokabeln speichern ?"),
+                                     YesButton | NoAnswerButton, 400);
+    if (answer == YesButton) {
+        if (SaveVocabulary() == SaveOutcome::Failed)
+            return false;
+    } else {
+        CloseVocabulary();
+    }
+    table_.modified = false;
+    return true;
+}
+
+void TForm1::NewVocabulary()
+{
+    if (table_.modified && !AskToSaveChanges())
+        return;
+    ResetLearningDisplays();
+    learn->BitBtn1->setEnabled(false);
+    table_.ClearWords();
+    saveFileName = kUntitled;
+    SetOpenState(true);
+    ToolButton5Click();
+    table_.modified = false;
+}
+
+void TForm1::OpenVocabulary()
+{
+    OpenPending = true;
+    if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
+        AppendDrillResult();
+    if (table_.modified && !AskToSaveChanges())
+        return;
+    FileDialogOptions o;
+    o.folder = openDialogFolder;
+    o.fileName = openFileName;
+    if (const auto chosen = platform_.dialogs.openFile(o)) {
+        openFileName = *chosen;
+        CompartmentFull = {};
+        LoadVocabularyFile();
+    }
+    table_.modified = false;
+}
+
+TForm1::SaveOutcome TForm1::SaveVocabulary()
+{
+    if (saveFileName == kUntitled)
+        return SaveVocabularyAs();
+    return SaveVocabularyFile() ? SaveOutcome::Saved : SaveOutcome::Failed;
+}
+
+TForm1::SaveOutcome TForm1::SaveVocabularyAs()
+{
+    FileDialogOptions o;
+    o.folder = saveDialogFolder;
+    o.fileName = saveFileName;
+    o.defaultSuffix = QStringLiteral("vkb");
+    o.confirmOverwrite = true;
+    const auto chosen = platform_.dialogs.saveFile(o);
+    if (!chosen)
+        return SaveOutcome::Cancelled;
+    const QString previous = saveFileName;
+    saveFileName = *chosen;
+    if (!SaveVocabularyFile()) {
+        saveFileName = previous;
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}
+
+void TForm1::CloseVocabulary()
+{
+    learn->BitBtn1->setEnabled(false);
+    if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
+        AppendDrillResult();
+    DrillResultPending = false;
+    saveFileName = kUntitled;
+    if (table_.wordCount >= 1) {
+        table_.ClearWords();
+        table_.wordCount = 1;
+        table_.currentIndex = 1;
+    }
+    table_.modified = false;
+    if (table_.currentIndex >= 1) {
+        ShowCurrentWord();
+        RecountCompartments();
+    }
+    learn->Panel17->setText(QStringLiteral("0"));
+    learn->Panel19->setText(QStringLiteral("0"));
+    learn->Panel21->setText(QStringLiteral("0"));
+    statusField->clear();
+    SetOpenState(false);
+}
+
+// ---------------------------------------------------------------- editor page
+
+void TForm1::ShowCurrentWord()
+{
+    const TWordEntry& e = table_.current();
+    edit->Panel1->setText(QString::number(table_.currentIndex));
+    edit->Panel2->setText(QString::number(table_.wordCount));
+    edit->Panel3->setText(QString::number(e.passes));
+    edit->Edit1->setText(fromCp1252(e.german.view()));
+    edit->Edit2->setText(fromCp1252(e.foreign.view()));
+    edit->Edit3->setText(fromCp1252(e.synonym.view()));
+    edit->Edit4->setText(fromCp1252(e.remark.view()));
+    edit->Edit5->setText(QString::number(e.box));
+    // The scroll bar's range starts at 1; an empty table shows position 1 of 1.
+    const QSignalBlocker block(edit->ScrollBar1);
+    edit->ScrollBar1->setRange(1, std::max(1, table_.wordCount));
+    edit->ScrollBar1->setValue(std::max(1, table_.currentIndex));
+}
+
+void TForm1::ToolButton5Click()
+{
+    if (table_.AppendWord() == AppendResult::TableFull)
+        message(MsgKind::Error,
+                QStringLiteral("Die maximale Anzahl von Wörtern pro\nVokabeldatei ist erreicht! "
+                               "Neue Datei\nanlegen, oder Wörter löschen."),
+                OkButton, 300);
+    else
+        ShowCurrentWord();
+    edit->Edit1->setFocus();
+    InputTarget = 1;
+}
+
+// ---------------------------------------------------------------- folder backup
+
+void TForm1::ToolButton28Click()
+{
+    BackupReport report;
+    {
+        BusyCursor busy;
+        report = backupVocabularies(toLocalPath(ProgramDir));
+    }
+    const BackupMessage m = backupMessage(report);
+    message(m.isError ? MsgKind::Error : MsgKind::Information, QString::fromStdString(m.text),
+            OkButton, 300);
+}
+
+} // namespace tafelix

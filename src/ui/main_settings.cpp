@@ -1,0 +1,185 @@
+// The settings page and "Init.dat".
+#include "main.h"
+
+#include "find.h"
+
+#include "core/SettingsRecord.h"
+#include "platform/Cp1252Text.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
+
+namespace tafelix {
+
+namespace {
+
+// The size box takes digits and Backspace only, and never more than 14 points.
+class SizeBoxFilter : public QObject {
+public:
+    explicit SizeBoxFilter(QLineEdit* edit) : QObject(edit), edit_(edit) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            const bool typed = !text.isEmpty() && text.at(0).isPrint();
+            if (typed && !(text.size() == 1 && text.at(0) >= QLatin1Char('0') &&
+                           text.at(0) <= QLatin1Char('9')))
+                return true;
+        } else if (event->type() == QEvent::KeyRelease) {
+            bool ok = false;
+            const int size = edit_->text().toInt(&ok);
+            if (ok && size > 14)
+                edit_->setText(QStringLiteral("14"));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
+} // namespace
+
+std::string TForm1::settingsPath() const
+{
+    return toLocalPath(ProgramDir + QStringLiteral("SysDat/Init.dat"));
+}
+
+void TForm1::wireSettings()
+{
+    connect(settings->TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
+    connect(settings->CheckListBox1, &QListWidget::itemClicked, this, [this] { ApplyInputFont(true); });
+    connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
+    QLineEdit* sizeEdit = settings->ComboBox1->lineEdit();
+    sizeEdit->installEventFilter(new SizeBoxFilter(sizeEdit));
+}
+
+void TForm1::fillFontList()
+{
+    QStringList families = QFontDatabase::families();
+    families.sort();
+    QListWidget* list = settings->CheckListBox1;
+    list->clear();
+    for (const QString& family : std::as_const(families)) {
+        auto* item = new QListWidgetItem(family, list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void TForm1::TrackBar2Change()
+{
+    const CompartmentMaxima m = maximaForSlider(settings->TrackBar2->value());
+    settings->Panel23->setText(QString::number(m.max2));
+    settings->Panel24->setText(QString::number(m.max3));
+    settings->Panel25->setText(QString::number(m.max4));
+    settings->Panel26->setText(QString::number(m.max5));
+}
+
+bool TForm1::LoadSettings()
+{
+    SettingsRecord rec;
+    if (const IoResult r = loadSettingsFile(settingsPath(), rec); !r) {
+        showError(QString::fromStdString(r.message));
+        return false;
+    }
+    // A file given on the command line stays the open file: the stored name only presets the
+    // open dialog, or the drill would be logged under the previous run's file.
+    if (!startedWithFile_)
+        openFileName = fromCp1252(rec.lastFileName);
+    if (!rec.lastFolder.empty())
+        openDialogFolder = fromCp1252(rec.lastFolder);
+    OKBottomDlg1->ComboBox1->setCurrentText(fromCp1252(rec.searchField));
+    const std::pair<TRadioGroup*, std::uint8_t> choices[] = {
+        {settings->RadioGroup1, rec.queryDirection}, {settings->RadioGroup2, rec.caseMode},
+        {settings->RadioGroup3, rec.statisticsMode}, {settings->RadioGroup4, rec.soundMode},
+        {settings->RadioGroup5, rec.printLimitMode}, {settings->RadioGroup6, rec.extraFieldsMode}};
+    for (const auto& [group, stored] : choices)
+        group->setItemIndex(clampChoice(stored, group->count()));
+    settings->TrackBar2->setValue(clampCapacity(rec.capacityPosition));
+    settings->Panel27->setText(fromCp1252(rec.fontName));
+    settings->ComboBox1->setCurrentText(fromCp1252(rec.fontSize));
+    ApplyInputFont(false);
+    return true;
+}
+
+bool TForm1::SaveSettings()
+{
+    SettingsRecord rec;
+    storeOpenFileName(rec, toCp1252(openFileName));
+    rec.searchField = toCp1252(OKBottomDlg1->ComboBox1->currentText());
+    rec.queryDirection = static_cast<std::uint8_t>(settings->RadioGroup1->itemIndex() & 0xFF);
+    rec.caseMode = static_cast<std::uint8_t>(settings->RadioGroup2->itemIndex() & 0xFF);
+    rec.statisticsMode = static_cast<std::uint8_t>(settings->RadioGroup3->itemIndex() & 0xFF);
+    rec.soundMode = static_cast<std::uint8_t>(settings->RadioGroup4->itemIndex() & 0xFF);
+    rec.printLimitMode = static_cast<std::uint8_t>(settings->RadioGroup5->itemIndex() & 0xFF);
+    rec.extraFieldsMode = static_cast<std::uint8_t>(settings->RadioGroup6->itemIndex() & 0xFF);
+    rec.capacityPosition = static_cast<std::uint8_t>(settings->TrackBar2->value());
+    rec.fontName = toCp1252(settings->Panel27->text());
+    rec.fontSize = toCp1252(settings->ComboBox1->currentText());
+    if (const IoResult r = saveSettingsFile(settingsPath(), rec); !r) {
+        showError(QString::fromStdString(r.message));
+        return false;
+    }
+    return true;
+}
+
+void TForm1::ApplyInputFont(bool fromList)
+{
+    QListWidget* list = settings->CheckListBox1;
+    QLabel* preview = settings->Panel27;
+    if (fromList) {
+        int k = -1;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected())
+                k = i;
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setCheckState(Qt::Unchecked);
+        if (k == -1) {
+            preview->setText(QStringLiteral("Arial"));
+        } else {
+            list->item(k)->setCheckState(Qt::Checked);
+            list->scrollToItem(list->item(k), QAbstractItemView::PositionAtTop);
+            preview->setText(list->item(k)->text());
+        }
+    } else {
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text() == preview->text()) {
+                list->item(i)->setCheckState(Qt::Checked);
+                list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
+            }
+        }
+    }
+    const QString name = preview->text();
+    QFont previewFont = preview->font();
+    if (!name.isEmpty())
+        previewFont.setFamily(name);
+    preview->setFont(previewFont);
+    bool ok = false;
+    const QString sizeText = settings->ComboBox1->currentText();
+    const int size = sizeText.toInt(&ok);
+    if (!ok || sizeText.trimmed() != sizeText) {
+        showError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(sizeText));
+        return;
+    }
+    // A size of 0 would be no font at all; the smallest is one point.
+    const int points = std::max(1, size);
+    previewFont.setPointSize(points);
+    preview->setFont(previewFont);
+    if (!name.isEmpty())
+        inputFont.setFamily(name);
+    inputFont.setPointSize(points);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4, learn->Edit7, learn->Edit8,
+             learn->Edit9, learn->Panel16, learn->Panel18})
+        w->setFont(inputFont);
+}
+
+} // namespace tafelix

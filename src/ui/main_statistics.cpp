@@ -1,0 +1,189 @@
+// The page "Statistik": the drill log, its table and the delete commands.
+#include "main.h"
+
+#include "StatisticsModel.h"
+
+#include "platform/Cp1252Text.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QTableView>
+
+#include <cerrno>
+
+namespace tafelix {
+
+namespace {
+
+// Backspace and Delete on a record row delete it, whether or not the button is enabled.
+class GridKeyFilter : public QObject {
+public:
+    GridKeyFilter(TForm1* form, QTableView* grid) : QObject(grid), form_(form), grid_(grid) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const int row = grid_->currentIndex().row();
+            if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && row >= 0 &&
+                row < form_->statisticsModel->recordCount()) {
+                form_->ToolButton21Click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TForm1* form_;
+    QTableView* grid_;
+};
+
+} // namespace
+
+std::string TForm1::statisticsPath() const
+{
+    return toLocalPath(ProgramDir + QStringLiteral("SysDat/Statistik.dat"));
+}
+
+void TForm1::wireStatistics()
+{
+    QTableView* grid = stats->StringGrid1;
+    const int widths[] = {172, 60, 50, 55, 36, 34, 46};
+    for (int c = 0; c < 7; ++c)
+        grid->setColumnWidth(c, widths[c] + 6);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TForm1::StringGrid1Click);
+    connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
+    grid->installEventFilter(new GridKeyFilter(this, grid));
+    connect(stats->ToolButton18, &QToolButton::clicked, this, &TForm1::ToolButton18Click);
+    connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
+    connect(stats->ToolButton21, &QToolButton::clicked, this, &TForm1::ToolButton21Click);
+    connect(stats->ToolButton26, &QToolButton::clicked, this, &TForm1::ToolButton26Click);
+}
+
+bool TForm1::LoadStatistics()
+{
+    StatisticsLoad load = loadStatisticsFile(statisticsPath());
+    const IoResult result = load.result;
+    // Whole records are shown even when the file ends in a broken one.
+    statisticsModel->setRecords(std::move(load.records));
+    const int rows = statisticsModel->recordCount() + 2; // titles and the empty last row
+    if (rows > 10)
+        stats->StringGrid1->scrollTo(statisticsModel->index(rows - 10 - 1, 0),
+                                     QAbstractItemView::PositionAtTop);
+    else
+        stats->StringGrid1->scrollToTop();
+    if (!result) {
+        // A missing log is started afresh by the next entry, and a broken last record is
+        // dropped by it; a log that cannot be read at all must never be overwritten.
+        statisticsReadFailed_ = result.error != ENOENT && result.error != ENODATA;
+        showError(QString::fromStdString(result.message));
+        return false;
+    }
+    statisticsReadFailed_ = false;
+    return true;
+}
+
+bool TForm1::AppendDrillResult()
+{
+    TLearnPage* L = learn;
+    if (!RewriteOnly && L->Panel10->text().toInt() > 0) {
+        StatisticsRecord rec;
+        const std::string name = toCp1252(openFileName);
+        setStatisticsCell(rec, ColumnFile, fileNamePart(name));
+        const QDate today = platform_.clock.now().date();
+        setStatisticsCell(rec, ColumnDate, formatLogDate(today.day(), today.month(), today.year()));
+        setStatisticsCell(rec, ColumnAnswers, toCp1252(L->Panel10->text()));
+        setStatisticsCell(rec, ColumnTime, toCp1252(L->Panel15->text()));
+        setStatisticsCell(rec, ColumnRight, toCp1252(L->Panel12->text()));
+        setStatisticsCell(rec, ColumnWrong, toCp1252(L->Panel11->text()));
+        const double percent = QLocale().toDouble(L->Panel13->text());
+        setStatisticsCell(rec, ColumnPercent, toCp1252(localeNumber(percent)));
+        statisticsModel->append(rec);
+    }
+    ResetLearningDisplays();
+    if (statisticsReadFailed_) {
+        showError(QStringLiteral("Die Statistikdatei konnte nicht gelesen werden und wird daher "
+                                 "nicht überschrieben."));
+        return false;
+    }
+    if (const IoResult r = writeStatisticsFile(statisticsPath(), statisticsModel->records()); !r) {
+        showError(QString::fromStdString(r.message));
+        return false;
+    }
+    return LoadStatistics();
+}
+
+void TForm1::StringGrid1Click()
+{
+    stats->ToolButton21->setEnabled(false);
+    const int row = stats->StringGrid1->currentIndex().row();
+    if (row < 0 || row >= statisticsModel->recordCount()) {
+        stats->StringGrid1->clearSelection();
+        return;
+    }
+    stats->StringGrid1->selectRow(row);
+    stats->ToolButton21->setEnabled(true);
+}
+
+void TForm1::ToolButton21Click()
+{
+    // Rows count as the learner sees them: 1 is the first record.
+    int a = stats->StringGrid1->currentIndex().row() + 1;
+    if (message(MsgKind::Warning, QStringLiteral("Markierten Datensatz wirklich löschen?"),
+                OkButton | CancelButton, 300) != OkButton) {
+        a = 0;
+    } else if (a >= 1 && a <= statisticsModel->recordCount()) {
+        statisticsModel->removeRecord(a - 1);
+        RewriteOnly = true;
+        AppendDrillResult();
+        RewriteOnly = false;
+    }
+    stats->ToolButton21->setEnabled(false);
+    const int rows = statisticsModel->recordCount() + 2;
+    const int t = std::max(1, std::min(a, rows - 1));
+    const QModelIndex target = statisticsModel->index(t - 1, 0);
+    stats->StringGrid1->scrollTo(target, QAbstractItemView::PositionAtTop);
+    stats->StringGrid1->setCurrentIndex(target);
+}
+
+void TForm1::ToolButton26Click()
+{
+    if (message(MsgKind::Warning, QStringLiteral("Gesamte Statistik wirklich löschen?"),
+                OkButton | CancelButton, 300) != OkButton)
+        return;
+    if (stats->ToolButton19->isChecked())
+        ToolButton18Click();
+    statisticsModel->clear();
+    RewriteOnly = true;
+    AppendDrillResult();
+    RewriteOnly = false;
+}
+
+void TForm1::ToolButton18Click()
+{
+    stats->ToolButton19->setChecked(false);
+    stats->ToolButton19->setEnabled(true);
+    stats->ToolButton18->setChecked(true);
+    stats->ToolButton18->setEnabled(false);
+    stats->Panel22->hide();
+}
+
+void TForm1::ToolButton19Click()
+{
+    stats->ToolButton18->setChecked(false);
+    stats->ToolButton18->setEnabled(true);
+    stats->ToolButton19->setChecked(true);
+    stats->ToolButton19->setEnabled(false);
+    stats->Panel22->setGeometry(stats->StringGrid1->geometry());
+    stats->Image1->setGeometry(5, 5, stats->Panel22->width() - 10, stats->Panel22->height() - 10);
+    stats->Panel22->show();
+    stats->Panel22->raise();
+}
+
+} // namespace tafelix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "TestDoubles.h"
+#include "ui/main.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+namespace tafelix::test {
+
+// A fresh program folder for one test: SysDat (with the built default settings and an empty
+// log), Vokabeln and Ausgabe, as the build lays them out.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    QString path() const { return dir_.path() + QLatin1Char('/'); }
+    QString file(const QString& relative) const { return path() + relative; }
+    void write(const QString& relative, const QByteArray& bytes) const;
+    QByteArray read(const QString& relative) const;
+    bool exists(const QString& relative) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A main window on a fresh program folder with scripted platform doubles.
+struct Harness {
+    explicit Harness(std::optional<QString> fileArg = std::nullopt, bool show = true);
+    ~Harness();
+    ProgramFolder folder;
+    TestPlatform doubles;
+    std::unique_ptr<TWordTable> table = std::make_unique<TWordTable>();
+    std::unique_ptr<TForm1> form;
+
+    void start(std::optional<QString> fileArg = std::nullopt, bool show = true);
+    // Boxes that appeared without a script, and scripts that were never used.
+    QStringList surprises() const;
+};
+
+// A .vkb file's bytes from its words: {box, passes, german, foreign, synonym, remark}.
+QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words);
+
+} // namespace tafelix::test

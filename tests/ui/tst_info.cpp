@@ -1,0 +1,150 @@
+#include "TestDoubles.h"
+#include "platform/JpegImage.h"
+#include "ui/Info.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tafelix;
+
+namespace {
+
+QString emblemPath()
+{
+    return QStringLiteral(TAFELIX_TEST_DATA "/../../data/SysDat/emblem.jpg");
+}
+
+bool near(QRgb pixel, int r, int g, int b, int tolerance = 8)
+{
+    return qAbs(qRed(pixel) - r) <= tolerance && qAbs(qGreen(pixel) - g) <= tolerance &&
+           qAbs(qBlue(pixel) - b) <= tolerance;
+}
+
+QStringList shownTexts(const TAboutBox& box)
+{
+    QStringList texts;
+    for (const QLabel* label : box.findChildren<QLabel*>())
+        texts << label->objectName() + QLatin1Char('=') + label->text();
+    return texts;
+}
+
+} // namespace
+
+class TestInfo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+
+    void decodesTheEmblem()
+    {
+        const QImage image = decodeJpegFile(emblemPath());
+        QCOMPARE(image.size(), QSize(140, 140));
+        QVERIFY2(near(image.pixel(12, 50), 42, 157, 142), "teal tile");
+        QVERIFY2(near(image.pixel(70, 110), 255, 255, 255), "white T on the box");
+    }
+
+    // emblem_gray.jpg: a one-component 16 x 32 JPEG, black at the top, white at the bottom.
+    void decodesGrayscale()
+    {
+        const QImage image = decodeJpegFile(QStringLiteral(TAFELIX_TEST_DATA "/emblem_gray.jpg"));
+        QCOMPARE(image.size(), QSize(16, 32));
+        QVERIFY(near(image.pixel(3, 0), 0, 0, 0));
+        QVERIFY(near(image.pixel(3, 31), 255, 255, 255));
+    }
+
+    void damagedFileGivesNoImage_data()
+    {
+        QFile file(emblemPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("create");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("cut in the header") << good.left(120) << true;
+        QTest::newRow("cut in the picture") << good.left(good.size() / 2) << true;
+        QTest::newRow("end marker missing") << good.chopped(2) << true;
+        QTest::newRow("text") << QByteArray("VKB Vokabeldatei\r\n1\r\n0\r\n") << true;
+        QTest::newRow("only the start marker") << QByteArray("\xFF\xD8\xFF", 3) << true;
+    }
+
+    // The program must survive all of these: libjpeg's default reaction would be exit().
+    void damagedFileGivesNoImage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, create);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("emblem.jpg"));
+        if (create) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        QVERIFY(decodeJpegFile(path).isNull());
+    }
+
+    void aboutBoxShowsTheSameTextsEveryTime()
+    {
+        RecordingShell shell;
+        TAboutBox box(shell, emblemPath());
+
+        QCOMPARE(box.windowTitle(), QStringLiteral("Info"));
+        QCOMPARE(box.ProductName->text(), QStringLiteral("Tafelix"));
+        QCOMPARE(box.Version->text(), QStringLiteral("Version : 1.32"));
+        QCOMPARE(box.Author->text(), QStringLiteral("Autor :"));
+        QVERIFY(!box.Copyright->text().isEmpty());
+        QVERIFY(box.Adresse->text().contains(QLatin1Char('\n')));
+        const QPixmap icon = box.ProgramIcon->pixmap();
+        QVERIFY(!icon.isNull());
+        QVERIFY(icon.width() <= 70 && icon.height() <= 70);
+
+        const QStringList first = shownTexts(box);
+        for (int round = 0; round < 2; ++round) {
+            box.show();
+            QCOMPARE(box.size(), QSize(298, 213));
+            QCOMPARE(box.frameGeometry().center(), box.screen()->availableGeometry().center());
+            QCOMPARE(shownTexts(box), first);
+            box.OKButton->click();
+            QVERIFY(!box.isVisible());
+        }
+        QVERIFY(shell.opened.isEmpty());
+    }
+
+    void missingEmblemLeavesThePictureEmpty()
+    {
+        RecordingShell shell;
+        TAboutBox box(shell, QStringLiteral("/nicht/vorhanden/emblem.jpg"));
+        QVERIFY(box.ProgramIcon->pixmap().isNull());
+        QCOMPARE(box.ProductName->text(), QStringLiteral("Tafelix"));
+    }
+
+    void clickingTheWebAddressOpensIt()
+    {
+        RecordingShell shell;
+        TAboutBox box(shell, emblemPath());
+        box.show();
+
+        QTest::mouseClick(box.Comments, Qt::LeftButton);
+        QCOMPARE(shell.opened, QStringList{box.Comments->text()});
+        QVERIFY(box.Comments->text().startsWith(QStringLiteral("https://")));
+        QVERIFY(box.isVisible()); // the box stays open behind the browser
+
+        QTest::mouseClick(box.Comments, Qt::RightButton);
+        QCOMPARE(shell.opened.size(), 1);
+        box.close();
+    }
+};
+
+QTEST_MAIN(TestInfo)
+#include "tst_info.moc"
