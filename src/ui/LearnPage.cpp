@@ -83,7 +83,7 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     Panel21 = column(GroupWoerter, "Panel21", QStringLiteral("gesamt"), 5 + 6 * w7, w7,
                      QStringLiteral("Anzahl der Vokabeln in der aktuellen Vokabeldatei"));
 
-    GroupLernen = makeGroup(this, "GroupBox3", QStringLiteral("Lernen"), QRect(4, 166, 522, 212));
+    GroupLernen = makeGroup(this, "GroupBox3", QStringLiteral("Lernen"), QRect(4, 166, 522, 226));
     Label11 = makeLabel(GroupLernen, "Label11", QStringLiteral("Andere, weitere Bedeutungen"), {10, 17});
     Panel18 = makePanel(GroupLernen, "Panel18", QRect(10, 32, 360, 20), {});
     Panel18->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -122,7 +122,7 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
 
     BitBtn1 = new QPushButton(st->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"), GroupLernen);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(396, 160, 108, 34);
+    BitBtn1->setGeometry(396, 168, 108, 36);
     BitBtn1->setToolTip(QStringLiteral("Abfragen starten"));
     BitBtn1->setEnabled(false);
 
@@ -133,7 +133,7 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     Panel20->setAlignment(Qt::AlignCenter);
     Panel20->setWordWrap(true);
     Panel20->setText(QStringLiteral("Vokabeldatei öffnen und „Start“ drücken,\num mit dem Lernen zu beginnen."));
-    Panel20->setGeometry(5, 14, 365, 166);
+    Panel20->setGeometry(5, 14, 365, 205);
     Panel20->raise();
 }
 

@@ -183,6 +183,9 @@ void TForm1::FormActivate()
     if (!activatedOnce_) {
         activatedOnce_ = true;
         LoadSettings();
+        // The learning page is entered as the window first appears.
+        if (PageControl1->currentWidget() == learn)
+            TabSheet1Enter();
     }
     edit->ToolButton28->setToolTip(QString::fromUtf8(kBackupToolTip.data(),
                                                      static_cast<qsizetype>(kBackupToolTip.size())));

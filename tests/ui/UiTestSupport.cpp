@@ -1,6 +1,12 @@
 #include "UiTestSupport.h"
 
+#include "ui/fail.h"
+
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QLocale>
 
@@ -62,6 +68,46 @@ Harness::~Harness()
         form->hide();
         form.reset();
     }
+}
+
+void Harness::restart(std::optional<QString> fileArg)
+{
+    form->close();
+    form.reset();
+    start(std::move(fileArg));
+}
+
+void onNextModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    auto deadline = std::make_shared<QElapsedTimer>();
+    deadline->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        } else if (deadline->elapsed() > 5000) {
+            timer->stop();
+            timer->deleteLater();
+            qWarning("no modal dialog appeared");
+        }
+    });
+    timer->start();
+}
+
+void answerCorrection(bool confirmWrong)
+{
+    onNextModal([confirmWrong](QWidget* modal) {
+        auto* dlg = qobject_cast<TOKBottomDlg*>(modal);
+        if (!dlg) {
+            qWarning("expected the wrong-answer dialog");
+            modal->close();
+            return;
+        }
+        (confirmWrong ? dlg->OKBtn : dlg->Button1)->click();
+    });
 }
 
 QStringList Harness::surprises() const

@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <memory>
 #include <string>
 
@@ -35,11 +37,18 @@ struct Harness {
     std::unique_ptr<TForm1> form;
 
     void start(std::optional<QString> fileArg = std::nullopt, bool show = true);
+    // Closes the window through its exit sequence and starts a new one on the same folder.
+    void restart(std::optional<QString> fileArg = std::nullopt);
     // Boxes that appeared without a script, and scripts that were never used.
     QStringList surprises() const;
 };
 
 // A .vkb file's bytes from its words: {box, passes, german, foreign, synonym, remark}.
+// Runs `action` on the next modal dialog as soon as it is shown (it must appear within 5 s).
+void onNextModal(std::function<void(QWidget*)> action);
+// Answers the wrong-answer dialog: "OK" (wrong) or "Korrektur" (right after all).
+void answerCorrection(bool confirmWrong);
+
 QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words);
 
 } // namespace tafelix::test

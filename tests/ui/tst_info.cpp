@@ -121,14 +121,6 @@ private slots:
         QVERIFY(shell.opened.isEmpty());
     }
 
-    void missingEmblemLeavesThePictureEmpty()
-    {
-        RecordingShell shell;
-        TAboutBox box(shell, QStringLiteral("/nicht/vorhanden/emblem.jpg"));
-        QVERIFY(box.ProgramIcon->pixmap().isNull());
-        QCOMPARE(box.ProductName->text(), QStringLiteral("Tafelix"));
-    }
-
     void clickingTheWebAddressOpensIt()
     {
         RecordingShell shell;

@@ -1,0 +1,271 @@
+// The main window's life: start-up, the vocabulary file commands and the exit sequence.
+#include "UiTestSupport.h"
+
+#include "platform/Cp1252Text.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace tafelix;
+using namespace tafelix::test;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    static QByteArray twoWords()
+    {
+        return vkb({{"1", "0", "Haus", "house", "", ""}, {"2", "3", "Baum", "tree", "", "Plural"}});
+    }
+
+private slots:
+    void cleanup()
+    {
+        // No window of a finished test may stay open.
+        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                    std::none_of(QApplication::topLevelWidgets().cbegin(),
+                                 QApplication::topLevelWidgets().cend(),
+                                 [](QWidget* w) { return w->isVisible(); }));
+    }
+
+    void startsClosedWithoutArguments()
+    {
+        Harness h;
+        TForm1& f = *h.form;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Tafelix"));
+        QCOMPARE(f.PageControl1->currentWidget(), f.learn);
+        QCOMPARE(f.PageControl1->count(), 4);
+        QCOMPARE(f.PageControl1->tabText(3), QStringLiteral("Einstellungen"));
+        for (QLabel* p : {f.learn->Panel4, f.learn->Panel10, f.learn->Panel13, f.learn->Panel21})
+            QCOMPARE(p->text(), QStringLiteral("0"));
+        QCOMPARE(f.learn->Panel15->text(), QStringLiteral("00:00:00"));
+        QVERIFY(f.statusText().isEmpty());
+        QVERIFY(!f.learn->BitBtn1->isEnabled());
+        QVERIFY(f.edit->ToolButton7->isEnabled());
+        QVERIFY(f.edit->ToolButton8->isEnabled());
+        QVERIFY(f.edit->ToolButton28->isEnabled());
+        for (QToolButton* b : {f.edit->ToolButton9, f.edit->ToolButton11, f.edit->ToolButton10,
+                               f.edit->ToolButton25, f.edit->ToolButton27})
+            QVERIFY(!b->isEnabled());
+        QVERIFY(!f.edit->GroupBox1->isVisibleTo(f.edit));
+        QCOMPARE(h.table->wordCount, 0);
+        // The tooltip of "Backup" carries its warning and stays long enough to be read.
+        QVERIFY(f.edit->ToolButton28->toolTip().contains(QStringLiteral("überschrieben!")));
+        QCOMPARE(f.edit->ToolButton28->toolTipDuration(), 7000);
+        QVERIFY2(h.surprises().isEmpty(), qPrintable(h.surprises().join(QLatin1Char('\n'))));
+    }
+
+    void startsWithAFileGivenOnTheCommandLine()
+    {
+        Harness h(std::nullopt, false);
+        const QString path = h.folder.file(QStringLiteral("Vokabeln/Liste.vkb"));
+        h.folder.write(QStringLiteral("Vokabeln/Liste.vkb"),
+                       vkb({{"007", "0", "Haus", "house", "", ""}}));
+        h.start(path);
+        TForm1& f = *h.form;
+        QCOMPARE(f.statusText(), path + QLatin1Char(' '));
+        QVERIFY(f.edit->GroupBox1->isVisibleTo(f.edit));
+        QVERIFY(f.edit->ToolButton9->isEnabled());
+        QVERIFY(!f.edit->ToolButton28->isEnabled());
+        QCOMPARE(f.learn->Panel21->text(), QStringLiteral("1"));
+        QVERIFY(f.learn->BitBtn1->isEnabled());
+        QCOMPARE(f.edit->Edit1->text(), QStringLiteral("Haus"));
+        // The backup beside it is the normalized form: no leading zeros.
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Liste.bkp")),
+                 vkb({{"7", "0", "Haus", "house", "", ""}}));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void rejectsAFileWithoutHeaderAtStartUp()
+    {
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/Kaputt.vkb"), "vkb vokabeldatei\r\n1\r\n");
+        h.doubles.dialogs.expectBox(QStringLiteral("Keine gültige Datei !"), OkButton);
+        h.start(h.folder.file(QStringLiteral("Vokabeln/Kaputt.vkb")));
+        QCOMPARE(h.doubles.dialogs.shown.size(), std::size_t{1});
+        QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
+        QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(400, 300));
+        QVERIFY(h.form->statusText().isEmpty());
+        QVERIFY(!h.form->edit->GroupBox1->isVisibleTo(h.form->edit));
+        QVERIFY(!h.folder.exists(QStringLiteral("Vokabeln/Kaputt.bkp")));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void newThenSaveAsksOnceForAName()
+    {
+        Harness h;
+        TForm1& f = *h.form;
+        f.edit->ToolButton7->click();
+        QCOMPARE(h.table->wordCount, 1);
+        QCOMPARE((*h.table)[1].box, 1);
+        QCOMPARE(f.saveFileName, QStringLiteral("Neue Datei.vkb"));
+        QVERIFY(f.edit->GroupBox1->isVisibleTo(f.edit));
+
+        const QString target = h.folder.file(QStringLiteral("Vokabeln/Neu.vkb"));
+        h.doubles.dialogs.expectSave(target);
+        (*h.table)[1].german = "T\xFCr";
+        (*h.table)[1].foreign = "door";
+        h.table->modified = true;
+        f.edit->ToolButton9->click();
+        QCOMPARE(h.doubles.dialogs.saveDialogs.size(), std::size_t{1});
+        QCOMPARE(h.doubles.dialogs.saveDialogs[0].fileName, QStringLiteral("Neue Datei.vkb"));
+        QCOMPARE(h.doubles.dialogs.saveDialogs[0].defaultSuffix, QStringLiteral("vkb"));
+        QVERIFY(h.doubles.dialogs.saveDialogs[0].confirmOverwrite);
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Neu.vkb")),
+                 vkb({{"1", "0", "T\xFCr", "door", "", ""}}));
+        QVERIFY(!h.table->modified);
+        QCOMPARE(f.statusText(), target + QLatin1Char(' '));
+
+        // The second save goes straight to the chosen file.
+        (*h.table)[1].box = 3;
+        f.edit->ToolButton9->click();
+        QCOMPARE(h.doubles.dialogs.saveDialogs.size(), std::size_t{1});
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Neu.vkb")),
+                 vkb({{"3", "0", "T\xFCr", "door", "", ""}}));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void openWhileModified_data()
+    {
+        QTest::addColumn<bool>("saveFirst");
+        QTest::newRow("Ja saves the edits") << true;
+        QTest::newRow("Nein drops them") << false;
+    }
+
+    void openWhileModified()
+    {
+        QFETCH(bool, saveFirst);
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        h.folder.write(QStringLiteral("Vokabeln/B.vkb"), vkb({{"5", "1", "Tag", "day", "", ""}}));
+        h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        (*h.table)[1].german = "H\xFCtte";
+        h.table->modified = true;
+
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
+                                    saveFirst ? YesButton : NoAnswerButton);
+        h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/B.vkb")));
+        h.form->edit->ToolButton8->click();
+
+        const QByteArray a = h.folder.read(QStringLiteral("Vokabeln/A.vkb"));
+        QCOMPARE(a.contains("H\xFCtte"), saveFirst);
+        QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Warning);
+        QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(400, 300));
+        QCOMPARE(h.table->wordCount, 1);
+        QCOMPARE((*h.table)[1].german.view(), std::string_view("Tag"));
+        QVERIFY(!h.table->modified);
+        QCOMPARE(h.form->saveFileName, h.folder.file(QStringLiteral("Vokabeln/B.vkb")));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void aBadFileLeavesThePreviousVocabulary_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("bad number in the middle")
+            << QByteArray("VKB Vokabeldatei\r\n1\r\n0\r\na\r\nb\r\n\r\n\r\nzwei\r\n0\r\nc\r\nd\r\n\r\n\r\n")
+            << QStringLiteral("'zwei' ist kein gültiger Integerwert");
+        QTest::newRow("no header") << QByteArray("Hallo\r\n") << QStringLiteral("Keine gültige Datei !");
+        QByteArray many("VKB Vokabeldatei\r\n");
+        for (int i = 0; i < 10000; ++i)
+            many += "1\r\n0\r\nx\r\ny\r\n\r\n\r\n";
+        QTest::newRow("more than 9999 words") << many << QStringLiteral("9999");
+    }
+
+    void aBadFileLeavesThePreviousVocabulary()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        Harness h(std::nullopt, false);
+        const QString a = h.folder.file(QStringLiteral("Vokabeln/A.vkb"));
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        h.folder.write(QStringLiteral("Vokabeln/Bad.vkb"), bytes);
+        h.start(a);
+        const TWordEntry first = (*h.table)[1];
+        const TWordEntry second = (*h.table)[2];
+
+        h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/Bad.vkb")));
+        h.doubles.dialogs.expectBox(message, OkButton);
+        h.form->learn->ToolButton12->click();
+
+        QCOMPARE(h.table->wordCount, 2);
+        QCOMPARE(h.table->currentIndex, 2);
+        QVERIFY((*h.table)[1] == first);
+        QVERIFY((*h.table)[2] == second);
+        QCOMPARE(h.form->saveFileName, a);
+        QCOMPARE(h.form->statusText(), a + QLatin1Char(' '));
+        QCOMPARE(h.form->learn->Panel21->text(), QStringLiteral("2"));
+        QVERIFY(!h.folder.exists(QStringLiteral("Vokabeln/Bad.bkp")));
+        // Saving now still writes the old words to the old file, never under the new name.
+        h.form->edit->ToolButton9->click();
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void aFailedSaveKeepsTheWordsAndTheFlag()
+    {
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        (*h.table)[1].german = "Hof";
+        h.table->modified = true;
+        // A folder that does not exist cannot take the file.
+        h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("fehlt/A.vkb")));
+        h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
+        h.form->edit->ToolButton11->click();
+        QVERIFY(h.table->modified);
+        QCOMPARE(h.form->saveFileName, h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+
+        // "Neu" must not throw the words away when the save it asked for failed.
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), YesButton);
+        h.form->saveFileName = h.folder.file(QStringLiteral("fehlt/A.vkb"));
+        h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
+        h.form->edit->ToolButton7->click();
+        QCOMPARE(h.table->wordCount, 2);
+        QCOMPARE((*h.table)[1].german.view(), std::string_view("Hof"));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void exitAsksForUnsavedEditsAndWritesSettings()
+    {
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        QFile::remove(h.folder.file(QStringLiteral("SysDat/Init.dat")));
+        h.doubles.dialogs.expectBox(QStringLiteral("Datei nicht gefunden"), OkButton);
+        h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        (*h.table)[1].german = "Hof";
+        h.table->modified = true;
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), NoAnswerButton);
+        QVERIFY(h.form->close());
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
+        QCOMPARE(h.folder.read(QStringLiteral("SysDat/Init.dat")).size(), 329);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void allBytesSurviveLoadScreenAndSave()
+    {
+        // Every byte that can stand inside a line, shown in the editor and saved again.
+        QByteArray text;
+        for (int b = 1; b < 256; ++b)
+            if (b != '\r' && b != 0x1A)
+                text += static_cast<char>(b);
+        QByteArray file("VKB Vokabeldatei\r\n");
+        for (int i = 0; i < text.size(); i += 100)
+            file += "1\r\n0\r\n" + text.mid(i, 100) + "\r\nx\r\n\r\n\r\n";
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/Alle.vkb"), file);
+        h.start(h.folder.file(QStringLiteral("Vokabeln/Alle.vkb")));
+        for (int k = 1; k <= h.table->wordCount; ++k) {
+            h.table->currentIndex = k;
+            h.form->ShowCurrentWord();
+            // Back from the screen into the entry, as the editor does on a key release.
+            (*h.table)[k].german = toCp1252(h.form->edit->Edit1->text());
+        }
+        h.form->edit->ToolButton9->click();
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Alle.vkb")), file);
+        QVERIFY(h.surprises().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
