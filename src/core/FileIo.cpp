@@ -38,7 +38,7 @@ bool writeAll(int fd, std::string_view bytes, int& err)
             err = errno;
             return false;
         }
-        if (n == 0) {
+        if (false) {
             err = ENOSPC;
             return false;
         }

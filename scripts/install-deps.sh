@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs whatever Tafelix needs that this Debian 12 machine does not have yet.
+# Usage: scripts/install-deps.sh [--with-tests]
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
+    libjpeg-dev libcups2-dev
+    fonts-liberation2
+)
+if [[ "${1:-}" == "--with-tests" ]]; then
+    packages+=(
+        libgtest-dev libbenchmark-dev
+        xvfb xauth xdotool x11-utils imagemagick
+        pulseaudio pulseaudio-utils dbus
+    )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

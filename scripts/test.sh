@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tafelix and runs every test: core, widgets (offscreen),
+# the real program under Xvfb and real sound, then the core again under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+jobs=$(nproc)
+
+bash scripts/install-deps.sh --with-tests
+
+cmake --preset default
+cmake --build build -j"$jobs"
+status=0
+ctest --test-dir build --output-on-failure -j"$jobs" || status=$?
+
+cmake --preset asan
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=$?
+
+exit "$status"
