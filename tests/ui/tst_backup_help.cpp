@@ -1,0 +1,84 @@
+// "Backup", "info" and "Hilfe" as the main window offers them.
+#include "UiTestSupport.h"
+
+#include "ui/Info.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace tafelix;
+using namespace tafelix::test;
+
+class TestBackupHelp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+
+    void backupIsOnlyOfferedWhileNoFileIsOpen()
+    {
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), vkb({{"1", "0", "a", "b", "", ""}}));
+        h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        QVERIFY(!h.form->edit->ToolButton28->isEnabled());
+        h.form->learn->ToolButton13->click();
+        QVERIFY(h.form->edit->ToolButton28->isEnabled());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void backupCopiesFlatAndSaysSo()
+    {
+        Harness h;
+        QDir(h.folder.path()).mkpath(QStringLiteral("Vokabeln/Englisch"));
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), "VKB Vokabeldatei\r\n");
+        h.folder.write(QStringLiteral("Vokabeln/Englisch/B.vkb"), "VKB Vokabeldatei\r\n");
+        h.folder.write(QStringLiteral("Vokabeln/A.bkp"), "VKB Vokabeldatei\r\n");
+        h.doubles.dialogs.expectBox(QStringLiteral("Dateien nach \\Tafelix\\Ausgabe\nkopiert !"), OkButton);
+        h.form->edit->ToolButton28->click();
+        QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/A.vkb")));
+        QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/B.vkb")));
+        QVERIFY(!h.folder.exists(QStringLiteral("Ausgabe/A.bkp")));
+        QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Information);
+        QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(300, 300));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void aFailedBackupIsAnErrorNotASuccess()
+    {
+        Harness h;
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), "VKB Vokabeldatei\r\n");
+        QDir(h.folder.path()).rmdir(QStringLiteral("Ausgabe"));
+        h.doubles.dialogs.expectBox(QStringLiteral("A.vkb"), OkButton);
+        h.form->edit->ToolButton28->click();
+        QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
+        QVERIFY(!h.doubles.dialogs.shown[0].text.contains(QStringLiteral("kopiert !")));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void helpOpensThePageBesideTheProgram()
+    {
+        Harness h;
+        h.form->learn->ToolButton14->click();
+        QCOMPARE(h.doubles.shell.opened, QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
+    }
+
+    void infoShowsTheAboutBoxModally()
+    {
+        Harness h;
+        QString shownTitle;
+        onNextModal([&shownTitle](QWidget* modal) {
+            shownTitle = modal->windowTitle();
+            qobject_cast<TAboutBox*>(modal)->OKButton->click();
+        });
+        h.form->learn->ToolButton15->click();
+        QCOMPARE(shownTitle, QStringLiteral("Info"));
+        QCOMPARE(h.form->AboutBox->Version->text(), QStringLiteral("Version : 1.32"));
+    }
+};
+
+QTEST_MAIN(TestBackupHelp)
+#include "tst_backup_help.moc"
