@@ -122,7 +122,7 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
 
     BitBtn1 = new QPushButton(st->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"), GroupLernen);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(396, 168, 108, 36);
+    BitBtn1->setGeometry(396, 180, 108, 36);
     BitBtn1->setToolTip(QStringLiteral("Abfragen starten"));
     BitBtn1->setEnabled(false);
 

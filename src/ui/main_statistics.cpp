@@ -54,8 +54,10 @@ void TForm1::wireStatistics()
     QTableView* grid = stats->StringGrid1;
     const int widths[] = {172, 60, 50, 55, 36, 34, 46};
     for (int c = 0; c < 7; ++c)
-        grid->setColumnWidth(c, widths[c] + 6);
+        grid->setColumnWidth(c, widths[c]);
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setMinimumSectionSize(20);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TForm1::StringGrid1Click);
     connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
