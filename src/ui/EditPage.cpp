@@ -33,8 +33,7 @@ QWidget* toolRow(QWidget* parent, const QRect& geometry, std::initializer_list<Q
 TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet2"));
-    QStyle* st = style();
-    auto icon = [st](QStyle::StandardPixmap p) { return st->standardIcon(p); };
+    auto icon = [](QStyle::StandardPixmap p) { return lazyStandardIcon(p); };
 
     GroupDatei = makeGroup(this, "GroupBox6", QStringLiteral("Vokabeldatei"), QRect(4, 2, 522, 66));
     ToolButton7 = makeToolButton(GroupDatei, "ToolButton7", QStringLiteral("Neu"),

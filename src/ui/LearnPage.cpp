@@ -25,7 +25,6 @@ QLabel* column(QWidget* group, const char* name, const QString& caption, int x, 
 TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet1"));
-    QStyle* st = style();
 
     auto* bar = new QWidget(this);
     bar->setGeometry(4, 0, 520, 44);
@@ -33,19 +32,19 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     ToolButton12 = makeToolButton(bar, "ToolButton12", QStringLiteral("Öffnen"),
-                                  st->standardIcon(QStyle::SP_DialogOpenButton),
+                                  lazyStandardIcon(QStyle::SP_DialogOpenButton),
                                   QStringLiteral("Vokabeldatei zum Lernen öffnen"));
     ToolButton13 = makeToolButton(bar, "ToolButton13", QStringLiteral("Schließen"),
-                                  st->standardIcon(QStyle::SP_DialogCloseButton),
+                                  lazyStandardIcon(QStyle::SP_DialogCloseButton),
                                   QStringLiteral("Vokabeldatei schließen"));
     ToolButton14 = makeToolButton(bar, "ToolButton14", QStringLiteral("Hilfe"),
-                                  st->standardIcon(QStyle::SP_DialogHelpButton),
+                                  lazyStandardIcon(QStyle::SP_DialogHelpButton),
                                   QStringLiteral("Hilfe anzeigen"));
     ToolButton15 = makeToolButton(bar, "ToolButton15", QStringLiteral("info"),
-                                  st->standardIcon(QStyle::SP_MessageBoxInformation),
+                                  lazyStandardIcon(QStyle::SP_MessageBoxInformation),
                                   QStringLiteral("Informationen über Tafelix"));
     ToolButton16 = makeToolButton(bar, "ToolButton16", QStringLiteral("Beenden"),
-                                  st->standardIcon(QStyle::SP_DialogCancelButton),
+                                  lazyStandardIcon(QStyle::SP_DialogCancelButton),
                                   QStringLiteral("Tafelix beenden"));
     for (QToolButton* b : {ToolButton12, ToolButton13, ToolButton14, ToolButton15, ToolButton16}) {
         b->setMinimumWidth(62);
@@ -120,7 +119,7 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     SpeedButton2->setEnabled(false);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
 
-    BitBtn1 = new QPushButton(st->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"), GroupLernen);
+    BitBtn1 = new QPushButton(lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"), GroupLernen);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(396, 180, 108, 36);
     BitBtn1->setToolTip(QStringLiteral("Abfragen starten"));

@@ -12,7 +12,6 @@ namespace tafelix {
 TStatisticsPage::TStatisticsPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet4"));
-    QStyle* st = style();
 
     StringGrid1 = new QTableView(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -40,19 +39,19 @@ TStatisticsPage::TStatisticsPage(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     ToolButton18 = makeToolButton(bar, "ToolButton18", QStringLiteral("Tabelle"),
-                                  st->standardIcon(QStyle::SP_FileDialogListView),
+                                  lazyStandardIcon(QStyle::SP_FileDialogListView),
                                   QStringLiteral("Statistik als Tabelle anzeigen"));
     ToolButton19 = makeToolButton(bar, "ToolButton19", QStringLiteral("Diagramm"),
-                                  st->standardIcon(QStyle::SP_FileDialogInfoView),
+                                  lazyStandardIcon(QStyle::SP_FileDialogInfoView),
                                   QStringLiteral("Statistik als Diagramm anzeigen"));
     ToolButton24 = makeToolButton(bar, "ToolButton24", QStringLiteral("drucken"),
-                                  st->standardIcon(QStyle::SP_FileDialogDetailedView),
+                                  lazyStandardIcon(QStyle::SP_FileDialogDetailedView),
                                   QStringLiteral("Statistik drucken"));
     ToolButton21 = makeToolButton(bar, "ToolButton21", QStringLiteral("Zeile löschen"),
-                                  st->standardIcon(QStyle::SP_DialogDiscardButton),
+                                  lazyStandardIcon(QStyle::SP_DialogDiscardButton),
                                   QStringLiteral("Markierten Datensatz löschen"));
     ToolButton26 = makeToolButton(bar, "ToolButton26", QStringLiteral("alles löschen"),
-                                  st->standardIcon(QStyle::SP_TrashIcon),
+                                  lazyStandardIcon(QStyle::SP_TrashIcon),
                                   QStringLiteral("Gesamte Statistik löschen"));
     ToolButton18->setCheckable(true);
     ToolButton19->setCheckable(true);

@@ -92,3 +92,54 @@ void TRadioGroup::setItemIndex(int index)
 }
 
 } // namespace tafelix
+
+#include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
+
+namespace tafelix {
+
+namespace {
+
+class LazyStyleIconEngine : public QIconEngine {
+public:
+    explicit LazyStyleIconEngine(QStyle::StandardPixmap which) : which_(which) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        // Without a real size Qt would ask for the pixmap at once; the style's icons fill
+        // the size they are asked for.
+        Q_UNUSED(mode)
+        Q_UNUSED(state)
+        return size;
+    }
+    QIconEngine* clone() const override { return new LazyStyleIconEngine(which_); }
+
+private:
+    const QIcon& icon()
+    {
+        if (icon_.isNull())
+            icon_ = QApplication::style()->standardIcon(which_);
+        return icon_;
+    }
+
+    QStyle::StandardPixmap which_;
+    QIcon icon_;
+};
+
+} // namespace
+
+QIcon lazyStandardIcon(QStyle::StandardPixmap which)
+{
+    return QIcon(new LazyStyleIconEngine(which));
+}
+
+} // namespace tafelix

@@ -48,3 +48,14 @@ private:
 };
 
 } // namespace tafelix
+
+#include <QStyle>
+
+namespace tafelix {
+
+// One of the style's standard icons, made when it is first painted. The style decodes every
+// size of an icon as soon as it is asked for it; doing that for thirty buttons before the
+// window can appear would cost more than building the whole window.
+QIcon lazyStandardIcon(QStyle::StandardPixmap which);
+
+} // namespace tafelix

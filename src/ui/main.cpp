@@ -46,12 +46,11 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     edit = new TEditPage;
     stats = new TStatisticsPage;
     settings = new TSettingsPage;
-    QStyle* st = style();
-    PageControl1->addTab(learn, st->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Vokabeln lernen"));
-    PageControl1->addTab(edit, st->standardIcon(QStyle::SP_FileDialogDetailedView),
+    PageControl1->addTab(learn, lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Vokabeln lernen"));
+    PageControl1->addTab(edit, lazyStandardIcon(QStyle::SP_FileDialogDetailedView),
                          QStringLiteral("Vokabeln bearbeiten"));
-    PageControl1->addTab(stats, st->standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Statistik"));
-    PageControl1->addTab(settings, st->standardIcon(QStyle::SP_FileDialogContentsView),
+    PageControl1->addTab(stats, lazyStandardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Statistik"));
+    PageControl1->addTab(settings, lazyStandardIcon(QStyle::SP_FileDialogContentsView),
                          QStringLiteral("Einstellungen"));
     setCentralWidget(PageControl1);
 
@@ -300,7 +299,13 @@ bool TForm1::LoadVocabularyFile()
         ShowCurrentWord();
     RecountCompartments();
     SetOpenState(true);
-    WriteBackupCopy();
+    if (isVisible()) {
+        WriteBackupCopy();
+    } else {
+        // At start-up the safety copy (a full write with fsync) waits until the window is
+        // up; it still comes before anything the learner can do to the words.
+        QTimer::singleShot(0, this, &TForm1::WriteBackupCopy);
+    }
     return true;
 }
 

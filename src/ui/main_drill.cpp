@@ -79,7 +79,7 @@ void TForm1::BitBtn1Click()
         L->SpeedButton2->setEnabled(true);
         L->SpeedButton2->move(390, L->SpeedButton2->y());
         L->BitBtn1->setText(QStringLiteral("Stop"));
-        L->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+        L->BitBtn1->setIcon(lazyStandardIcon(QStyle::SP_MediaStop));
         L->ToolButton12->setEnabled(false);
         L->ToolButton13->setEnabled(false);
         for (int i = 1; i < PageControl1->count(); ++i)
@@ -105,7 +105,7 @@ void TForm1::BitBtn1Click()
     L->SpeedButton2->setEnabled(false);
     L->SpeedButton2->move(200, L->SpeedButton2->y());
     L->BitBtn1->setText(QStringLiteral("Start"));
-    L->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    L->BitBtn1->setIcon(lazyStandardIcon(QStyle::SP_MediaPlay));
     L->ToolButton12->setEnabled(true);
     L->ToolButton13->setEnabled(true);
     for (int i = 1; i < PageControl1->count(); ++i)

@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# Start-up time: from process start to the main window mapped, for Tafelix with a
+# 9999-word file (every text 100 characters, about 4 MB) against a minimal Qt program that
+# shows an empty QMainWindow. Both run under the same Xvfb server with the xcb platform and
+# are timed by the same watcher, which starts the program itself and waits for the X server
+# to report the window with the expected title as mapped (an event, not a polling loop).
+# It also reports when the window was first painted (its corner turns from the black root
+# to the window colour) and the peak RSS of each program shortly after that.
+#
+# Usage: bash bench/startup.sh [build-dir]   (default: build)
+set -euo pipefail
+
+build=$(realpath "${1:-build}")
+tafelix="$build/Tafelix/tafelix"
+empty="$build/bench/empty_window"
+runs=${RUNS:-10}
+target=1.5
+
+for f in "$tafelix" "$empty"; do
+    [[ -x $f ]] || { echo "missing $f: build the targets tafelix and empty_window first" >&2; exit 1; }
+done
+for tool in Xvfb cc python3; do
+    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+[[ -f /usr/include/X11/Xlib.h ]] || { echo "missing the Xlib headers (libx11-dev)" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-startup.XXXXXX")
+xvfb_pid=""
+cleanup() {
+    if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# ---- the watcher: starts a program and prints the milliseconds until a top-level window
+# with the given title is mapped and until it is first painted, then, after a short hold,
+# the program's peak RSS in kB.
+cat >"$work/mapwait.c" <<'EOF'
+#define _GNU_SOURCE
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+static double now_ms(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
+}
+
+/* A window may vanish between its map and our look at it. */
+static int ignore_errors(Display *d, XErrorEvent *e) { (void)d; (void)e; return 0; }
+
+static int has_title(Display *d, Window w, const char *title)
+{
+    Atom names[2] = {XInternAtom(d, "_NET_WM_NAME", False), XA_WM_NAME};
+    for (int i = 0; i < 2; ++i) {
+        Atom type; int format; unsigned long n, after; unsigned char *data = NULL;
+        if (XGetWindowProperty(d, w, names[i], 0, 256, False, AnyPropertyType, &type, &format,
+                               &n, &after, &data) == Success && data) {
+            int same = n == strlen(title) && memcmp(data, title, n) == 0;
+            XFree(data);
+            if (same) return 1;
+        }
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 5) { fprintf(stderr, "usage: mapwait TITLE TIMEOUT_MS HOLD_MS PROGRAM [ARGS]\n"); return 2; }
+    const char *title = argv[1];
+    double timeout = atof(argv[2]);
+    int hold = atoi(argv[3]);
+    Display *d = XOpenDisplay(NULL);
+    if (!d) { fprintf(stderr, "no X display\n"); return 2; }
+    XSetErrorHandler(ignore_errors);
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    XSync(d, False);
+
+    double t0 = now_ms();
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(ConnectionNumber(d));
+        execv(argv[4], argv + 4);
+        _exit(127);
+    }
+    double t1 = -1;
+    Window win = 0;
+    int status;
+    while (t1 < 0) {
+        while (t1 < 0 && XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == MapNotify && has_title(d, e.xmap.window, title)) {
+                t1 = now_ms();
+                win = e.xmap.window;
+            }
+        }
+        if (t1 >= 0) break;
+        if (waitpid(pid, &status, WNOHANG) == pid) { fprintf(stderr, "%s ended before its window appeared\n", argv[4]); return 1; }
+        if (now_ms() - t0 > timeout) { kill(pid, SIGKILL); waitpid(pid, &status, 0); fprintf(stderr, "no window '%s'\n", title); return 1; }
+        struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
+        poll(&p, 1, 5);
+    }
+    /* The root is black (Xvfb -br); the first paint gives the corner the window colour. */
+    double t2 = -1;
+    while (t2 < 0 && now_ms() - t1 < 5000) {
+        XImage *img = XGetImage(d, win, 2, 2, 1, 1, AllPlanes, ZPixmap);
+        if (img) {
+            if (XGetPixel(img, 0, 0) != 0) t2 = now_ms();
+            XDestroyImage(img);
+        }
+        if (t2 < 0) usleep(250);
+    }
+    if (t2 < 0) { kill(pid, SIGKILL); waitpid(pid, &status, 0); fprintf(stderr, "window '%s' never painted\n", title); return 1; }
+    usleep((useconds_t)hold * 1000);
+    struct rusage ru;
+    kill(pid, SIGTERM);
+    wait4(pid, &status, 0, &ru);
+    printf("%.1f %.1f %ld\n", t1 - t0, t2 - t0, ru.ru_maxrss);
+    return 0;
+}
+EOF
+cc -O2 -o "$work/mapwait" "$work/mapwait.c" -lX11
+
+# ---- the 9999-word file
+python3 - "$work/Gross.vkb" <<'EOF'
+import sys
+out = bytearray(b"VKB Vokabeldatei\r\n")
+for i in range(1, 10000):
+    texts = [(f"{kind}{i:05d} " * 20)[:100] for kind in ("Deutsch", "Fremd", "Synonym", "Hinweis")]
+    lines = [str(i % 6 + 1), str(i % 10)] + texts
+    out += "".join(t + "\r\n" for t in lines).encode("cp1252")
+open(sys.argv[1], "wb").write(out)
+EOF
+
+# ---- one X server for every run
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -br >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in {1..100}; do [[ -s $work/display ]] && break; sleep 0.05; done
+[[ -s $work/display ]] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# Hold 300 ms after the first paint, so that the RSS is that of a settled window.
+measure() { "$work/mapwait" "$1" 20000 300 "${@:2}"; }
+case_names=("tafelix, 9999 words" "tafelix, no file" "empty QMainWindow")
+run_case() {
+    case $1 in
+        0) measure Tafelix "$tafelix" "$work/Gross.vkb" ;;
+        1) measure Tafelix "$tafelix" ;;
+        2) measure Leer "$empty" ;;
+    esac
+}
+
+# Warm the page cache and the font cache, then interleave the cases so that any drift of
+# the machine hits all of them alike.
+for c in 0 1 2; do run_case "$c" >/dev/null; done
+for ((r = 0; r < runs; ++r)); do
+    for c in 0 1 2; do
+        run_case "$c" >>"$work/case$c"
+    done
+done
+
+python3 - "$work" "$target" "${case_names[@]}" <<'EOF'
+import statistics, sys
+work, target, names = sys.argv[1], float(sys.argv[2]), sys.argv[3:]
+mapped, painted = [], []
+print(f"{'':<22} {'mapped: median (min-max)':>31} {'first paint':>12} {'peak RSS':>10}")
+for c, name in enumerate(names):
+    rows = [tuple(map(float, line.split())) for line in open(f"{work}/case{c}")]
+    ms = sorted(r[0] for r in rows)
+    mapped.append(statistics.median(ms))
+    painted.append(statistics.median(r[1] for r in rows))
+    rss = statistics.median(r[2] for r in rows) / 1024
+    print(f"{name:<22} {mapped[-1]:8.1f} ms ({ms[0]:5.1f}-{ms[-1]:5.1f}, n={len(ms)})"
+          f" {painted[-1]:9.1f} ms {rss:7.1f} MB")
+ratio = mapped[0] / mapped[2]
+print(f"ratio tafelix with file / empty window, mapped: {ratio:.2f}  (target <= {target}: "
+      f"{'met' if ratio <= target else 'MISSED'}); at first paint: {painted[0] / painted[2]:.2f}")
+print(f"the file's share (with file - no file), mapped: {mapped[0] - mapped[1]:.1f} ms")
+EOF

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The real sound player against a real audio server: a private PulseAudio with a null sink
+# is started, its monitor is recorded while sound_drill gives one wrong answer, once with
+# "Sound" = "ein" (the recording must be clearly audible) and once with "aus" (it must stay
+# silent from start to end).
+#
+# Usage: test_sound.sh <tafelix-executable> <program-folder> [<source-dir>]
+# sound_drill is taken from $TAFELIX_SOUND_DRILL, else from the build folder that holds the
+# program folder. Exit 77 (skipped) only when PulseAudio or its tools are not installed; a
+# PulseAudio that is installed but does not start is a failure.
+set -euo pipefail
+
+for tool in pulseaudio parec pacat pactl; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+program_dir=$(realpath "$2")
+drill=${TAFELIX_SOUND_DRILL:-$(dirname "$program_dir")/tests/system/sound_drill}
+[[ -x $drill ]] || { echo "FAIL: sound_drill not found at $drill (build it first)" >&2; exit 1; }
+python=/usr/bin/python3
+[[ -x $python ]] || python=python3
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-sound.XXXXXX")
+started_pulse=false silence_pid="" parec_pid=""
+
+# A private server: its own runtime folder and home, so that neither a desktop's sound
+# server nor another test run can hear or disturb this one.
+mkdir -m 700 "$work/run" "$work/home"
+export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+export PULSE_SERVER="unix:$work/run/pulse/native"
+unset DISPLAY PULSE_SINK PULSE_SOURCE
+
+cleanup() {
+    local rc=$?
+    if [[ -n $parec_pid ]]; then kill -INT "$parec_pid" 2>/dev/null || true; fi
+    if [[ -n $silence_pid ]]; then kill "$silence_pid" 2>/dev/null || true; fi
+    if $started_pulse; then
+        local daemon
+        daemon=$(cat "$work/run/pulse/pid" 2>/dev/null) || daemon=""
+        pulseaudio --kill 2>/dev/null || true
+        # Bounded wait, so that the next run does not meet a dying server.
+        for _ in {1..50}; do
+            if [[ -z $daemon ]] || ! kill -0 "$daemon" 2>/dev/null; then break; fi
+            sleep 0.1
+        done
+    fi
+    if ((rc == 0)); then
+        rm -rf "$work"
+    else
+        echo "kept for inspection: $work (pulse.log, *.raw, drill-*.log)" >&2
+    fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Only what the test needs: the socket and one null sink. No suspend-on-idle, no hardware.
+if ! pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+        --log-target="file:$work/pulse.log" \
+        --load="module-native-protocol-unix auth-anonymous=1" \
+        --load="module-null-sink sink_name=tafelix_test rate=44100" 2>>"$work/pulse.log"; then
+    cat "$work/pulse.log" >&2 || true
+    fail "PulseAudio is installed but did not start"
+fi
+started_pulse=true
+deadline=$((SECONDS + 10))
+until pactl info >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || { cat "$work/pulse.log" >&2; fail "PulseAudio does not answer"; }
+    sleep 0.1
+done
+pactl set-default-sink tafelix_test
+
+# A stream of zeros keeps the sink running, so that the monitor delivers samples for the
+# whole recording and silence can be told from a recorder that hears nothing at all.
+pacat --playback --raw --format=s16le --rate=44100 --channels=1 --latency-msec=20 </dev/zero &
+silence_pid=$!
+
+# Records the monitor while the drill runs; the recording is in "$work/$1.raw".
+record_drill() {
+    local mode=$1 raw="$work/$1.raw"
+    parec -d tafelix_test.monitor --format=s16le --rate=44100 --channels=1 --raw \
+        --latency-msec=20 >"$raw" &
+    parec_pid=$!
+    # Start the drill only once samples arrive: a late recorder would miss the sound.
+    local deadline=$((SECONDS + 10))
+    until [[ -s $raw ]]; do
+        kill -0 "$parec_pid" 2>/dev/null || fail "parec ended at once"
+        ((SECONDS < deadline)) || fail "no samples from the monitor within 10 s"
+        sleep 0.05
+    done
+    QT_QPA_PLATFORM=offscreen timeout 60 "$drill" "$mode" >"$work/drill-$mode.log" 2>&1 || {
+        cat "$work/drill-$mode.log" >&2
+        fail "sound_drill $mode failed"
+    }
+    # A short tail, so that the end of the sound has passed the server's buffers.
+    sleep 0.3
+    kill -INT "$parec_pid"
+    wait "$parec_pid" || true
+    parec_pid=""
+    grep '^sound_drill' "$work/drill-$mode.log"
+}
+
+# Checks a recording: "loud" means a sound clearly above silence, "silent" means nothing but
+# zeros apart from the last bit of rounding. Both need enough samples to mean anything.
+judge() {
+    "$python" - "$work/$1.raw" "$2" <<'EOF'
+import array, math, sys
+
+path, expect = sys.argv[1], sys.argv[2]
+samples = array.array("h")
+with open(path, "rb") as f:
+    data = f.read()
+samples.frombytes(data[: len(data) // 2 * 2])
+if sys.byteorder != "little":
+    samples.byteswap()
+rate = 44100
+seconds = len(samples) / rate
+peak = max((abs(s) for s in samples), default=0)
+# The loudest 50 ms: a click would have a high peak but no energy.
+window = rate // 20
+loudest = 0.0
+for start in range(0, max(len(samples) - window, 0) + 1, window // 2):
+    chunk = samples[start : start + window]
+    if chunk:
+        loudest = max(loudest, math.sqrt(sum(s * s for s in chunk) / len(chunk)))
+print(f"{expect:>6}: {seconds:.2f} s recorded, peak {peak}, loudest 50 ms RMS {loudest:.0f}")
+if seconds < 1.5:
+    sys.exit(f"only {seconds:.2f} s recorded: the recording did not cover the drill")
+if expect == "loud" and (peak < 2000 or loudest < 500):
+    sys.exit("no clearly audible sound was captured")
+if expect == "silent" and peak > 16:
+    sys.exit("sound was captured although \"Sound\" is \"aus\"")
+EOF
+}
+
+record_drill ein
+judge ein loud || fail "Sound = ein"
+record_drill aus
+judge aus silent || fail "Sound = aus"
+echo "PASS"

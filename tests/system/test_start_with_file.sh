@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The real program in a real X window, started with a vocabulary file as its argument:
+# the window "Tafelix" appears without any message box, the normalized backup stands beside
+# the file, and "Datei" → "Beenden" ends the program cleanly.
+#
+# Usage: test_start_with_file.sh <tafelix-executable> <program-folder> [<source-dir>]
+# Exit 77 (skipped) when xvfb-run or xdotool is missing.
+set -euo pipefail
+
+readonly BOX_TITLES='^(Fehler|Warnung|Information|Bestätigung)$'
+
+# ---------------------------------------------------------------- inside the X server
+inside() {
+    local work=$1
+    local exe="$work/Tafelix/tafelix"
+    local list="$work/Meine Listen/Übung 1.vkb"
+    local pid=""
+
+    fail() {
+        echo "FAIL: $*" >&2
+        /usr/bin/import -window root "$work/screenshot.png" 2>/dev/null || true
+        if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi
+        echo "--- program output" >&2
+        cat "$work/program.log" >&2 || true
+        exit 1
+    }
+
+    QT_QPA_PLATFORM=xcb "$exe" "$list" >"$work/program.log" 2>&1 &
+    pid=$!
+    echo "$pid" >"$work/program.pid"
+
+    # Wait (bounded) for the main window to be mapped; a message box instead is a failure.
+    local wid="" deadline=$((SECONDS + 20))
+    while [[ -z $wid ]]; do
+        kill -0 "$pid" 2>/dev/null || { pid=""; fail "the program ended before its window appeared"; }
+        if xdotool search --onlyvisible --name "$BOX_TITLES" >/dev/null 2>&1; then
+            fail "a message box appeared at start-up"
+        fi
+        wid=$(xdotool search --onlyvisible --name '^Tafelix$' 2>/dev/null | head -n 1) || true
+        if [[ -z $wid ]]; then
+            ((SECONDS < deadline)) || fail "no window 'Tafelix' within 20 s"
+            sleep 0.05
+        fi
+    done
+    echo "window 'Tafelix' mapped: $wid"
+
+    # The backup is written while the file loads, so it is complete once the window shows.
+    [[ -f "$work/Meine Listen/Übung 1.bkp" ]] || fail "no .bkp beside the file"
+    cmp "$work/expected.bkp" "$work/Meine Listen/Übung 1.bkp" ||
+        fail "the .bkp is not the normalized file (see $work)"
+    cmp "$work/original.vkb" "$list" || fail "loading changed the file itself"
+
+    # Let the window paint before the picture is taken.
+    sleep 0.5
+    /usr/bin/import -window root "$work/screenshot.png"
+    if xdotool search --onlyvisible --name "$BOX_TITLES" >/dev/null 2>&1; then
+        fail "a message box appeared after start-up"
+    fi
+
+    # "Datei" sits at the left end of the menu bar; the window has no frame without a
+    # window manager, so window coordinates are the client's own.
+    xdotool mousemove --window "$wid" 22 8 click 1
+    deadline=$((SECONDS + 5))
+    until (($(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l) > 1)); do
+        ((SECONDS < deadline)) || fail "the menu 'Datei' did not open"
+        sleep 0.05
+    done
+    xdotool key Down Return
+
+    deadline=$((SECONDS + 10))
+    while kill -0 "$pid" 2>/dev/null; do
+        ((SECONDS < deadline)) || fail "'Beenden' did not end the program within 10 s"
+        sleep 0.05
+    done
+    local rc=0
+    wait "$pid" || rc=$?
+    pid=""
+    ((rc == 0)) || fail "the program ended with exit code $rc"
+    echo "program ended cleanly"
+}
+
+if [[ ${1:-} == --inside ]]; then
+    inside "$2"
+    exit 0
+fi
+
+# ---------------------------------------------------------------- set-up and clean-up
+for tool in xvfb-run xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+exe=$(realpath "$1")
+program_dir=$(realpath "$2")
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-start.XXXXXX")
+xvfb_pid=""
+cleanup() {
+    local rc=$?
+    # Leftovers: the program and the X server run in their own process group.
+    if [[ -f $work/program.pid ]]; then
+        kill "$(cat "$work/program.pid")" 2>/dev/null || true
+    fi
+    if [[ -n $xvfb_pid ]]; then
+        kill -- "-$xvfb_pid" 2>/dev/null || true
+        for _ in {1..50}; do
+            kill -0 -- "-$xvfb_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$xvfb_pid" 2>/dev/null || true
+    fi
+    if ((rc == 0)); then
+        rm -rf "$work"
+    else
+        echo "kept for inspection: $work (screenshot.png, program.log)" >&2
+    fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# A private copy of the program folder: the program reads and writes beside itself.
+cp -a "$program_dir" "$work/Tafelix"
+cp "$exe" "$work/Tafelix/tafelix"
+mkdir "$work/Meine Listen"
+
+# Leading zeros and a Windows-1252 umlaut; the backup holds the numbers in plain form and
+# every text byte unchanged.
+crlf() { printf '%s\r\n' "$@"; }
+{
+    crlf "VKB Vokabeldatei" "007" "0" "Haus" "house" "" ""
+    crlf "2" "03" $'T\xfcr' "door" "Pforte" $'Plural: T\xfcren'
+} >"$work/original.vkb"
+{
+    crlf "VKB Vokabeldatei" "7" "0" "Haus" "house" "" ""
+    crlf "2" "3" $'T\xfcr' "door" "Pforte" $'Plural: T\xfcren'
+} >"$work/expected.bkp"
+cp "$work/original.vkb" "$work/Meine Listen/Übung 1.vkb"
+
+setsid xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$work" &
+xvfb_pid=$!
+rc=0
+wait "$xvfb_pid" || rc=$?
+exit "$rc"
