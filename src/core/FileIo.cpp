@@ -38,7 +38,7 @@ bool writeAll(int fd, std::string_view bytes, int& err)
             err = errno;
             return false;
         }
-        if (false) {
+        if (n == 0) {
             err = ENOSPC;
             return false;
         }
@@ -108,7 +108,9 @@ IoResult readWholeFile(const std::string& path, std::string& out, std::size_t ma
     // The size is only a hint (the file may change under us); read until end of file, but
     // never more than maxBytes.
     out.clear();
-    std::size_t cap = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 4096;
+    // One byte beyond the size lets the final read see the end of file without growing (and
+    // so copying) a buffer that is already big enough.
+    std::size_t cap = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096;
     out.resize(cap);
     std::size_t used = 0;
     for (;;) {

@@ -19,6 +19,9 @@ struct IoResult {
     static IoResult failure(int err, std::string text) { return {false, std::move(text), err}; }
 };
 
+// What a file of fixed-size records that ends inside a record reports (with ENODATA).
+inline constexpr std::string_view kReadPastEndText = "Versuch hinter dem Dateiende zu lesen";
+
 // The German run-time text for an errno value.
 std::string ioErrorText(int err);
 

@@ -27,8 +27,6 @@ constexpr std::size_t kFontNameAt = 225, kFontNameWidth = 100;
 constexpr std::size_t kFontSizeAt = 326, kFontSizeWidth = 2;
 static_assert(kFontSizeAt + 1 + kFontSizeWidth == kSettingsRecordSize);
 
-constexpr std::string_view kReadPastEndText = "Versuch hinter dem Dateiende zu lesen";
-
 struct Fd {
     int fd = -1;
     ~Fd()

@@ -13,8 +13,6 @@ namespace tafelix {
 
 namespace {
 
-constexpr std::string_view kReadPastEndText = "Versuch hinter dem Dateiende zu lesen";
-
 struct Fd {
     int fd = -1;
     ~Fd()

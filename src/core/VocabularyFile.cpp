@@ -1,57 +1,143 @@
 #include "VocabularyFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tafelix {
 
 namespace {
 
 constexpr std::size_t kLineCut = 100;
+constexpr std::size_t kLinesPerWord = 6;
 
-// Walks the lines of a file with the reading rules of the format.
-class LineReader {
+// The header and the lines of as many words as the table holds. The loader reads no line
+// beyond them; it only asks whether another one starts.
+constexpr std::size_t kIndexedLines =
+    1 + kLinesPerWord * static_cast<std::size_t>(TWordTable::MaxWords);
+
+// The lines of a file under the reading rules of the format: a CR ends a line and takes one
+// LF directly after it along, a lone LF is an ordinary character, the first Ctrl-Z ends the
+// file. One sweep finds the readable end and every line-ending CR, so that the loader can
+// check a whole file and then store it without searching the bytes a second time.
+class LineIndex {
 public:
-    explicit LineReader(std::string_view bytes)
+    explicit LineIndex(std::string_view bytes)
+        : begin_(bytes.data()), bufferEnd_(bytes.data() + bytes.size())
     {
-        const void* eof = std::memchr(bytes.data(), 0x1A, bytes.size());
-        const std::size_t len =
-            eof ? static_cast<std::size_t>(static_cast<const char*>(eof) - bytes.data())
-                : bytes.size();
-        p_ = bytes.data();
-        end_ = p_ + len;
+        crs_.reserve(std::min(kIndexedLines, bytes.size()));
+        sweep(bytes);
     }
 
-    bool atEnd() const { return p_ >= end_; }
+    // Whether line k (0 is the first) starts before the end; k <= kIndexedLines.
+    bool hasLine(std::size_t k) const { return lineStart(k) < end_; }
 
-    // The next line, whole; a line missing at the end reads as empty.
-    std::string_view next()
+    // Line k without its end, cut to kLineCut characters; a line missing at the end reads as
+    // empty. k < kIndexedLines.
+    std::string_view line(std::size_t k) const
     {
-        if (p_ >= end_)
-            return {};
-        const char* start = p_;
-        const void* cr = std::memchr(p_, '\r', static_cast<std::size_t>(end_ - p_));
-        if (!cr) {
-            p_ = end_;
-            return {start, static_cast<std::size_t>(end_ - start)};
-        }
-        const char* c = static_cast<const char*>(cr);
-        p_ = c + 1;
-        if (p_ < end_ && *p_ == '\n')
-            ++p_;
-        return {start, static_cast<std::size_t>(c - start)};
+        const char* start = lineStart(k);
+        const char* stop = k < crs_.size() ? crs_[k] : end_;
+        return {start, std::min(static_cast<std::size_t>(stop - start), kLineCut)};
     }
 
-    std::string_view nextCut()
-    {
-        std::string_view line = next();
-        return line.size() > kLineCut ? line.substr(0, kLineCut) : line;
-    }
+    // The end of the bytes themselves, past a Ctrl-Z: what may be read, not what counts.
+    const char* bufferEnd() const { return bufferEnd_; }
 
 private:
-    const char* p_ = nullptr;
+    const char* lineStart(std::size_t k) const
+    {
+        if (k == 0)
+            return begin_;
+        if (k - 1 >= crs_.size())
+            return end_;
+        const char* start = crs_[k - 1] + 1;
+        if (start < end_ && *start == '\n')
+            ++start;
+        return start;
+    }
+
+    void sweep(std::string_view bytes)
+    {
+        const char* const p = bytes.data();
+        const std::size_t n = bytes.size();
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        // 64 bytes at a time: a bit mask of the CRs, then one step per CR found. A block with
+        // a Ctrl-Z is left to the plain loop below, which stops there.
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i eof = _mm_set1_epi8(0x1A);
+        for (; i + 64 <= n && crs_.size() + 64 <= kIndexedLines; i += 64) {
+            const __m128i a = load(p + i);
+            const __m128i b = load(p + i + 16);
+            const __m128i c = load(p + i + 32);
+            const __m128i d = load(p + i + 48);
+            const __m128i anyEof =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, eof), _mm_cmpeq_epi8(b, eof)),
+                             _mm_or_si128(_mm_cmpeq_epi8(c, eof), _mm_cmpeq_epi8(d, eof)));
+            if (_mm_movemask_epi8(anyEof) != 0)
+                break;
+            std::uint64_t bits =
+                movemask(_mm_cmpeq_epi8(a, cr)) | movemask(_mm_cmpeq_epi8(b, cr)) << 16 |
+                movemask(_mm_cmpeq_epi8(c, cr)) << 32 | movemask(_mm_cmpeq_epi8(d, cr)) << 48;
+            for (; bits != 0; bits &= bits - 1)
+                crs_.push_back(p + i + __builtin_ctzll(bits));
+        }
+#endif
+        for (; i < n; ++i) {
+            if (crs_.size() == kIndexedLines) {
+                // Enough lines for the loader; only the end of the file still matters.
+                const void* z = std::memchr(p + i, 0x1A, n - i);
+                end_ = z ? static_cast<const char*>(z) : p + n;
+                return;
+            }
+            if (p[i] == 0x1A) {
+                end_ = p + i;
+                return;
+            }
+            if (p[i] == '\r')
+                crs_.push_back(p + i);
+        }
+        end_ = p + n;
+    }
+
+#if defined(__SSE2__)
+    static __m128i load(const char* at)
+    {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    }
+    static std::uint64_t movemask(__m128i v)
+    {
+        return static_cast<std::uint16_t>(_mm_movemask_epi8(v));
+    }
+#endif
+
+    const char* begin_;
+    const char* bufferEnd_;
     const char* end_ = nullptr;
+    std::vector<const char*> crs_; // crs_[k] ends line k
 };
+
+// Stores a line (at most 100 characters) into a text field. A copy of the whole field is
+// much cheaper than one of the exact length, so when the bytes after the line may be read
+// the field is copied whole and the part beyond the line cleared again.
+void storeText(ShortText100& field, std::string_view line, const char* readableEnd)
+{
+    constexpr std::size_t cap = ShortText100::capacity;
+    if (static_cast<std::size_t>(readableEnd - line.data()) < cap) {
+        field.assign(line);
+        return;
+    }
+    std::memcpy(field.chars, line.data(), cap);
+    if (line.size() < cap)
+        std::memset(field.chars + line.size(), 0, cap - line.size());
+    field.len = static_cast<std::uint8_t>(line.size());
+}
 
 int hexDigit(char c)
 {
@@ -62,50 +148,6 @@ int hexDigit(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-// Runs over the words of a file that has passed the header check. With `table` null it
-// only validates; otherwise it stores word n into slot n.
-LoadResult scanWords(LineReader lines, TWordTable* table)
-{
-    LoadResult r;
-    std::int32_t n = 0;
-    while (!lines.atEnd()) {
-        if (n >= TWordTable::MaxWords) {
-            r.status = LoadStatus::TooManyWords;
-            return r;
-        }
-        ++n;
-        std::int32_t box = 0;
-        std::int32_t passes = 0;
-        const std::string_view boxLine = lines.nextCut();
-        if (!parseInteger(boxLine, box)) {
-            r.status = LoadStatus::BadInteger;
-            r.badText = std::string(boxLine);
-            return r;
-        }
-        const std::string_view passLine = lines.nextCut();
-        if (!parseInteger(passLine, passes)) {
-            r.status = LoadStatus::BadInteger;
-            r.badText = std::string(passLine);
-            return r;
-        }
-        if (table) {
-            TWordEntry& e = (*table)[n];
-            e = EmptyEntry;
-            e.box = box;
-            e.passes = passes;
-            e.german = lines.nextCut();
-            e.foreign = lines.nextCut();
-            e.synonym = lines.nextCut();
-            e.remark = lines.nextCut();
-        } else {
-            for (int i = 0; i < 4; ++i)
-                lines.next();
-        }
-    }
-    r.wordCount = n;
-    return r;
 }
 
 void appendLine(std::string& out, std::string_view text)
@@ -160,26 +202,61 @@ bool parseInteger(std::string_view text, std::int32_t& value)
 
 LoadResult loadVocabulary(std::string_view bytes, TWordTable& table)
 {
-    LineReader lines(bytes);
-    if (lines.next() != kVkbHeader) {
-        LoadResult r;
+    const LineIndex lines(bytes);
+    LoadResult r;
+    if (lines.line(0) != kVkbHeader) {
         r.status = LoadStatus::BadHeader;
         return r;
     }
-    // First pass validates, so that a bad line leaves the previous vocabulary untouched.
-    LoadResult check = scanWords(lines, nullptr);
-    if (check.status != LoadStatus::Ok)
-        return check;
 
-    LoadResult r = scanWords(lines, &table);
-    for (std::int32_t k = r.wordCount + 1; k <= TWordTable::MaxWords; ++k) {
-        // Slots past the old words are empty already; only the old tail needs clearing.
-        if (k > table.wordCount)
-            break;
-        table[k] = EmptyEntry;
+    // Every number line is checked before the table is touched, so that a bad file leaves
+    // the previous vocabulary exactly as it was.
+    struct Numbers {
+        std::int32_t box;
+        std::int32_t passes;
+    };
+    const auto number = [&](std::size_t k, std::int32_t& value) {
+        const std::string_view text = lines.line(k);
+        if (parseInteger(text, value))
+            return true;
+        r.status = LoadStatus::BadInteger;
+        r.badText = std::string(text);
+        return false;
+    };
+    std::vector<Numbers> numbers;
+    // A word takes at least eight bytes ("0", "0" and four empty lines, CR-ended).
+    numbers.reserve(std::min<std::size_t>(TWordTable::MaxWords, bytes.size() / 8 + 1));
+    for (std::size_t k = 1; lines.hasLine(k); k += kLinesPerWord) {
+        if (numbers.size() == TWordTable::MaxWords) {
+            r.status = LoadStatus::TooManyWords;
+            return r;
+        }
+        Numbers w{};
+        if (!number(k, w.box) || !number(k + 1, w.passes))
+            return r;
+        numbers.push_back(w);
     }
-    table.wordCount = r.wordCount;
-    table.currentIndex = r.wordCount;
+
+    const auto count = static_cast<std::int32_t>(numbers.size());
+    const char* readable = lines.bufferEnd();
+    for (std::int32_t n = 1; n <= count; ++n) {
+        // Every field is assigned, and each text clears what a longer old one left behind, so
+        // the slot needs no clearing first.
+        const std::size_t k = 1 + kLinesPerWord * static_cast<std::size_t>(n - 1);
+        TWordEntry& e = table[n];
+        e.box = numbers[static_cast<std::size_t>(n - 1)].box;
+        e.passes = numbers[static_cast<std::size_t>(n - 1)].passes;
+        storeText(e.german, lines.line(k + 2), readable);
+        storeText(e.foreign, lines.line(k + 3), readable);
+        storeText(e.synonym, lines.line(k + 4), readable);
+        storeText(e.remark, lines.line(k + 5), readable);
+    }
+    // Slots past the old words are empty already; only the old tail needs clearing.
+    for (std::int32_t k = count + 1; k <= table.wordCount && k <= TWordTable::MaxWords; ++k)
+        table[k] = EmptyEntry;
+    table.wordCount = count;
+    table.currentIndex = count;
+    r.wordCount = count;
     return r;
 }
 
