@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -16,20 +18,11 @@
 #include <vector>
 
 using namespace tafelix;
+using tafelix::test::readBytes;
+using tafelix::test::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
 
 std::vector<std::string> namesIn(const std::string& dir)
 {
@@ -44,9 +37,8 @@ class FileIoTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::temp_directory_path() / "fileio-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
+        dir = test::makeTempDir("fileio");
+        ASSERT_FALSE(dir.empty());
         path = dir + "/Liste.vkb";
     }
     void TearDown() override

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -21,9 +23,8 @@ class FolderBackupTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tafelix-backup-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern + "/";
+        root = test::makeTempDir("tafelix-backup") + "/";
+        ASSERT_NE(root, "/");
     }
     void TearDown() override { fs::remove_all(root); }
 

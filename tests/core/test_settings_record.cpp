@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,27 +11,17 @@
 #include <string>
 
 using namespace tafelix;
+using tafelix::test::readBytes;
+using tafelix::test::writeBytes;
 
 namespace {
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
 
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        dir_ = test::makeTempDir("settings");
+        ASSERT_FALSE(dir_.empty());
         path_ = dir_ + "/Init.dat";
     }
     void TearDown() override

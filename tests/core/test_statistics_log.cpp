@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
@@ -12,19 +14,10 @@
 #include <vector>
 
 using namespace tafelix;
+using tafelix::test::readBytes;
+using tafelix::test::writeBytes;
 
 namespace {
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
 
 StatisticsRecord record(std::string_view file, std::string_view answers = "3")
 {
@@ -51,9 +44,8 @@ class StatisticsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "statistik-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        dir_ = test::makeTempDir("statistik");
+        ASSERT_FALSE(dir_.empty());
         path_ = dir_ + "/Statistik.dat";
     }
     void TearDown() override

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,8 @@
 #include <vector>
 
 using namespace tafelix;
+using tafelix::test::readBytes;
+using tafelix::test::writeBytes;
 
 namespace {
 
@@ -51,17 +55,6 @@ void PrintTo(const Word& w, std::ostream* os)
         << "\", \"" << w.synonym << "\", \"" << w.remark << "\"}";
 }
 
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
-
 // Every slot (scratch included), both counters and the flag.
 void expectSameTable(const TWordTable& a, const TWordTable& b)
 {
@@ -76,9 +69,8 @@ class VocabularyFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vkb-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl + "/";
+        dir = test::makeTempDir("vkb") + "/";
+        ASSERT_NE(dir, "/");
         // The vocabulary already in the table; a failed load must leave it exactly as it is.
         for (const char* w : {"Apfel", "Birne", "Kirsche"}) {
             table->AppendWord();
