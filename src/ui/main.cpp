@@ -241,8 +241,8 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     if (isDrillRunning()) {
         BitBtn1Click();
-        if (table_.modified) {
-            // The drill's save failed: keep the window so the words are not lost.
+        if (lastStopSave_ == SaveOutcome::Failed) {
+            // The drill's progress could not be saved: keep the window so it is not lost.
             e->ignore();
             return;
         }

@@ -169,6 +169,7 @@ private:
     Platform platform_;
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
+    SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false; // the log could not be read: never rewrite it from a partial table
     int previousTab_ = 0;
 };

@@ -111,7 +111,7 @@ void TForm1::BitBtn1Click()
     for (int i = 1; i < PageControl1->count(); ++i)
         PageControl1->setTabVisible(i, true);
     Timer1->stop();
-    SaveVocabulary();
+    lastStopSave_ = SaveVocabulary();
 }
 
 void TForm1::SetupQueryDirection()

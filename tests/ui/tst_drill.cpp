@@ -287,6 +287,25 @@ private slots:
         QCOMPARE(logOf(h).size(), std::size_t{1});
         QVERIFY(h.surprises().isEmpty());
     }
+
+    void aFailedSaveOnClosingKeepsTheWindow()
+    {
+        Harness h;
+        openList(h);
+        h.form->learn->BitBtn1->click();
+        answer(*h.form, kAnswers.at(asked(*h.form)));
+        const QString good = h.form->saveFileName;
+        h.form->saveFileName = h.folder.file(QStringLiteral("fehlt/Liste.vkb"));
+        h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
+        QVERIFY(!h.form->close());
+        QVERIFY(h.form->isVisible());
+        // The learner saves elsewhere and can leave; the drill is logged on the way out.
+        h.form->saveFileName = good;
+        h.form->edit->ToolButton9->click();
+        QVERIFY(h.form->close());
+        QCOMPARE(logOf(h).size(), std::size_t{1});
+        QVERIFY(h.surprises().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestDrill)
