@@ -73,7 +73,8 @@ std::vector<double> conk()
         const double t = static_cast<double>(i) / kRate;
         const double attack = std::fmin(1.0, t / 0.004);
         const double first = std::sin(2 * kPi * 220 * t) + 0.35 * std::sin(2 * kPi * 440 * t);
-        const double second = t > 0.12 ? std::sin(2 * kPi * 165 * (t - 0.12)) * std::exp(-(t - 0.12) * 14) : 0;
+        const double second =
+            t > 0.12 ? std::sin(2 * kPi * 165 * (t - 0.12)) * std::exp(-(t - 0.12) * 14) : 0;
         out[i] = 0.4 * attack * (first * std::exp(-t * 22) + 0.9 * second);
     }
     return out;

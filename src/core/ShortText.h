@@ -11,8 +11,7 @@ namespace tafelix {
 // A length-prefixed single-byte text of at most N Windows-1252 characters. Longer text is
 // cut to its first N characters without notice; that is how every field of the program
 // behaves, in memory and in the binary files.
-template <std::size_t N>
-struct ShortText {
+template <std::size_t N> struct ShortText {
     static_assert(N <= 255, "the length must fit its byte");
     static constexpr std::size_t capacity = N;
 

@@ -180,7 +180,8 @@ bool parseInteger(std::string_view text, std::int32_t& value)
     if (i < text.size() && text[i] == '$') {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         hex = true;
         i += 2;
     }
@@ -189,7 +190,8 @@ bool parseInteger(std::string_view text, std::int32_t& value)
     const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
     std::int64_t acc = 0;
     for (; i < text.size(); ++i) {
-        const int d = hex ? hexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        const int d =
+            hex ? hexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (d < 0)
             return false;
         acc = acc * (hex ? 16 : 10) + d;

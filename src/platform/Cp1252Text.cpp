@@ -21,7 +21,8 @@ std::string toCp1252(const QString& text)
     out.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t cp = text.at(i).unicode();
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+            text.at(i + 1).isLowSurrogate()) {
             cp = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             ++i;
         }

@@ -14,15 +14,21 @@ namespace tafelix {
 
 enum class MsgKind { Warning, Error, Information, Confirmation }; // "Warnung", "Fehler", ...
 
-enum MsgButton : int { NoButton = 0, OkButton = 1, CancelButton = 2, YesButton = 4, NoAnswerButton = 8 };
+enum MsgButton : int {
+    NoButton = 0,
+    OkButton = 1,
+    CancelButton = 2,
+    YesButton = 4,
+    NoAnswerButton = 8
+};
 using MsgButtons = int;
 
 struct FileDialogOptions {
-    QString folder;      // initial folder
-    QString fileName;    // preset name
+    QString folder;   // initial folder
+    QString fileName; // preset name
     QString filterLabel = QStringLiteral("Vokabeldatei");
     QString pattern = QStringLiteral("*.vkb");
-    QString defaultSuffix;      // added when the user types a name without one
+    QString defaultSuffix; // added when the user types a name without one
     bool confirmOverwrite = false;
 };
 

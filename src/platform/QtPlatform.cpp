@@ -154,7 +154,7 @@ void QtSound::stop()
 void QtShell::open(const QString& pathOrUrl)
 {
     const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
-                                                                : QUrl::fromLocalFile(pathOrUrl);
+                                                               : QUrl::fromLocalFile(pathOrUrl);
     QDesktopServices::openUrl(url);
 }
 

@@ -12,7 +12,8 @@ namespace tafelix {
 
 namespace {
 
-QWidget* toolRow(QWidget* parent, const QRect& geometry, std::initializer_list<QToolButton*> buttons)
+QWidget* toolRow(QWidget* parent, const QRect& geometry,
+                 std::initializer_list<QToolButton*> buttons)
 {
     auto* row = new QWidget(parent);
     row->setGeometry(geometry);
@@ -38,10 +39,12 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     GroupDatei = makeGroup(this, "GroupBox6", QStringLiteral("Vokabeldatei"), QRect(4, 2, 522, 66));
     ToolButton7 = makeToolButton(GroupDatei, "ToolButton7", QStringLiteral("Neu"),
                                  icon(QStyle::SP_FileIcon), QStringLiteral("Neue Datei anlegen"));
-    ToolButton8 = makeToolButton(GroupDatei, "ToolButton8", QStringLiteral("Öffnen"),
-                                 icon(QStyle::SP_DialogOpenButton), QStringLiteral("Vokabeldatei öffnen"));
-    ToolButton9 = makeToolButton(GroupDatei, "ToolButton9", QStringLiteral("Speichern"),
-                                 icon(QStyle::SP_DialogSaveButton), QStringLiteral("Vokabeldatei speichern"));
+    ToolButton8 =
+        makeToolButton(GroupDatei, "ToolButton8", QStringLiteral("Öffnen"),
+                       icon(QStyle::SP_DialogOpenButton), QStringLiteral("Vokabeldatei öffnen"));
+    ToolButton9 =
+        makeToolButton(GroupDatei, "ToolButton9", QStringLiteral("Speichern"),
+                       icon(QStyle::SP_DialogSaveButton), QStringLiteral("Vokabeldatei speichern"));
     ToolButton11 = makeToolButton(GroupDatei, "ToolButton11", QStringLiteral("Sp. unter"),
                                   icon(QStyle::SP_DriveFDIcon),
                                   QStringLiteral("Vokabeldatei unter neuem Namen speichern"));
@@ -93,10 +96,12 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
 
     GroupBox2 = makeGroup(this, "GroupBox2", QStringLiteral("Vokabeln"), QRect(4, 268, 522, 110));
-    ToolButton5 = makeToolButton(GroupBox2, "ToolButton5", QStringLiteral("Neu"),
-                                 icon(QStyle::SP_FileDialogNewFolder), QStringLiteral("Neues Wort anlegen"));
-    ToolButton6 = makeToolButton(GroupBox2, "ToolButton6", QStringLiteral("Löschen"),
-                                 icon(QStyle::SP_TrashIcon), QStringLiteral("Aktuelles Wort löschen"));
+    ToolButton5 =
+        makeToolButton(GroupBox2, "ToolButton5", QStringLiteral("Neu"),
+                       icon(QStyle::SP_FileDialogNewFolder), QStringLiteral("Neues Wort anlegen"));
+    ToolButton6 =
+        makeToolButton(GroupBox2, "ToolButton6", QStringLiteral("Löschen"),
+                       icon(QStyle::SP_TrashIcon), QStringLiteral("Aktuelles Wort löschen"));
     ToolButton1 = makeToolButton(GroupBox2, "ToolButton1", QStringLiteral("Anfang"),
                                  icon(QStyle::SP_MediaSkipBackward));
     ToolButton2 = makeToolButton(GroupBox2, "ToolButton2", QStringLiteral("Zurück"),

@@ -52,7 +52,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     }
     row->addStretch();
 
-    GroupAuswertung = makeGroup(this, "GroupBox4", QStringLiteral("Auswertung"), QRect(4, 46, 522, 58));
+    GroupAuswertung =
+        makeGroup(this, "GroupBox4", QStringLiteral("Auswertung"), QRect(4, 46, 522, 58));
     const int w6 = 86;
     Panel10 = column(GroupAuswertung, "Panel10", QStringLiteral("bearbeitet"), 4, w6,
                      QStringLiteral("zeigt die Anzahl der bearbeiteten Vokabeln"));
@@ -70,7 +71,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
                      QStringLiteral("bisher benötigt Zeit in dieser Sitzung"),
                      QStringLiteral("00:00:00"));
 
-    GroupWoerter = makeGroup(this, "GroupBox5", QStringLiteral("Wörterstatistik"), QRect(4, 106, 522, 58));
+    GroupWoerter =
+        makeGroup(this, "GroupBox5", QStringLiteral("Wörterstatistik"), QRect(4, 106, 522, 58));
     GroupWoerter->setToolTip(QStringLiteral("zeigt den Zustand des virtuellen Lernkastens an"));
     const int w7 = 73;
     Panel4 = column(GroupWoerter, "Panel4", QStringLiteral("Fach1"), 5, w7, {});
@@ -83,7 +85,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
                      QStringLiteral("Anzahl der Vokabeln in der aktuellen Vokabeldatei"));
 
     GroupLernen = makeGroup(this, "GroupBox3", QStringLiteral("Lernen"), QRect(4, 166, 522, 226));
-    Label11 = makeLabel(GroupLernen, "Label11", QStringLiteral("Andere, weitere Bedeutungen"), {10, 17});
+    Label11 =
+        makeLabel(GroupLernen, "Label11", QStringLiteral("Andere, weitere Bedeutungen"), {10, 17});
     Panel18 = makePanel(GroupLernen, "Panel18", QRect(10, 32, 360, 20), {});
     Panel18->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Label12 = makeLabel(GroupLernen, "Label12", QStringLiteral("Bemerkung"), {10, 55});
@@ -109,8 +112,9 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     auto* passCaption = new QLabel(QStringLiteral("Durchg."), GroupLernen);
     passCaption->setGeometry(452, 17, 56, 14);
     passCaption->setAlignment(Qt::AlignCenter);
-    Panel17 = makePanel(GroupLernen, "Panel17", QRect(456, 32, 48, 20), QStringLiteral("0"),
-                        QStringLiteral("zeigt die Anzahl der Lerndurchgänge der aktuellen Vokabel"));
+    Panel17 =
+        makePanel(GroupLernen, "Panel17", QRect(456, 32, 48, 20), QStringLiteral("0"),
+                  QStringLiteral("zeigt die Anzahl der Lerndurchgänge der aktuellen Vokabel"));
 
     SpeedButton2 = new QPushButton(QStringLiteral("Sonderz."), GroupLernen);
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
@@ -119,7 +123,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     SpeedButton2->setEnabled(false);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
 
-    BitBtn1 = new QPushButton(lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"), GroupLernen);
+    BitBtn1 = new QPushButton(lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"),
+                              GroupLernen);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(396, 180, 108, 36);
     BitBtn1->setToolTip(QStringLiteral("Abfragen starten"));
@@ -131,7 +136,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     Panel20->setAutoFillBackground(true);
     Panel20->setAlignment(Qt::AlignCenter);
     Panel20->setWordWrap(true);
-    Panel20->setText(QStringLiteral("Vokabeldatei öffnen und „Start“ drücken,\num mit dem Lernen zu beginnen."));
+    Panel20->setText(
+        QStringLiteral("Vokabeldatei öffnen und „Start“ drücken,\num mit dem Lernen zu beginnen."));
     Panel20->setGeometry(5, 14, 365, 205);
     Panel20->raise();
 }

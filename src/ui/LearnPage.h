@@ -40,20 +40,20 @@ public:
     QLabel* Panel21; // "gesamt": words in the file
 
     QGroupBox* GroupLernen;
-    QLabel* Label11;     // "Andere, weitere Bedeutungen"
-    QLabel* Panel18;     // synonym of the asked word
-    QLabel* Label12;     // "Bemerkung"
-    QLabel* Panel16;     // remark of the asked word
-    QLabel* Label8;      // above the presented word
-    QLineEdit* Edit7;    // German word (read-only)
-    QLineEdit* Edit8;    // foreign word (read-only)
-    QLabel* Label3;      // above the answer field
-    QLineEdit* Edit9;    // the learner's answer
-    QLabel* Panel19;     // "Fach Nr." of the asked word
-    QLabel* Panel17;     // "Durchg." of the asked word
-    QPushButton* BitBtn1;     // "Start" / "Stop"
+    QLabel* Label11;           // "Andere, weitere Bedeutungen"
+    QLabel* Panel18;           // synonym of the asked word
+    QLabel* Label12;           // "Bemerkung"
+    QLabel* Panel16;           // remark of the asked word
+    QLabel* Label8;            // above the presented word
+    QLineEdit* Edit7;          // German word (read-only)
+    QLineEdit* Edit8;          // foreign word (read-only)
+    QLabel* Label3;            // above the answer field
+    QLineEdit* Edit9;          // the learner's answer
+    QLabel* Panel19;           // "Fach Nr." of the asked word
+    QLabel* Panel17;           // "Durchg." of the asked word
+    QPushButton* BitBtn1;      // "Start" / "Stop"
     QPushButton* SpeedButton2; // "Sonderz."
-    QLabel* Panel20;     // cover over the drill fields while no run is in progress
+    QLabel* Panel20;           // cover over the drill fields while no run is in progress
 };
 
 } // namespace tafelix

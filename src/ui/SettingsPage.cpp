@@ -16,7 +16,8 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     const int h = 50;
     auto group = [this, lw, h](const char* name, const QString& title, const QStringList& items,
                                int row, int initial) {
-        return new TRadioGroup(this, name, title, items, QRect(4, 4 + row * (h + 4), lw, h), initial);
+        return new TRadioGroup(this, name, title, items, QRect(4, 4 + row * (h + 4), lw, h),
+                               initial);
     };
     RadioGroup1 = group("RadioGroup1", QStringLiteral("Abfragerichtung"),
                         {QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache")}, 0, 0);
@@ -66,8 +67,8 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     ComboBox1->setGeometry(100, 178, 70, 24);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItems({QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("12"),
-                         QStringLiteral("14")});
+    ComboBox1->addItems(
+        {QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("14")});
     ComboBox1->setCurrentIndex(1);
     Panel27 = new QLabel(font);
     Panel27->setObjectName(QStringLiteral("Panel27"));

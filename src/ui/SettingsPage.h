@@ -25,11 +25,11 @@ public:
     TRadioGroup* RadioGroup5; // "Druckfelder begrenzen": Ja / Nein
     TRadioGroup* RadioGroup6; // "Zusatzfelder anzeigen": Ja / Nein
 
-    QSlider* TrackBar2;       // "maximale Fächergröße", 10..50
-    QLabel* Panel23;          // maximum of compartment 2
-    QLabel* Panel24;          // maximum of compartment 3
-    QLabel* Panel25;          // maximum of compartment 4
-    QLabel* Panel26;          // maximum of compartment 5
+    QSlider* TrackBar2; // "maximale Fächergröße", 10..50
+    QLabel* Panel23;    // maximum of compartment 2
+    QLabel* Panel24;    // maximum of compartment 3
+    QLabel* Panel25;    // maximum of compartment 4
+    QLabel* Panel26;    // maximum of compartment 5
 
     QListWidget* CheckListBox1; // installed font families, one check mark at most
     QComboBox* ComboBox1;       // "Schriftgröße:"

@@ -5,8 +5,8 @@
 namespace tafelix {
 
 namespace {
-const char* const kTitles[] = {"Vokabeldatei", "Datum", "bearbeitet", "Zeit",
-                               "richtig", "falsch", "gelöst[%]"};
+const char* const kTitles[] = {"Vokabeldatei", "Datum",  "bearbeitet", "Zeit",
+                               "richtig",      "falsch", "gelöst[%]"};
 }
 
 int StatisticsModel::rowCount(const QModelIndex& parent) const
@@ -24,7 +24,8 @@ QVariant StatisticsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= recordCount())
         return {};
     if (role == Qt::DisplayRole)
-        return fromCp1252(statisticsCell(records_[static_cast<std::size_t>(index.row())], index.column()));
+        return fromCp1252(
+            statisticsCell(records_[static_cast<std::size_t>(index.row())], index.column()));
     if (role == Qt::TextAlignmentRole && index.column() >= ColumnAnswers)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};

@@ -15,7 +15,8 @@ QLabel* makePanel(QWidget* parent, const char* name, const QRect& geometry,
                   const QString& text = QStringLiteral("0"), const QString& hint = {});
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos);
 QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength = 100);
-QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry);
+QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title,
+                     const QRect& geometry);
 // A captioned tool button with an icon above its caption.
 QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& caption,
                             const QIcon& icon, const QString& hint = {});

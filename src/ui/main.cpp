@@ -46,10 +46,12 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     edit = new TEditPage;
     stats = new TStatisticsPage;
     settings = new TSettingsPage;
-    PageControl1->addTab(learn, lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Vokabeln lernen"));
+    PageControl1->addTab(learn, lazyStandardIcon(QStyle::SP_MediaPlay),
+                         QStringLiteral("Vokabeln lernen"));
     PageControl1->addTab(edit, lazyStandardIcon(QStyle::SP_FileDialogDetailedView),
                          QStringLiteral("Vokabeln bearbeiten"));
-    PageControl1->addTab(stats, lazyStandardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Statistik"));
+    PageControl1->addTab(stats, lazyStandardIcon(QStyle::SP_FileDialogInfoView),
+                         QStringLiteral("Statistik"));
     PageControl1->addTab(settings, lazyStandardIcon(QStyle::SP_FileDialogContentsView),
                          QStringLiteral("Einstellungen"));
     setCentralWidget(PageControl1);
@@ -68,7 +70,8 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     stats->StringGrid1->setModel(statisticsModel);
 
     // All windows are made once and live as long as the program; dialogs keep their choices.
-    AboutBox = new TAboutBox(platform_.shell, ProgramDir + QStringLiteral("SysDat/emblem.jpg"), this);
+    AboutBox =
+        new TAboutBox(platform_.shell, ProgramDir + QStringLiteral("SysDat/emblem.jpg"), this);
     OKBottomDlg = new TOKBottomDlg(this);
     OKBottomDlg1 = new TOKBottomDlg1(this);
     OKBottomDlg2 = new TOKBottomDlg2(this);
@@ -83,6 +86,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     wireDrill();
     wireSettings();
     wireStatistics();
+    wireEditor();
     FormCreate(fileArg);
 }
 
@@ -116,12 +120,17 @@ void TForm1::wireSignals()
     connect(edit->ToolButton9, &QToolButton::clicked, this, [this] { SaveVocabulary(); });
     connect(edit->ToolButton11, &QToolButton::clicked, this, [this] { SaveVocabularyAs(); });
     connect(edit->ToolButton28, &QToolButton::clicked, this, &TForm1::ToolButton28Click);
-    connect(edit->ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        QWidget* left = PageControl1->widget(previousTab_);
         previousTab_ = index;
-        if (PageControl1->widget(index) == learn)
+        if (left == edit)
+            TabSheet2Exit();
+        QWidget* entered = PageControl1->widget(index);
+        if (entered == learn)
             TabSheet1Enter();
+        else if (entered == edit)
+            TabSheet2Enter();
     });
 }
 
@@ -186,8 +195,8 @@ void TForm1::FormActivate()
         if (PageControl1->currentWidget() == learn)
             TabSheet1Enter();
     }
-    edit->ToolButton28->setToolTip(QString::fromUtf8(kBackupToolTip.data(),
-                                                     static_cast<qsizetype>(kBackupToolTip.size())));
+    edit->ToolButton28->setToolTip(
+        QString::fromUtf8(kBackupToolTip.data(), static_cast<qsizetype>(kBackupToolTip.size())));
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->toolTip().isEmpty())
             w->setToolTipDuration(kToolTipMillis);
@@ -335,8 +344,9 @@ bool TForm1::WriteBackupCopy()
 
 bool TForm1::AskToSaveChanges()
 {
-    const MsgButton answer = message(MsgKind::Warning, QStringLiteral("geänderte Vokabeln speichern ?"),
-                                     YesButton | NoAnswerButton, 400);
+    const MsgButton answer =
+        message(MsgKind::Warning, QStringLiteral("geänderte Vokabeln speichern ?"),
+                YesButton | NoAnswerButton, 400);
     if (answer == YesButton) {
         if (SaveVocabulary() == SaveOutcome::Failed)
             return false;
@@ -426,38 +436,6 @@ void TForm1::CloseVocabulary()
     learn->Panel21->setText(QStringLiteral("0"));
     statusField->clear();
     SetOpenState(false);
-}
-
-// ---------------------------------------------------------------- editor page
-
-void TForm1::ShowCurrentWord()
-{
-    const TWordEntry& e = table_.current();
-    edit->Panel1->setText(QString::number(table_.currentIndex));
-    edit->Panel2->setText(QString::number(table_.wordCount));
-    edit->Panel3->setText(QString::number(e.passes));
-    edit->Edit1->setText(fromCp1252(e.german.view()));
-    edit->Edit2->setText(fromCp1252(e.foreign.view()));
-    edit->Edit3->setText(fromCp1252(e.synonym.view()));
-    edit->Edit4->setText(fromCp1252(e.remark.view()));
-    edit->Edit5->setText(QString::number(e.box));
-    // The scroll bar's range starts at 1; an empty table shows position 1 of 1.
-    const QSignalBlocker block(edit->ScrollBar1);
-    edit->ScrollBar1->setRange(1, std::max(1, table_.wordCount));
-    edit->ScrollBar1->setValue(std::max(1, table_.currentIndex));
-}
-
-void TForm1::ToolButton5Click()
-{
-    if (table_.AppendWord() == AppendResult::TableFull)
-        message(MsgKind::Error,
-                QStringLiteral("Die maximale Anzahl von Wörtern pro\nVokabeldatei ist erreicht! "
-                               "Neue Datei\nanlegen, oder Wörter löschen."),
-                OkButton, 300);
-    else
-        ShowCurrentWord();
-    edit->Edit1->setFocus();
-    InputTarget = 1;
 }
 
 // ---------------------------------------------------------------- folder backup

@@ -49,9 +49,9 @@ public:
     ~TForm1() override;
 
     // ---- program folder and files
-    QString ProgramDir;     // folder of the executable, with its trailing '/'
-    QString openFileName;   // the file last chosen for opening (or the start argument)
-    QString saveFileName;   // where the next save writes; "Neue Datei.vkb" = untitled
+    QString ProgramDir;   // folder of the executable, with its trailing '/'
+    QString openFileName; // the file last chosen for opening (or the start argument)
+    QString saveFileName; // where the next save writes; "Neue Datei.vkb" = untitled
     QString openDialogFolder;
     QString saveDialogFolder;
 
@@ -109,7 +109,15 @@ public:
 
     // ---- editor page
     void ShowCurrentWord();
+    void TabSheet2Enter();
+    void TabSheet2Exit();
+    void ToolButton1Click(); // "Anfang"
+    void ToolButton2Click(); // "Zurück"
+    void ToolButton3Click(); // "Vor"
+    void ToolButton4Click(); // "Ende"
     void ToolButton5Click(); // "Neu": append a word
+    void ToolButton6Click(); // "Löschen"
+    void ScrollBar1Change(int position);
 
     // ---- folder backup
     void ToolButton28Click();
@@ -160,6 +168,8 @@ private:
     void wireDrill();
     void wireSettings();
     void wireStatistics();
+    void wireEditor();
+    bool editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release);
     void fillFontList();
     QString localeNumber(double value) const;
     std::string statisticsPath() const;
@@ -170,7 +180,8 @@ private:
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
-    bool statisticsReadFailed_ = false; // the log could not be read: never rewrite it from a partial table
+    bool statisticsReadFailed_ =
+        false; // the log could not be read: never rewrite it from a partial table
     int previousTab_ = 0;
 };
 

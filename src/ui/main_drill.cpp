@@ -131,6 +131,18 @@ void TForm1::SetupQueryDirection()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        if (field && field->parentWidget() == edit->GroupBox1)
+            return editorKeyEvent(field, static_cast<QKeyEvent*>(event),
+                                  event->type() == QEvent::KeyRelease);
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        const QLineEdit* fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
+        for (int i = 0; i < 4; ++i)
+            if (watched == fields[i])
+                InputTarget = i + 1;
+    }
     if (watched == learn->Edit9 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -221,9 +233,9 @@ void TForm1::TabSheet1Enter()
 void TForm1::ResetLearningDisplays()
 {
     TLearnPage* L = learn;
-    for (QLabel* p : {L->Panel4, L->Panel5, L->Panel6, L->Panel7, L->Panel8, L->Panel9, L->Panel10,
-                      L->Panel11, L->Panel12, L->Panel13, L->Panel14, L->Panel17, L->Panel19,
-                      L->Panel21})
+    for (QLabel* p :
+         {L->Panel4, L->Panel5, L->Panel6, L->Panel7, L->Panel8, L->Panel9, L->Panel10, L->Panel11,
+          L->Panel12, L->Panel13, L->Panel14, L->Panel17, L->Panel19, L->Panel21})
         p->setText(QStringLiteral("0"));
     L->Panel15->setText(QStringLiteral("00:00:00"));
     statusField->clear();

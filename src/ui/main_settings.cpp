@@ -55,7 +55,8 @@ std::string TForm1::settingsPath() const
 void TForm1::wireSettings()
 {
     connect(settings->TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
-    connect(settings->CheckListBox1, &QListWidget::itemClicked, this, [this] { ApplyInputFont(true); });
+    connect(settings->CheckListBox1, &QListWidget::itemClicked, this,
+            [this] { ApplyInputFont(true); });
     connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
     QLineEdit* sizeEdit = settings->ComboBox1->lineEdit();
     sizeEdit->installEventFilter(new SizeBoxFilter(sizeEdit));
@@ -176,9 +177,9 @@ void TForm1::ApplyInputFont(bool fromList)
     if (!name.isEmpty())
         inputFont.setFamily(name);
     inputFont.setPointSize(points);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4, learn->Edit7, learn->Edit8,
-             learn->Edit9, learn->Panel16, learn->Panel18})
+    for (QWidget* w : std::initializer_list<QWidget*>{edit->Edit1, edit->Edit2, edit->Edit3,
+                                                      edit->Edit4, learn->Edit7, learn->Edit8,
+                                                      learn->Edit9, learn->Panel16, learn->Panel18})
         w->setFont(inputFont);
 }
 

@@ -85,7 +85,8 @@ int main(int argc, char** argv)
     form->hide();
     form.reset();
     if (!surprises.isEmpty())
-        return fail(qPrintable(QStringLiteral("unexpected boxes: ") + surprises.join(QStringLiteral(" | "))));
+        return fail(qPrintable(QStringLiteral("unexpected boxes: ") +
+                               surprises.join(QStringLiteral(" | "))));
     std::printf("sound_drill: wrong answer given and confirmed\n");
     return 0;
 }

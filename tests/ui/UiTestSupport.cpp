@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPushButton>
-#include <QTimer>
 #include <QFile>
 #include <QLocale>
+#include <QPushButton>
+#include <QTimer>
 
 namespace tafelix::test {
 
@@ -27,7 +27,8 @@ ProgramFolder::ProgramFolder()
     d.mkpath(QStringLiteral("helpfiles"));
     const QString tmpl = QStringLiteral(TAFELIX_PROGRAM_TEMPLATE) + QStringLiteral("/SysDat/");
     for (const char* name : {"Init.dat", "Statistik.dat", "plop.wav", "conk.wav", "emblem.jpg"})
-        QFile::copy(tmpl + QString::fromLatin1(name), file(QStringLiteral("SysDat/") + QString::fromLatin1(name)));
+        QFile::copy(tmpl + QString::fromLatin1(name),
+                    file(QStringLiteral("SysDat/") + QString::fromLatin1(name)));
 }
 
 void ProgramFolder::write(const QString& relative, const QByteArray& bytes) const

@@ -37,7 +37,8 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), "VKB Vokabeldatei\r\n");
         h.folder.write(QStringLiteral("Vokabeln/Englisch/B.vkb"), "VKB Vokabeldatei\r\n");
         h.folder.write(QStringLiteral("Vokabeln/A.bkp"), "VKB Vokabeldatei\r\n");
-        h.doubles.dialogs.expectBox(QStringLiteral("Dateien nach \\Tafelix\\Ausgabe\nkopiert !"), OkButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("Dateien nach \\Tafelix\\Ausgabe\nkopiert !"),
+                                    OkButton);
         h.form->edit->ToolButton28->click();
         QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/A.vkb")));
         QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/B.vkb")));
@@ -63,7 +64,8 @@ private slots:
     {
         Harness h;
         h.form->learn->ToolButton14->click();
-        QCOMPARE(h.doubles.shell.opened, QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
+        QCOMPARE(h.doubles.shell.opened,
+                 QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
     }
 
     void infoShowsTheAboutBoxModally()

@@ -3,9 +3,9 @@
 
 #include "core/StatisticsLog.h"
 #include "core/VocabularyFile.h"
+#include "platform/Cp1252Text.h"
 #include "ui/StatisticsModel.h"
 #include "ui/fail.h"
-#include "platform/Cp1252Text.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -42,7 +42,8 @@ QString asked(TForm1& f)
 
 std::vector<StatisticsRecord> logOf(const Harness& h)
 {
-    return loadStatisticsFile(toLocalPath(h.folder.file(QStringLiteral("SysDat/Statistik.dat")))).records;
+    return loadStatisticsFile(toLocalPath(h.folder.file(QStringLiteral("SysDat/Statistik.dat"))))
+        .records;
 }
 
 } // namespace
@@ -101,7 +102,8 @@ private slots:
         QCOMPARE((*h.table)[second].passes, 1);
         QCOMPARE(L.Panel11->text(), QStringLiteral("1"));
         QVERIFY(h.doubles.sound.played.contains(h.folder.file(QStringLiteral("SysDat/conk.wav"))));
-        QCOMPARE(f.OKBottomDlg->Label2->text(), kAnswers.at(fromCp1252((*h.table)[second].german.view())));
+        QCOMPARE(f.OKBottomDlg->Label2->text(),
+                 kAnswers.at(fromCp1252((*h.table)[second].german.view())));
 
         // Wrong, but settled with "Korrektur": counted right.
         const int third = h.table->currentIndex;
@@ -125,8 +127,11 @@ private slots:
         QVERIFY(f.PageControl1->isTabVisible(2));
         const QByteArray saved = h.folder.read(QStringLiteral("Vokabeln/Liste.vkb"));
         TWordTable reread;
-        QCOMPARE(loadVocabulary(std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())), reread).status,
-                 LoadStatus::Ok);
+        QCOMPARE(
+            loadVocabulary(
+                std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())), reread)
+                .status,
+            LoadStatus::Ok);
         for (int k = 1; k <= 3; ++k) {
             QCOMPARE(reread[k].box, (*h.table)[k].box);
             QCOMPARE(reread[k].passes, 1);

@@ -163,9 +163,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::newRow("bad number in the middle")
-            << QByteArray("VKB Vokabeldatei\r\n1\r\n0\r\na\r\nb\r\n\r\n\r\nzwei\r\n0\r\nc\r\nd\r\n\r\n\r\n")
+            << QByteArray(
+                   "VKB "
+                   "Vokabeldatei\r\n1\r\n0\r\na\r\nb\r\n\r\n\r\nzwei\r\n0\r\nc\r\nd\r\n\r\n\r\n")
             << QStringLiteral("'zwei' ist kein gültiger Integerwert");
-        QTest::newRow("no header") << QByteArray("Hallo\r\n") << QStringLiteral("Keine gültige Datei !");
+        QTest::newRow("no header")
+            << QByteArray("Hallo\r\n") << QStringLiteral("Keine gültige Datei !");
         QByteArray many("VKB Vokabeldatei\r\n");
         for (int i = 0; i < 10000; ++i)
             many += "1\r\n0\r\nx\r\ny\r\n\r\n\r\n";
@@ -235,7 +238,8 @@ private slots:
         h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
         (*h.table)[1].german = "Hof";
         h.table->modified = true;
-        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), NoAnswerButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
+                                    NoAnswerButton);
         QVERIFY(h.form->close());
         QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Init.dat")).size(), 329);

@@ -55,7 +55,8 @@ private slots:
         startWithLog(h, 20);
         QTableView* grid = h.form->stats->StringGrid1;
         QCOMPARE(grid->model()->rowCount(), 21);
-        QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("gelöst[%]"));
+        QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(),
+                 QStringLiteral("gelöst[%]"));
         QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("Liste1.vkb"));
         QVERIFY(grid->model()->index(20, 2).data().toString().isEmpty());
     }
@@ -64,7 +65,8 @@ private slots:
     {
         Harness h(std::nullopt, false);
         h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logWith(3).left(168 * 2 + 40));
-        h.doubles.dialogs.expectBox(QStringLiteral("Versuch hinter dem Dateiende zu lesen"), OkButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("Versuch hinter dem Dateiende zu lesen"),
+                                    OkButton);
         h.start();
         QCOMPARE(h.form->statisticsModel->recordCount(), 2);
         QVERIFY(h.surprises().isEmpty());
@@ -116,7 +118,8 @@ private slots:
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Statistik.dat")).size(), 336);
         // On a record row, Backspace asks as the button does.
         f.stats->StringGrid1->setCurrentIndex(f.statisticsModel->index(0, 0));
-        h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"), OkButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"),
+                                    OkButton);
         QTest::keyClick(f.stats->StringGrid1, Qt::Key_Backspace);
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Statistik.dat")).size(), 168);
         QVERIFY(h.surprises().isEmpty());
@@ -130,7 +133,8 @@ private slots:
         f.learn->Panel10->setText(QStringLiteral("5")); // a drill result not yet logged
         f.stats->ToolButton19->click();
         QVERIFY(f.stats->ToolButton19->isChecked() && !f.stats->ToolButton19->isEnabled());
-        h.doubles.dialogs.expectBox(QStringLiteral("Gesamte Statistik wirklich löschen?"), OkButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("Gesamte Statistik wirklich löschen?"),
+                                    OkButton);
         f.stats->ToolButton26->click();
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Statistik.dat")).size(), 0);
         QCOMPARE(f.statisticsModel->rowCount(), 1);
@@ -161,7 +165,8 @@ private slots:
         TForm1& f = *h.form;
         QListWidget* list = f.settings->CheckListBox1;
         QVERIFY(list->count() > 0);
-        const QList<QListWidgetItem*> found = list->findItems(QStringLiteral("Liberation Serif"), Qt::MatchExactly);
+        const QList<QListWidgetItem*> found =
+            list->findItems(QStringLiteral("Liberation Serif"), Qt::MatchExactly);
         QListWidgetItem* item = found.isEmpty() ? list->item(0) : found.first();
         item->setSelected(true);
         f.settings->ComboBox1->setCurrentText(QStringLiteral("12"));

@@ -1,0 +1,152 @@
+// The editor page: the keyboard cycle, the compartment field, browsing and deleting.
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace tafelix;
+using namespace tafelix::test;
+
+class TestEditor : public QObject {
+    Q_OBJECT
+
+private:
+    static void openFive(Harness& h)
+    {
+        h.folder.write(QStringLiteral("Vokabeln/F.vkb"),
+                       vkb({{"1", "0", "eins", "one", "", ""},
+                            {"2", "0", "zwei", "two", "", ""},
+                            {"3", "0", "drei", "three", "", ""},
+                            {"4", "0", "vier", "four", "", ""},
+                            {"5", "0", "f\xFCnf", "five", "", ""}}));
+        h.start(h.folder.file(QStringLiteral("Vokabeln/F.vkb")));
+        h.form->PageControl1->setCurrentWidget(h.form->edit);
+    }
+
+private slots:
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+
+    void theKeyboardCycleFillsAWordAndAppendsTheNext()
+    {
+        Harness h;
+        TEditPage& E = *h.form->edit;
+        E.ToolButton7->click(); // new vocabulary with one empty word
+        QCOMPARE(h.form->InputTarget, 1);
+        QTest::keyClicks(E.Edit1, QStringLiteral("Stra\u00DFe"));
+        QVERIFY(h.table->modified);
+        QTest::keyClick(E.Edit1, Qt::Key_Return);
+        QCOMPARE(h.form->InputTarget, 2);
+        QTest::keyClicks(E.Edit2, QStringLiteral("street"));
+        QTest::keyClick(E.Edit2, Qt::Key_Return);
+        QTest::keyClick(E.Edit3, Qt::Key_Return);
+        QTest::keyClicks(E.Edit4, QStringLiteral("die"));
+        QTest::keyClick(E.Edit4, Qt::Key_Return);
+        QCOMPARE(h.form->InputTarget, 6);
+        QCOMPARE(h.table->wordCount, 1);
+        QTest::keyClick(E.Edit6, Qt::Key_Return);
+        QCOMPARE(h.table->wordCount, 2);
+        QCOMPARE(h.table->currentIndex, 2);
+        QCOMPARE(h.form->InputTarget, 1);
+        QCOMPARE((*h.table)[1].german.view(), std::string_view("Stra\xDF"
+                                                               "e"));
+        QCOMPARE((*h.table)[1].foreign.view(), std::string_view("street"));
+        QCOMPARE((*h.table)[1].remark.view(), std::string_view("die"));
+        QVERIFY(E.Edit1->text().isEmpty());
+        QCOMPARE(E.Panel1->text(), QStringLiteral("2"));
+        QCOMPARE(h.doubles.sound.played.size(), 5); // one "plop" per Enter
+    }
+
+    void theCompartmentFieldTakesZeroToSix_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("box");
+        QTest::newRow("a digit") << QStringLiteral("4") << 4;
+        QTest::newRow("7 types a zero") << QStringLiteral("7") << 0;
+        QTest::newRow("a letter types a zero") << QStringLiteral("x") << 0;
+    }
+
+    void theCompartmentFieldTakesZeroToSix()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, box);
+        Harness h(std::nullopt, false);
+        openFive(h);
+        QLineEdit* field = h.form->edit->Edit5;
+        field->selectAll();
+        QTest::keyClicks(field, typed);
+        QCOMPARE((*h.table)[5].box, box);
+        QCOMPARE(field->text(), QString::number(box));
+        QVERIFY(h.table->modified);
+        h.table->modified = false;
+    }
+
+    void browsingNeverChangesTheWords()
+    {
+        Harness h(std::nullopt, false);
+        openFive(h);
+        TEditPage& E = *h.form->edit;
+        E.ToolButton1->click();
+        QCOMPARE(E.Edit1->text(), QStringLiteral("eins"));
+        E.ToolButton2->click();
+        QCOMPARE(h.table->currentIndex, 1);
+        E.ToolButton3->click();
+        QCOMPARE(E.Edit2->text(), QStringLiteral("two"));
+        E.ScrollBar1->setValue(4);
+        QCOMPARE(E.Edit1->text(), QStringLiteral("vier"));
+        E.ToolButton4->click();
+        E.ToolButton3->click();
+        QCOMPARE(h.table->currentIndex, 5);
+        QCOMPARE(E.ScrollBar1->value(), 5);
+        QVERIFY(!h.table->modified);
+        // A key that changes nothing still counts as an edit.
+        QTest::keyClick(E.Edit1, Qt::Key_Left);
+        QVERIFY(h.table->modified);
+        h.table->modified = false;
+    }
+
+    void deletingShowsTheFollowingWord()
+    {
+        Harness h(std::nullopt, false);
+        openFive(h);
+        TEditPage& E = *h.form->edit;
+        E.ScrollBar1->setValue(3);
+        h.doubles.dialogs.expectBox(QStringLiteral("Aktuelle Vokabel wirklich löschen?"),
+                                    CancelButton);
+        E.ToolButton6->click();
+        QCOMPARE(h.table->wordCount, 5);
+        h.doubles.dialogs.expectBox(QStringLiteral("Aktuelle Vokabel wirklich löschen?"), OkButton);
+        E.ToolButton6->click();
+        QCOMPARE(h.table->wordCount, 4);
+        QCOMPARE(E.Edit1->text(), QStringLiteral("vier"));
+        QCOMPARE(E.Panel1->text(), QStringLiteral("3"));
+        QVERIFY((*h.table)[5] == EmptyEntry);
+        QVERIFY(h.table->modified);
+        h.table->modified = false;
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void leavingThePageAfterEditsAsksToSave()
+    {
+        Harness h(std::nullopt, false);
+        openFive(h);
+        TForm1& f = *h.form;
+        f.PageControl1->setCurrentWidget(f.stats);
+        QVERIFY(h.doubles.dialogs.shown.empty()); // nothing edited, nothing asked
+        f.PageControl1->setCurrentWidget(f.edit);
+        f.edit->Edit5->selectAll();
+        QTest::keyClicks(f.edit->Edit5, QStringLiteral("2"));
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), YesButton);
+        f.PageControl1->setCurrentWidget(f.learn);
+        QVERIFY(h.folder.read(QStringLiteral("Vokabeln/F.vkb"))
+                    .endsWith("2\r\n0\r\nf\xFCnf\r\nfive\r\n\r\n\r\n"));
+        QCOMPARE(f.learn->Panel5->text(), QStringLiteral("2")); // recounted
+        QVERIFY(h.surprises().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"
