@@ -30,6 +30,7 @@ TStatisticsPage::TStatisticsPage(QWidget* parent) : QWidget(parent)
     Panel22->setObjectName(QStringLiteral("Panel22"));
     Panel22->setFrameShape(QFrame::Panel);
     Panel22->setFrameShadow(QFrame::Sunken);
+    Panel22->setAutoFillBackground(true);
     Panel22->hide();
     Image1 = new QLabel(Panel22);
     Image1->setObjectName(QStringLiteral("Image1"));

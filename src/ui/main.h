@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QImage>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -150,7 +151,9 @@ public:
     void ToolButton21Click();
     void ToolButton26Click();
     void StringGrid1Click();
+    void DrawDiagram();
     bool RewriteOnly = false;
+    QImage diagramImage; // the diagram as last drawn
 
     // Shows a box of the program's own kind at a fixed screen position.
     MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);

@@ -159,6 +159,38 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    void theDiagramIsDrawnOverTheTable()
+    {
+        Harness h(std::nullopt, false);
+        std::vector<StatisticsRecord> rows(1);
+        setStatisticsCell(rows[0], ColumnAnswers, "5");
+        setStatisticsCell(rows[0], ColumnRight, "4");
+        setStatisticsCell(rows[0], ColumnPercent, "80,00");
+        h.folder.write(QStringLiteral("SysDat/Statistik.dat"),
+                       QByteArray(reinterpret_cast<const char*>(rows.data()), 168));
+        h.start();
+        TForm1& f = *h.form;
+        f.stats->ToolButton19->click();
+        QCOMPARE(f.stats->Panel22->geometry(), f.stats->StringGrid1->geometry());
+        QCOMPARE(f.diagramImage.size(), QSize(470, 305));
+        QCOMPARE(f.diagramImage.pixelColor(200, 60), QColor(0, 0, 255));
+        QCOMPARE(f.diagramImage.pixelColor(100, 61), QColor(0, 128, 0));
+        QCOMPARE(f.diagramImage.pixelColor(400, 277), QColor(Qt::black));
+        QCOMPARE(f.diagramImage.pixelColor(400, 200), QColor(Qt::white));
+        f.stats->ToolButton18->click();
+        QVERIFY(f.stats->Panel22->isHidden());
+
+        // A percentage that is no number stops the drawing with the run-time's text.
+        f.statisticsModel->append(rows[0]);
+        StatisticsRecord bad = rows[0];
+        setStatisticsCell(bad, ColumnPercent, "viel");
+        f.statisticsModel->append(bad);
+        h.doubles.dialogs.expectBox(QStringLiteral("'viel' ist kein gültiger Gleitkommawert"),
+                                    OkButton);
+        f.stats->ToolButton19->click();
+        QVERIFY(h.surprises().isEmpty());
+    }
+
     void fontChoiceReachesTheInputFields()
     {
         Harness h;

@@ -1,0 +1,101 @@
+#include "StatisticsDiagram.h"
+
+#include <cstdio>
+
+namespace tafelix {
+
+namespace {
+
+std::string percentText(double value, char decimalSeparator)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%3.2f", value);
+    std::string s(buf);
+    for (char& c : s)
+        if (c == '.')
+            c = decimalSeparator;
+    return s;
+}
+
+} // namespace
+
+StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,
+                                         int height, char decimalSeparator)
+{
+    StatisticsDiagram d;
+    const int u = height / 11;
+    const int base = 11 * u - 20; // 0 %
+    const int top = u - 20;       // 100 %
+    const int n = static_cast<int>(records.size());
+    const int step = width / (n + 1);
+    // Pixels for a percentage, truncated toward zero; the product first keeps 80 % of 270
+    // pixels at exactly 216 rather than 215.99...
+    auto scaled = [base, top](double percent) {
+        return static_cast<int>(static_cast<double>(base - top) * percent / 100.0);
+    };
+    auto line = [&d](int x1, int y1, int x2, int y2, DiagramColor c) {
+        d.ops.push_back({DiagramOp::Line, x1, y1, x2, y2, c, {}});
+    };
+    auto text = [&d](int x, int y, std::string s) {
+        d.ops.push_back({DiagramOp::Text, x, y, 0, 0, DiagramColor::Black, std::move(s)});
+    };
+
+    std::int64_t right = 0;
+    std::int64_t answers = 0;
+    for (const DiagramRecord& r : records) {
+        if (!r.percentEmpty) {
+            right += r.right;
+            answers += r.answers;
+        }
+    }
+    d.hasAverage = answers != 0;
+    d.average =
+        d.hasAverage ? static_cast<double>(right) * 100.0 / static_cast<double>(answers) : 0;
+
+    double previous = 0;
+    if (n >= 1 && !records[0].percentEmpty) {
+        if (!records[0].percentValid) {
+            d.stoppedAt = 1;
+            return d;
+        }
+        previous = records[0].percent;
+    }
+
+    for (int k = 11; k >= 1; --k) {
+        const int y = k * u - 20;
+        line(20, y, 15, y, DiagramColor::Black);
+        text(3, y - 5, std::to_string((11 - k) * 10) + "%");
+    }
+    line(20, height - 20, 20, top, DiagramColor::Black);
+
+    const int averageY = base - scaled(d.average);
+    int x = 0;
+    int lastX = 0;
+    for (int i = 1; i <= n + 1; ++i) {
+        line(x + 20, base, x + 20, height - 15, DiagramColor::Black);
+        if (n <= 13)
+            text(x + 18, height - 14, std::to_string(i - 1));
+        if (i > 1) {
+            const DiagramRecord& r = records[static_cast<std::size_t>(i - 2)];
+            if (!r.percentValid) {
+                d.stoppedAt = i - 1;
+                return d;
+            }
+            line(x + 20, base - 1 - scaled(r.percent), lastX + 20, base - 1 - scaled(previous),
+                 DiagramColor::Blue);
+            if (d.hasAverage)
+                line(x + 20, averageY, lastX + 20, averageY, DiagramColor::DarkGreen);
+            previous = r.percent;
+        }
+        // Drawn again at every step, so it stays readable on top of both lines.
+        if (d.hasAverage)
+            text(width / 3, averageY + 10,
+                 "Durchschnitt: " + percentText(d.average, decimalSeparator) + "%");
+        lastX = x;
+        x = i * step;
+    }
+    line(x, base, 20, base, DiagramColor::Black);
+    return d;
+}
+
+} // namespace tafelix

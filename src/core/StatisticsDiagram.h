@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tafelix {
+
+// The line diagram of the statistics log as a list of drawing steps in painting order, so
+// that every coordinate can be checked without a window and any canvas can replay it.
+
+enum class DiagramColor { Black, Blue, DarkGreen };
+
+struct DiagramOp {
+    enum Kind { Line, Text } kind = Line;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0; // a text uses (x1, y1) as its top-left corner
+    DiagramColor color = DiagramColor::Black;
+    std::string text;
+};
+
+// One logged drill as the diagram needs it.
+struct DiagramRecord {
+    std::int64_t answers = 0;
+    std::int64_t right = 0;
+    bool percentEmpty = true;
+    bool percentValid = false; // the cell holds a number
+    double percent = 0;
+};
+
+struct StatisticsDiagram {
+    std::vector<DiagramOp> ops;
+    bool hasAverage = false; // no answers at all leave the average undefined
+    double average = 0;      // right answers over all answers, in percent
+    int stoppedAt = 0;       // 1-based record whose percentage is not a number; 0 = complete
+};
+
+// Draws the diagram for a picture of width x height pixels. `decimalSeparator` is the
+// locale's, for the average's text.
+StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,
+                                         int height, char decimalSeparator);
+
+} // namespace tafelix
