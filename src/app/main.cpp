@@ -1,6 +1,7 @@
 #include "ui/main.h"
 
 #include "platform/QtPlatform.h"
+#include "platform/QtPrinter.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -34,8 +35,11 @@ int main(int argc, char** argv)
     tafelix::StdRandom random;
     tafelix::QtSound sound;
     tafelix::QtShell shell;
-    tafelix::TForm1 window(*table, tafelix::Platform{dialogs, clock, random, sound, shell},
-                           programDir, fileArg);
+    tafelix::QtClipboard clipboard;
+    tafelix::QtPrinter printer;
+    tafelix::TForm1 window(
+        *table, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
+        programDir, fileArg);
     dialogs.setOwner(&window);
     window.show();
     return QApplication::exec();

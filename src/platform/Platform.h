@@ -1,8 +1,13 @@
 #pragma once
 
+#include "core/PrintDocument.h"
+
 #include <QDateTime>
+#include <QImage>
 #include <QPoint>
 #include <QString>
+
+class QWidget;
 
 #include <optional>
 
@@ -74,12 +79,35 @@ public:
     virtual void open(const QString& pathOrUrl) = 0;
 };
 
+class IClipboard {
+public:
+    virtual ~IClipboard() = default;
+    virtual QString text() = 0;
+    virtual void setText(const QString& text) = 0;
+};
+
+class IPrinter {
+public:
+    virtual ~IPrinter() = default;
+    // Whether a default printer is chosen; without one nothing can be printed.
+    virtual bool available() = 0;
+    // The printer set-up dialog (printer, paper, orientation); the choices last for the run.
+    virtual void setup(QWidget* parent) = 0;
+    // Prints the document as one job of that title; false when it could not be printed.
+    virtual bool print(const PrintDocument& document, const QString& jobTitle) = 0;
+    // One page with the picture stretched over the middle of the printable area, in
+    // landscape for this job when the printer is set to portrait.
+    virtual bool printPicture(const QImage& picture, const QString& jobTitle) = 0;
+};
+
 struct Platform {
     IDialogs& dialogs;
     IClock& clock;
     IRandom& random;
     ISound& sound;
     IShell& shell;
+    IClipboard& clipboard;
+    IPrinter& printer;
 };
 
 // Shows the busy cursor for as long as it lives, so an early return cannot leave it stuck.

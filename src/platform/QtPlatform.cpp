@@ -1,6 +1,7 @@
 #include "QtPlatform.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -156,6 +157,16 @@ void QtShell::open(const QString& pathOrUrl)
     const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
                                                                : QUrl::fromLocalFile(pathOrUrl);
     QDesktopServices::openUrl(url);
+}
+
+QString QtClipboard::text()
+{
+    return QApplication::clipboard()->text();
+}
+
+void QtClipboard::setText(const QString& text)
+{
+    QApplication::clipboard()->setText(text);
 }
 
 BusyCursor::BusyCursor()

@@ -57,4 +57,10 @@ public:
     void open(const QString& pathOrUrl) override;
 };
 
+class QtClipboard : public IClipboard {
+public:
+    QString text() override;
+    void setText(const QString& text) override;
+};
+
 } // namespace tafelix

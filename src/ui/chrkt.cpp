@@ -1,8 +1,12 @@
 #include "chrkt.h"
 
+#include "platform/Platform.h"
+
 namespace tafelix {
 
-TSonderzeichen::TSonderzeichen(QWidget* parent) : QWidget(parent, Qt::Tool)
+TSonderzeichen::TSonderzeichen(IClipboard& clipboard, std::function<QFont()> inputFont,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Tool), clipboard_(clipboard), inputFont_(std::move(inputFont))
 {
     setObjectName(QStringLiteral("Sonderzeichen"));
     setWindowTitle(QStringLiteral("Sonderzeichen"));

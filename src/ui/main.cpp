@@ -75,7 +75,8 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     OKBottomDlg = new TOKBottomDlg(this);
     OKBottomDlg1 = new TOKBottomDlg1(this);
     OKBottomDlg2 = new TOKBottomDlg2(this);
-    Sonderzeichen = new TSonderzeichen(this);
+    Sonderzeichen = new TSonderzeichen(
+        platform_.clipboard, [this] { return inputFont; }, this);
     OKBottomDlg3 = new TOKBottomDlg3(this);
 
     resize(540, 480);
@@ -120,12 +121,25 @@ void TForm1::wireSignals()
     connect(edit->ToolButton9, &QToolButton::clicked, this, [this] { SaveVocabulary(); });
     connect(edit->ToolButton11, &QToolButton::clicked, this, [this] { SaveVocabularyAs(); });
     connect(edit->ToolButton28, &QToolButton::clicked, this, &TForm1::ToolButton28Click);
+    connect(edit->ToolButton17, &QToolButton::clicked, this, &TForm1::ToolButton17Click);
+    connect(edit->ToolButton27, &QToolButton::clicked, this, &TForm1::ToolButton27Click);
+    connect(edit->ToolButton25, &QToolButton::clicked, this, &TForm1::ToolButton25Click);
+    connect(edit->ToolButton10, &QToolButton::clicked, this, &TForm1::ToolButton10Click);
+    connect(edit->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(learn->SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
+    connect(Sonderzeichen, &TSonderzeichen::characterPicked, this, &TForm1::InsertSpecialCharacter);
+    connect(edit->ToolButton22, &QToolButton::clicked, this, &TForm1::ToolButton22Click);
+    connect(stats->ToolButton24, &QToolButton::clicked, this, &TForm1::ToolButton24Click);
+    connect(OKBottomDlg2, &TOKBottomDlg2::setupRequested, this,
+            [this] { platform_.printer.setup(OKBottomDlg2); });
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* left = PageControl1->widget(previousTab_);
         previousTab_ = index;
         if (left == edit)
             TabSheet2Exit();
+        else if (left == stats)
+            TabSheet4Exit();
         QWidget* entered = PageControl1->widget(index);
         if (entered == learn)
             TabSheet1Enter();

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 
 #include "core/CardBox.h"
+#include "core/PrintDocument.h"
 #include "core/StatisticsLog.h"
 #include "core/WordTable.h"
 
@@ -119,6 +120,27 @@ public:
     void ToolButton5Click(); // "Neu": append a word
     void ToolButton6Click(); // "Löschen"
     void ScrollBar1Change(int position);
+
+    // ---- find, sort, shuffle, reset
+    void ToolButton17Click(); // "Suchen"
+    void FindDialog1Find();
+    void ToolButton27Click(); // "Sortieren"
+    void ToolButton25Click(); // "Mischen"
+    void ToolButton10Click(); // "Reset"
+
+    // ---- special characters
+    void SpeedButton1Click(); // editor page "Sonderz."
+    void SpeedButton2Click(); // drill "Sonderz."
+    void InsertSpecialCharacter(const QString& character);
+
+    // ---- printing
+    void ToolButton22Click(); // editor page "Drucken"
+    void ToolButton24Click(); // statistics "drucken"
+    void BuildVocabularyPrintText();
+    void BuildStatisticsPrintText();
+    void ApplyPrintFont();
+    void TabSheet4Exit();
+    PrintDocument RichEdit1; // the hidden print document both printouts compose
 
     // ---- folder backup
     void ToolButton28Click();

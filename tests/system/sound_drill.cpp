@@ -50,7 +50,8 @@ int main(int argc, char** argv)
 
     TestPlatform doubles;
     QtSound sound; // the real player; made before the window, so it outlives it
-    const Platform platform{doubles.dialogs, doubles.clock, doubles.random, sound, doubles.shell};
+    const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, sound,
+                            doubles.shell,   doubles.clipboard, doubles.printer};
     auto table = std::make_unique<TWordTable>();
     auto form = std::make_unique<TForm1>(*table, platform, folder.path(),
                                          folder.file(QStringLiteral("Vokabeln/Eins.vkb")));

@@ -75,6 +75,42 @@ public:
     void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
 };
 
+class MemoryClipboard : public IClipboard {
+public:
+    QString content;
+    QString text() override { return content; }
+    void setText(const QString& text) override { content = text; }
+};
+
+// A printer that keeps what it was given instead of printing it.
+class RecordingPrinter : public IPrinter {
+public:
+    bool present = true;
+    int setups = 0;
+    struct Job {
+        QString title;
+        PrintDocument document;
+        QImage picture;
+    };
+    std::vector<Job> jobs;
+    bool available() override { return present; }
+    void setup(QWidget*) override { ++setups; }
+    bool print(const PrintDocument& document, const QString& jobTitle) override
+    {
+        if (!present)
+            return false;
+        jobs.push_back({jobTitle, document, {}});
+        return true;
+    }
+    bool printPicture(const QImage& picture, const QString& jobTitle) override
+    {
+        if (!present)
+            return false;
+        jobs.push_back({jobTitle, {}, picture});
+        return true;
+    }
+};
+
 // All doubles in one place, with the Platform the main window wants.
 struct TestPlatform {
     ScriptedDialogs dialogs;
@@ -82,7 +118,12 @@ struct TestPlatform {
     FakeRandom random;
     RecordingSound sound;
     RecordingShell shell;
-    Platform platform() { return Platform{dialogs, clock, random, sound, shell}; }
+    MemoryClipboard clipboard;
+    RecordingPrinter printer;
+    Platform platform()
+    {
+        return Platform{dialogs, clock, random, sound, shell, clipboard, printer};
+    }
 };
 
 } // namespace tafelix
