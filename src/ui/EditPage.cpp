@@ -52,11 +52,11 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
                                   icon(QStyle::SP_DirIcon));
     ToolButton10 = makeToolButton(GroupDatei, "ToolButton10", QStringLiteral("Reset"),
                                   icon(QStyle::SP_BrowserReload),
-                                  QStringLiteral("Alle Wörter zurück in Fach 1"));
+                                  QStringLiteral("Ermöglicht das Zurücksetzen aller Wörter in Fach1"));
     ToolButton25 = makeToolButton(GroupDatei, "ToolButton25", QStringLiteral("Mischen"),
-                                  icon(QStyle::SP_ArrowRight), QStringLiteral("Wörter mischen"));
+                                  icon(QStyle::SP_ArrowRight), QStringLiteral("Ermöglicht das Mischen der Wortreihenfolge"));
     ToolButton27 = makeToolButton(GroupDatei, "ToolButton27", QStringLiteral("Sortieren"),
-                                  icon(QStyle::SP_ArrowDown), QStringLiteral("Wörter sortieren"));
+                                  icon(QStyle::SP_ArrowDown), QStringLiteral("Sortiert die Wörter alphabetisch"));
     toolRow(GroupDatei, QRect(6, 16, 510, 46),
             {ToolButton7, ToolButton8, ToolButton9, ToolButton11, ToolButton28, ToolButton10,
              ToolButton25, ToolButton27});

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace tafelix {
@@ -29,6 +30,27 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent) : QDialog(parent)
     cancel->setGeometry(152, 72, 92, 28);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFindWindow::TFindWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FindDialog1"));
+    setWindowTitle(QStringLiteral("Suchen"));
+    setModal(false);
+    setFixedSize(330, 84);
+    auto* label = new QLabel(QStringLiteral("Suchen nach:"), this);
+    label->setGeometry(12, 14, 80, 22);
+    FindText = new QLineEdit(this);
+    FindText->setObjectName(QStringLiteral("FindText"));
+    FindText->setGeometry(92, 12, 226, 24);
+    FindNext = new QPushButton(QStringLiteral("Weitersuchen"), this);
+    FindNext->setObjectName(QStringLiteral("FindNext"));
+    FindNext->setGeometry(130, 46, 100, 28);
+    FindNext->setDefault(true);
+    auto* close = new QPushButton(QStringLiteral("Abbrechen"), this);
+    close->setGeometry(236, 46, 82, 28);
+    connect(FindNext, &QPushButton::clicked, this, &TFindWindow::find);
+    connect(close, &QPushButton::clicked, this, &QDialog::hide);
 }
 
 } // namespace tafelix

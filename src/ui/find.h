@@ -3,6 +3,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QLineEdit;
+class QPushButton;
 
 namespace tafelix {
 
@@ -12,6 +14,19 @@ class TOKBottomDlg1 : public QDialog {
 public:
     explicit TOKBottomDlg1(QWidget* parent = nullptr);
     QComboBox* ComboBox1; // "Text suchen in"
+};
+
+// The find window: not modal, keeps its text, searches downwards from the word after the
+// current one on every "Weitersuchen".
+class TFindWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFindWindow(QWidget* parent = nullptr);
+    QLineEdit* FindText;
+    QPushButton* FindNext; // "Weitersuchen"
+
+signals:
+    void find();
 };
 
 } // namespace tafelix

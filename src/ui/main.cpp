@@ -74,6 +74,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
         new TAboutBox(platform_.shell, ProgramDir + QStringLiteral("SysDat/emblem.jpg"), this);
     OKBottomDlg = new TOKBottomDlg(this);
     OKBottomDlg1 = new TOKBottomDlg1(this);
+    FindDialog1 = new TFindWindow(this);
     OKBottomDlg2 = new TOKBottomDlg2(this);
     Sonderzeichen = new TSonderzeichen(
         platform_.clipboard, [this] { return inputFont; }, this);
@@ -122,6 +123,7 @@ void TForm1::wireSignals()
     connect(edit->ToolButton11, &QToolButton::clicked, this, [this] { SaveVocabularyAs(); });
     connect(edit->ToolButton28, &QToolButton::clicked, this, &TForm1::ToolButton28Click);
     connect(edit->ToolButton17, &QToolButton::clicked, this, &TForm1::ToolButton17Click);
+    connect(FindDialog1, &TFindWindow::find, this, &TForm1::FindDialog1Find);
     connect(edit->ToolButton27, &QToolButton::clicked, this, &TForm1::ToolButton27Click);
     connect(edit->ToolButton25, &QToolButton::clicked, this, &TForm1::ToolButton25Click);
     connect(edit->ToolButton10, &QToolButton::clicked, this, &TForm1::ToolButton10Click);

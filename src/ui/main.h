@@ -37,6 +37,7 @@ class StatisticsModel;
 class TAboutBox;
 class TOKBottomDlg;
 class TOKBottomDlg1;
+class TFindWindow;
 class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
@@ -76,6 +77,7 @@ public:
     TAboutBox* AboutBox;
     TOKBottomDlg* OKBottomDlg;
     TOKBottomDlg1* OKBottomDlg1;
+    TFindWindow* FindDialog1;
     TOKBottomDlg2* OKBottomDlg2;
     TSonderzeichen* Sonderzeichen;
     TOKBottomDlg3* OKBottomDlg3;

@@ -1,0 +1,145 @@
+// "Suchen", "Sortieren", "Mischen" and "Reset" as the learner reaches them.
+#include "UiTestSupport.h"
+
+#include "ui/find.h"
+#include "ui/sort.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace tafelix;
+using namespace tafelix::test;
+
+namespace {
+
+void clickOkOnNextDialog()
+{
+    onNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+}
+
+} // namespace
+
+class TestFindSort : public QObject {
+    Q_OBJECT
+
+private:
+    static void openList(Harness& h)
+    {
+        h.folder.write(QStringLiteral("Vokabeln/L.vkb"),
+                       vkb({{"3", "2", "Zug", "train", "", ""},
+                            {"2", "1", "apfel", "apple", "", ""},
+                            {"5", "7", "\xC4pfel", "apples", "", "Plural"},
+                            {"1", "0", "Abend", "evening", "", ""}}));
+        h.start(h.folder.file(QStringLiteral("Vokabeln/L.vkb")));
+    }
+
+    static QStringList germans(const Harness& h)
+    {
+        QStringList out;
+        for (int k = 1; k <= h.table->wordCount; ++k)
+            out << QString::fromLatin1((*h.table)[k].german.view().data(),
+                                       static_cast<qsizetype>((*h.table)[k].german.size()));
+        return out;
+    }
+
+private slots:
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                w->hide();
+    }
+
+    void searchFindsTheNextWordWithTheFragment()
+    {
+        Harness h(std::nullopt, false);
+        openList(h);
+        TForm1& f = *h.form;
+        f.OKBottomDlg1->ComboBox1->setCurrentText(QStringLiteral("Deutsch"));
+        clickOkOnNextDialog();
+        f.edit->ToolButton17->click();
+        QVERIFY(f.FindDialog1->isVisible());
+        f.FindDialog1->FindText->setText(QStringLiteral("PF"));
+        f.FindDialog1->FindNext->click(); // from word 4 (the last loaded): 1, 2 ...
+        QCOMPARE(h.table->currentIndex, 2);
+        f.FindDialog1->FindNext->click();
+        QCOMPARE(h.table->currentIndex, 3);
+        QCOMPARE(f.edit->Edit1->text(), QStringLiteral("Äpfel"));
+        f.FindDialog1->FindText->setText(QStringLiteral("nirgends"));
+        f.FindDialog1->FindNext->click();
+        QCOMPARE(h.table->currentIndex, 3);
+        // Another field, by its name in the search dialog.
+        f.OKBottomDlg1->ComboBox1->setCurrentText(QStringLiteral("Bemerkung"));
+        f.FindDialog1->FindText->setText(QStringLiteral("plural"));
+        f.FindDialog1->FindNext->click();
+        QCOMPARE(h.table->currentIndex, 3);
+        QVERIFY(!h.table->modified);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void sortAsksTwiceThenSortsAndGoesToTheFirstWord()
+    {
+        Harness h(std::nullopt, false);
+        openList(h);
+        TForm1& f = *h.form;
+        clickOkOnNextDialog();
+        h.doubles.dialogs.expectBox(QStringLiteral("wirklich sortieren?"), NoAnswerButton);
+        f.edit->ToolButton27->click();
+        QCOMPARE(germans(h).first(), QStringLiteral("Zug"));
+        QVERIFY(!h.table->modified);
+
+        clickOkOnNextDialog();
+        h.doubles.dialogs.expectBox(QStringLiteral("wirklich sortieren?"), YesButton);
+        f.edit->ToolButton27->click();
+        QCOMPARE(germans(h), (QStringList{QStringLiteral("Abend"), QStringLiteral("apfel"),
+                                          QStringLiteral("Zug"), QStringLiteral("\xC4pfel")}));
+        QCOMPARE(h.table->currentIndex, 1);
+        QCOMPARE((*h.table)[4].passes, 7); // whole entries move
+        QVERIFY(h.table->modified);
+        QCOMPARE(h.doubles.dialogs.shown.back().kind, MsgKind::Confirmation);
+        QCOMPARE(h.doubles.dialogs.shown.back().topLeft, QPoint(400, 300));
+        h.table->modified = false;
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void shuffleReseedsEvenWhenDeclined()
+    {
+        Harness h(std::nullopt, false);
+        openList(h);
+        const std::size_t seeds = h.doubles.random.seeds.size();
+        h.doubles.dialogs.expectBox(QStringLiteral("wirklich mischen?"), NoAnswerButton);
+        h.form->edit->ToolButton25->click();
+        QCOMPARE(h.doubles.random.seeds.size(), seeds + 1);
+        QVERIFY(!h.table->modified);
+        h.doubles.random.value = 1; // both draws 1: swap positions 2 and 3, twice
+        h.doubles.dialogs.expectBox(QStringLiteral("wirklich mischen?"), YesButton);
+        h.form->edit->ToolButton25->click();
+        QCOMPARE(germans(h).size(), 4);
+        QCOMPARE(h.table->currentIndex, 1);
+        QVERIFY(h.table->modified);
+        h.table->modified = false;
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void resetSendsEveryWordBackToCompartmentOne()
+    {
+        Harness h(std::nullopt, false);
+        openList(h);
+        h.table->currentIndex = 2;
+        h.doubles.dialogs.expectBox(QStringLiteral("Die Wörter wirklich zurücksetzen?"), YesButton);
+        h.form->edit->ToolButton10->click();
+        for (int k = 1; k <= 4; ++k) {
+            QCOMPARE((*h.table)[k].box, 1);
+            QCOMPARE((*h.table)[k].passes, 0);
+        }
+        QCOMPARE(h.table->currentIndex, 2);
+        QCOMPARE(h.form->edit->Edit5->text(), QStringLiteral("1"));
+        QCOMPARE(h.doubles.dialogs.shown.back().kind, MsgKind::Warning);
+        QVERIFY(h.table->modified);
+        h.table->modified = false;
+        QVERIFY(h.surprises().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestFindSort)
+#include "tst_find_sort.moc"
