@@ -1,8 +1,156 @@
 #include "chrkt.h"
 
+#include "platform/Cp1252Text.h"
 #include "platform/Platform.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <algorithm>
+#include <string_view>
+
 namespace tafelix {
+
+namespace {
+// Each cell is followed by a one-pixel grid line, and one more line closes the grid's left
+// and top edges.
+constexpr int kColPitch = CharacterGrid::CellWidth + 1;
+constexpr int kRowPitch = CharacterGrid::CellHeight + 1;
+constexpr int kMargin = 8;
+} // namespace
+
+CharacterGrid::CharacterGrid(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(sizeHint());
+}
+
+QSize CharacterGrid::sizeHint() const
+{
+    return {ColCount * kColPitch + 1, RowCount * kRowPitch + 1};
+}
+
+void CharacterGrid::setCell(int col, int row, const QString& text)
+{
+    QString& cell = cells_[index(col, row)];
+    if (cell == text)
+        return;
+    cell = text;
+    update(cellRect(col, row));
+}
+
+void CharacterGrid::setCurrentCell(int col, int row)
+{
+    col = std::clamp(col, 0, ColCount - 1);
+    row = std::clamp(row, 0, RowCount - 1);
+    if (col == col_ && row == row_)
+        return;
+    update(cellRect(col_, row_));
+    col_ = col;
+    row_ = row;
+    update(cellRect(col_, row_));
+}
+
+QRect CharacterGrid::cellRect(int col, int row) const
+{
+    return {1 + col * kColPitch, 1 + row * kRowPitch, CellWidth, CellHeight};
+}
+
+void CharacterGrid::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.color(QPalette::Base));
+    p.setPen(pal.color(QPalette::Mid));
+    for (int c = 0; c <= ColCount; ++c)
+        p.drawLine(c * kColPitch, 0, c * kColPitch, height() - 1);
+    for (int r = 0; r <= RowCount; ++r)
+        p.drawLine(0, r * kRowPitch, width() - 1, r * kRowPitch);
+
+    for (int r = 0; r < RowCount; ++r) {
+        for (int c = 0; c < ColCount; ++c) {
+            const QRect box = cellRect(c, r);
+            const bool current = c == col_ && r == row_;
+            if (current)
+                p.fillRect(box, pal.color(QPalette::Highlight));
+            const QString& text = cells_[index(c, r)];
+            // Control codes and the codes the code page leaves undefined have no glyph; an
+            // empty cell looks better than a font's replacement box. They are still picked.
+            if (text.isEmpty() || !text.at(0).isPrint())
+                continue;
+            p.setPen(pal.color(current ? QPalette::HighlightedText : QPalette::Text));
+            p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+        }
+    }
+    if (hasFocus()) {
+        // A dotted frame inside the highlight shows where the arrow keys start from.
+        QPen focusPen(pal.color(QPalette::HighlightedText));
+        focusPen.setStyle(Qt::DotLine);
+        p.setPen(focusPen);
+        p.drawRect(cellRect(col_, row_).adjusted(0, 0, -1, -1));
+    }
+}
+
+void CharacterGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint at = event->position().toPoint();
+    // The grid is exactly as large as its cells, so every point lies on one; a point on a
+    // grid line counts for the cell before it.
+    setCurrentCell((at.x() - 1) / kColPitch, (at.y() - 1) / kRowPitch);
+    pressed_ = true;
+}
+
+void CharacterGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is no new click: without a press waiting for its
+    // release, a double click picks once.
+    event->accept();
+}
+
+void CharacterGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !pressed_)
+        return;
+    pressed_ = false;
+    emit clicked();
+}
+
+void CharacterGrid::keyPressEvent(QKeyEvent* event)
+{
+    int c = col_;
+    int r = row_;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        --c;
+        break;
+    case Qt::Key_Right:
+        ++c;
+        break;
+    case Qt::Key_Up:
+        --r;
+        break;
+    case Qt::Key_Down:
+        ++r;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const int before = index(col_, row_);
+    setCurrentCell(c, r);
+    // Only a move picks: an arrow key against the grid's edge leaves the cell where it is.
+    if (index(col_, row_) != before)
+        emit clicked();
+}
 
 TSonderzeichen::TSonderzeichen(IClipboard& clipboard, std::function<QFont()> inputFont,
                                QWidget* parent)
@@ -10,6 +158,86 @@ TSonderzeichen::TSonderzeichen(IClipboard& clipboard, std::function<QFont()> inp
 {
     setObjectName(QStringLiteral("Sonderzeichen"));
     setWindowTitle(QStringLiteral("Sonderzeichen"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+
+    StringGrid1 = new CharacterGrid(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->move(kMargin, kMargin);
+
+    Button1 = new QPushButton(QStringLiteral("Exit"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    const QRect grid = StringGrid1->geometry();
+    Button1->setGeometry(grid.right() + 1 - 84, grid.bottom() + 1 + kMargin, 84, 28);
+    setFixedSize(grid.right() + 1 + kMargin, Button1->geometry().bottom() + 1 + kMargin);
+    // Placed once, in the middle of the screen; closing only hides the window, so later
+    // showings find it where the learner left it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    connect(Button1, &QPushButton::clicked, this, &QWidget::close);
+    connect(StringGrid1, &CharacterGrid::clicked, this, &TSonderzeichen::StringGrid1Click);
+    // Filled before the first showing too, so a window that never gets activated (a window
+    // manager may refuse it the focus) is not left empty.
+    FillCharacterGrid();
+}
+
+void TSonderzeichen::FormActivate()
+{
+    StringGrid1->setFont(inputFont_());
+    // Whatever was copied elsewhere is gone: from here on the clipboard holds only the
+    // character last picked.
+    clipboard_.setText(QString());
+    FillCharacterGrid();
+}
+
+void TSonderzeichen::FillCharacterGrid()
+{
+    int code = 33;
+    for (int r = 0; r < CharacterGrid::RowCount; ++r) {
+        for (int c = 0; c < CharacterGrid::ColCount; ++c, ++code) {
+            QString text = QStringLiteral(" ");
+            if (code <= 255) {
+                const char byte = static_cast<char>(static_cast<unsigned char>(code));
+                text = fromCp1252(std::string_view(&byte, 1));
+            }
+            StringGrid1->setCell(c, r, text);
+        }
+    }
+}
+
+void TSonderzeichen::StringGrid1Click()
+{
+    const QString character = StringGrid1->cell(StringGrid1->col(), StringGrid1->row());
+    clipboard_.setText(character);
+    emit characterPicked(character);
+}
+
+void TSonderzeichen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void TSonderzeichen::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    // Closing the window returns the learner to the main window. Not every window system
+    // hands the activation back by itself, and once this window is hidden it no longer
+    // knows that it was the active one. When the main window is the one closing, this
+    // window is not active and nothing is done.
+    QWidget* main = parentWidget();
+    if (QApplication::activeWindow() == this && main && main->isVisible())
+        main->activateWindow();
+}
+
+void TSonderzeichen::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Only this window's own activation counts: some styles also report a tool window as
+    // active while its main window is, and coming back there must not empty the clipboard.
+    if (event->type() == QEvent::ActivationChange && QApplication::activeWindow() == this)
+        FormActivate();
 }
 
 } // namespace tafelix

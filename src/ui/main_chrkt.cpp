@@ -3,12 +3,51 @@
 
 #include "chrkt.h"
 
+#include "platform/Cp1252Text.h"
+
 namespace tafelix {
 
-void TForm1::SpeedButton1Click() {}
+namespace {
+// Not modal: the learner keeps typing in the main window while the window stays beside it.
+void showCharacterWindow(TSonderzeichen* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
 
-void TForm1::SpeedButton2Click() {}
+void TForm1::SpeedButton1Click()
+{
+    showCharacterWindow(Sonderzeichen);
+    // Opening the window counts as an edit, whether or not a character is picked.
+    table_.modified = true;
+}
 
-void TForm1::InsertSpecialCharacter(const QString&) {}
+void TForm1::SpeedButton2Click()
+{
+    InputTarget = 9;
+    showCharacterWindow(Sonderzeichen);
+}
+
+void TForm1::InsertSpecialCharacter(const QString& character)
+{
+    if (InputTarget == 9) {
+        // The drill's answer is not part of the word table.
+        learn->Edit9->insert(character);
+        return;
+    }
+    if (InputTarget < 1 || InputTarget > 4)
+        return;
+    QLineEdit* const fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
+    ShortText100* const entryFields[] = {&table_.current().german, &table_.current().foreign,
+                                         &table_.current().synonym, &table_.current().remark};
+    const int i = InputTarget - 1;
+    // insert() replaces the selection and keeps the field's length limit, as typing does.
+    fields[i]->insert(character);
+    // Editing works on the table directly, as a key release in the field does; only the
+    // flag for unsaved edits is left alone, since opening the window has set it.
+    entryFields[i]->assign(toCp1252(fields[i]->text()));
+}
 
 } // namespace tafelix
