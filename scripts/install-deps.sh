@@ -14,6 +14,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         libgtest-dev libbenchmark-dev
         xvfb xauth xdotool x11-utils imagemagick
         pulseaudio pulseaudio-utils dbus
+        cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
     )
 fi
 

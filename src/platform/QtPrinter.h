@@ -8,13 +8,16 @@ class QPrinter;
 
 namespace tafelix {
 
-// The system's printers through Qt's print support (CUPS on Linux).
+// The system's printers through Qt's print support (CUPS on Linux). One printer object lives
+// for the run, so the choices made in the set-up dialog last until the program ends.
 class QtPrinter : public IPrinter {
 public:
     QtPrinter();
     ~QtPrinter() override;
     bool available() override;
     void setup(QWidget* parent) override;
+    // The lines in the document's font over the printable area, page after page; tabs jump
+    // to the document's tab stops. Lines are not wrapped.
     bool print(const PrintDocument& document, const QString& jobTitle) override;
     bool printPicture(const QImage& picture, const QString& jobTitle) override;
 

@@ -1,19 +1,193 @@
 // Printing the word list and the statistics: to an RTF file in "Ausgabe" or the printer.
 #include "main.h"
 
+#include "StatisticsModel.h"
 #include "print.h"
+
+#include "core/FileIo.h"
+#include "core/PrintText.h"
+#include "core/RtfWriter.h"
+#include "platform/Cp1252Text.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cstdio>
 
 namespace tafelix {
 
-void TForm1::ToolButton22Click() {}
+namespace {
 
-void TForm1::ToolButton24Click() {}
+const QString kNoPrinter = QStringLiteral("Zur Zeit ist kein Standard-Drucker gewählt");
 
-void TForm1::BuildVocabularyPrintText() {}
+QString cannotCreate(const QString& path)
+{
+    return QStringLiteral("Datei %1 kann nicht erstellt werden").arg(path);
+}
 
-void TForm1::BuildStatisticsPrintText() {}
+// The locale's short date for file names. A two-digit year would make names of different
+// centuries collide, so the year is always written with four digits.
+QString shortDateForFileName(const QDate& date)
+{
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return locale.toString(date, format);
+}
 
-void TForm1::ApplyPrintFont() {}
+// What a file held before it is replaced, so a printout that fails halfway can undo the
+// part that succeeded.
+struct PreviousFile {
+    bool existed = false;
+    std::string bytes;
+};
+
+PreviousFile rememberFile(const std::string& path)
+{
+    PreviousFile previous;
+    previous.existed = static_cast<bool>(readWholeFile(path, previous.bytes));
+    return previous;
+}
+
+void restoreFile(const std::string& path, const PreviousFile& previous)
+{
+    if (previous.existed)
+        writeFileAtomically(path, previous.bytes);
+    else
+        std::remove(path.c_str());
+}
+
+// Runs the print options dialog; true when the learner chose "OK".
+bool confirmPrintOptions(TOKBottomDlg2* dialog)
+{
+    return dialog->exec() == QDialog::Accepted;
+}
+
+} // namespace
+
+void TForm1::ToolButton22Click()
+{
+    if (statusText().trimmed().isEmpty()) {
+        message(MsgKind::Error, QStringLiteral("Drucken nicht möglich, keine Vokabeldatei geladen"),
+                OkButton, 300);
+        return;
+    }
+    BuildVocabularyPrintText();
+    if (!confirmPrintOptions(OKBottomDlg2))
+        return;
+    ApplyPrintFont();
+    if (OKBottomDlg2->CheckBox1->isChecked()) {
+        const std::string name = vocabularyRtfName(toLocalPath(QFileInfo(openFileName).fileName()));
+        const QString path = ProgramDir + QStringLiteral("Ausgabe/") + fromLocalPath(name);
+        if (!writeFileAtomically(toLocalPath(path), toRtf(RichEdit1))) {
+            showError(cannotCreate(path));
+            return;
+        }
+        message(MsgKind::Information,
+                QStringLiteral("Datei in\n") + path + QStringLiteral("\ngespeichert"), OkButton,
+                300);
+        return;
+    }
+    if (!platform_.printer.available()) {
+        showError(kNoPrinter);
+        return;
+    }
+    if (!platform_.printer.print(RichEdit1, QStringLiteral("Vokabeln")))
+        showError(QStringLiteral("Der Druckauftrag \"Vokabeln\" konnte nicht gedruckt werden"));
+}
+
+void TForm1::ToolButton24Click()
+{
+    if (stats->ToolButton18->isChecked() || diagramImage.isNull())
+        ToolButton19Click();
+    const auto& records = statisticsModel->records();
+    if (records.empty() || statisticsCell(records.front(), ColumnDate).empty()) {
+        message(MsgKind::Error,
+                QStringLiteral("Drucken nicht möglich, keine Statistikdatei vorhanden"), OkButton,
+                300);
+        return;
+    }
+    if (!confirmPrintOptions(OKBottomDlg2))
+        return;
+    ApplyPrintFont();
+    BuildStatisticsPrintText();
+
+    if (!OKBottomDlg2->CheckBox1->isChecked()) {
+        if (!platform_.printer.available()) {
+            showError(kNoPrinter);
+            return;
+        }
+        const QString title = QStringLiteral("Statistik");
+        if (!platform_.printer.print(RichEdit1, title) ||
+            !platform_.printer.printPicture(diagramImage, title))
+            showError(
+                QStringLiteral("Der Druckauftrag \"Statistik\" konnte nicht gedruckt werden"));
+        return;
+    }
+
+    const QString stem = ProgramDir + QStringLiteral("Ausgabe/") +
+                         fromLocalPath(statisticsFileStem(
+                             toLocalPath(shortDateForFileName(platform_.clock.now().date()))));
+    const QString rtfPath = stem + QStringLiteral(".rtf");
+    const QString bmpPath = stem + QStringLiteral(".bmp");
+    // Encoded before anything is written, so a picture that cannot be encoded leaves both
+    // files as they were.
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        if (!diagramImage.save(&buffer, "BMP")) {
+            showError(cannotCreate(bmpPath));
+            return;
+        }
+    }
+    const std::string rtfLocal = toLocalPath(rtfPath);
+    const PreviousFile previousRtf = rememberFile(rtfLocal);
+    if (!writeFileAtomically(rtfLocal, toRtf(RichEdit1))) {
+        showError(cannotCreate(rtfPath));
+        return;
+    }
+    if (!writeFileAtomically(
+            toLocalPath(bmpPath),
+            std::string_view(bmp.constData(), static_cast<std::size_t>(bmp.size())))) {
+        // The two files belong together: without the new picture the old text stays too.
+        restoreFile(rtfLocal, previousRtf);
+        showError(cannotCreate(bmpPath));
+        return;
+    }
+    message(MsgKind::Information,
+            QStringLiteral("Datei in\n") + bmpPath + QStringLiteral(" und .rtf\ngespeichert"),
+            OkButton, 300);
+}
+
+void TForm1::BuildVocabularyPrintText()
+{
+    const QDate today = platform_.clock.now().date();
+    buildVocabularyPrint(RichEdit1, table_, toCp1252(statusText()),
+                         formatLogDate(today.day(), today.month(), today.year()),
+                         settings->RadioGroup5->itemIndex() == 0);
+}
+
+void TForm1::BuildStatisticsPrintText()
+{
+    std::array<std::string, StatisticsColumnCount> titles;
+    for (int c = 0; c < StatisticsColumnCount; ++c)
+        titles[static_cast<std::size_t>(c)] =
+            toCp1252(statisticsModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+    buildStatisticsPrint(RichEdit1, titles, statisticsModel->records());
+}
+
+void TForm1::ApplyPrintFont()
+{
+    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->Panel27->text()
+                                                              : QStringLiteral("Courier New");
+    // Without a font chosen on the settings page the previous printout's font stays.
+    if (!name.isEmpty())
+        RichEdit1.fontName = toCp1252(name);
+}
 
 void TForm1::TabSheet4Exit()
 {

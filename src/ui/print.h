@@ -14,9 +14,18 @@ class TOKBottomDlg2 : public QDialog {
 public:
     explicit TOKBottomDlg2(QWidget* parent = nullptr);
 
+    QCheckBox* CheckBox1;   // "Drucken in Datei (rtf)": ticked = RTF file, else the printer
+    QCheckBox* CheckBox2;   // "Eingestellte Schrifart verwenden": else "Courier New"
+    QPushButton* Button1;   // "Einstellungen": the printer set-up
+    QPushButton* OKBtn;     // "OK": go on with the printout
+    QPushButton* CancelBtn; // "Abbrechen": no output at all
+
 signals:
     // "Einstellungen": the main window opens the printer set-up.
     void setupRequested();
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace tafelix
