@@ -116,6 +116,12 @@ QStringList Harness::surprises() const
     return doubles.dialogs.unexpected + doubles.dialogs.pending();
 }
 
+QByteArray logBytes(const std::vector<StatisticsRecord>& records)
+{
+    return QByteArray(reinterpret_cast<const char*>(records.data()),
+                      static_cast<qsizetype>(records.size() * sizeof(StatisticsRecord)));
+}
+
 QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words)
 {
     QByteArray out("VKB Vokabeldatei\r\n");

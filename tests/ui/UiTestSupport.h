@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestDoubles.h"
+#include "core/StatisticsLog.h"
 #include "ui/main.h"
 
 #include <QTemporaryDir>
@@ -48,6 +49,9 @@ struct Harness {
 void onNextModal(std::function<void(QWidget*)> action);
 // Answers the wrong-answer dialog: "OK" (wrong) or "Korrektur" (right after all).
 void answerCorrection(bool confirmWrong);
+
+// The bytes of a statistics log holding `records`.
+QByteArray logBytes(const std::vector<StatisticsRecord>& records);
 
 QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words);
 

@@ -23,8 +23,7 @@ QByteArray logWith(int records)
     for (StatisticsRecord& r : rows)
         for (int c = 0; c < StatisticsColumnCount; ++c)
             setStatisticsCell(r, c, cells[c]);
-    return QByteArray(reinterpret_cast<const char*>(rows.data()),
-                      static_cast<qsizetype>(rows.size() * sizeof(StatisticsRecord)));
+    return logBytes(rows);
 }
 
 // Answers the next "Druckoptionen" with the boxes set as given; OK unless `cancel`.

@@ -26,8 +26,7 @@ QByteArray logWith(int records)
         setStatisticsCell(r, ColumnWrong, std::to_string(i));
         setStatisticsCell(r, ColumnPercent, "50,00");
     }
-    return QByteArray(reinterpret_cast<const char*>(rows.data()),
-                      static_cast<qsizetype>(rows.size() * sizeof(StatisticsRecord)));
+    return logBytes(rows);
 }
 
 } // namespace
@@ -166,8 +165,7 @@ private slots:
         setStatisticsCell(rows[0], ColumnAnswers, "5");
         setStatisticsCell(rows[0], ColumnRight, "4");
         setStatisticsCell(rows[0], ColumnPercent, "80,00");
-        h.folder.write(QStringLiteral("SysDat/Statistik.dat"),
-                       QByteArray(reinterpret_cast<const char*>(rows.data()), 168));
+        h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logBytes(rows));
         h.start();
         TForm1& f = *h.form;
         f.stats->ToolButton19->click();
