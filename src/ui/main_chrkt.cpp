@@ -5,12 +5,31 @@
 
 #include "platform/Cp1252Text.h"
 
+#include <QScreen>
+
+#include <algorithm>
+
 namespace tafelix {
 
 namespace {
 // Not modal: the learner keeps typing in the main window while the window stays beside it.
-void showCharacterWindow(TSonderzeichen* window)
+// At its first showing it goes beside the main window when the screen has room there, so it
+// does not cover the fields it writes into; later it keeps wherever the learner put it.
+void showCharacterWindow(TSonderzeichen* window, const QWidget* main)
 {
+    if (!window->property("placed").toBool()) {
+        window->setProperty("placed", true);
+        if (const QScreen* screen = main->screen()) {
+            const QRect free = screen->availableGeometry();
+            const QRect frame = main->frameGeometry();
+            const QSize size = window->frameGeometry().size();
+            const int y = std::clamp(frame.top(), free.top(), free.bottom() - size.height());
+            if (frame.right() + size.width() <= free.right())
+                window->move(frame.right() + 1, y);
+            else if (frame.left() - size.width() >= free.left())
+                window->move(frame.left() - size.width(), y);
+        }
+    }
     window->show();
     window->raise();
     window->activateWindow();
@@ -19,7 +38,7 @@ void showCharacterWindow(TSonderzeichen* window)
 
 void TForm1::SpeedButton1Click()
 {
-    showCharacterWindow(Sonderzeichen);
+    showCharacterWindow(Sonderzeichen, this);
     // Opening the window counts as an edit, whether or not a character is picked.
     table_.modified = true;
 }
@@ -27,7 +46,7 @@ void TForm1::SpeedButton1Click()
 void TForm1::SpeedButton2Click()
 {
     InputTarget = 9;
-    showCharacterWindow(Sonderzeichen);
+    showCharacterWindow(Sonderzeichen, this);
 }
 
 void TForm1::InsertSpecialCharacter(const QString& character)
