@@ -9,7 +9,7 @@ prefix=${1:-$HOME/Tafelix}
 
 bash "$here/scripts/install-deps.sh"
 cmake --preset default -S "$here" >/dev/null
-cmake --build "$here/build" -j"$(nproc)"
+cmake --build "$here/build" -j"$(nproc)" --target tafelix
 cmake --install "$here/build" --prefix "$prefix"
 
 apps=${XDG_DATA_HOME:-$HOME/.local/share}/applications
