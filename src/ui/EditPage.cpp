@@ -34,7 +34,7 @@ QWidget* toolRow(QWidget* parent, const QRect& geometry,
 TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet2"));
-    auto icon = [](QStyle::StandardPixmap p) { return lazyStandardIcon(p); };
+    const auto icon = lazyStandardIcon;
 
     GroupDatei = makeGroup(this, "GroupBox6", QStringLiteral("Vokabeldatei"), QRect(4, 2, 522, 66));
     ToolButton7 = makeToolButton(GroupDatei, "ToolButton7", QStringLiteral("Neu"),
@@ -50,13 +50,15 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
                                   QStringLiteral("Vokabeldatei unter neuem Namen speichern"));
     ToolButton28 = makeToolButton(GroupDatei, "ToolButton28", QStringLiteral("Backup"),
                                   icon(QStyle::SP_DirIcon));
-    ToolButton10 = makeToolButton(GroupDatei, "ToolButton10", QStringLiteral("Reset"),
-                                  icon(QStyle::SP_BrowserReload),
-                                  QStringLiteral("Ermöglicht das Zurücksetzen aller Wörter in Fach1"));
+    ToolButton10 = makeToolButton(
+        GroupDatei, "ToolButton10", QStringLiteral("Reset"), icon(QStyle::SP_BrowserReload),
+        QStringLiteral("Ermöglicht das Zurücksetzen aller Wörter in Fach1"));
     ToolButton25 = makeToolButton(GroupDatei, "ToolButton25", QStringLiteral("Mischen"),
-                                  icon(QStyle::SP_ArrowRight), QStringLiteral("Ermöglicht das Mischen der Wortreihenfolge"));
+                                  icon(QStyle::SP_ArrowRight),
+                                  QStringLiteral("Ermöglicht das Mischen der Wortreihenfolge"));
     ToolButton27 = makeToolButton(GroupDatei, "ToolButton27", QStringLiteral("Sortieren"),
-                                  icon(QStyle::SP_ArrowDown), QStringLiteral("Sortiert die Wörter alphabetisch"));
+                                  icon(QStyle::SP_ArrowDown),
+                                  QStringLiteral("Sortiert die Wörter alphabetisch"));
     toolRow(GroupDatei, QRect(6, 16, 510, 46),
             {ToolButton7, ToolButton8, ToolButton9, ToolButton11, ToolButton28, ToolButton10,
              ToolButton25, ToolButton27});

@@ -1,5 +1,11 @@
 #include "Widgets.h"
 
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QIconEngine>
+#include <QPainter>
+#include <QRadioButton>
+
 namespace tafelix {
 
 QLabel* makePanel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
@@ -60,13 +66,6 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& ca
     return b;
 }
 
-} // namespace tafelix
-
-#include <QHBoxLayout>
-#include <QRadioButton>
-
-namespace tafelix {
-
 TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& title,
                          const QStringList& items, const QRect& geometry, int initial)
     : QGroupBox(title, parent)
@@ -90,14 +89,6 @@ void TRadioGroup::setItemIndex(int index)
     if (QAbstractButton* b = buttons_.button(index))
         b->setChecked(true);
 }
-
-} // namespace tafelix
-
-#include <QApplication>
-#include <QIconEngine>
-#include <QPainter>
-
-namespace tafelix {
 
 namespace {
 

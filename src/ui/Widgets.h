@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QToolButton>
 
 namespace tafelix {
@@ -24,12 +26,6 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& ca
 // Every widget with a tooltip keeps it visible this long.
 inline constexpr int kToolTipMillis = 7000;
 
-} // namespace tafelix
-
-#include <QButtonGroup>
-
-namespace tafelix {
-
 // A captioned group of mutually exclusive options; its state is the 0-based index of the
 // selected option.
 class TRadioGroup : public QGroupBox {
@@ -47,12 +43,6 @@ signals:
 private:
     QButtonGroup buttons_;
 };
-
-} // namespace tafelix
-
-#include <QStyle>
-
-namespace tafelix {
 
 // One of the style's standard icons, made when it is first painted. The style decodes every
 // size of an icon as soon as it is asked for it; doing that for thirty buttons before the

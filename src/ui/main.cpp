@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -245,6 +246,26 @@ void TForm1::ToolButton12Click()
 void TForm1::ToolButton13Click()
 {
     CloseVocabulary();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
+        return Edit9KeyDown(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        if (field && field->parentWidget() == edit->GroupBox1)
+            return editorKeyEvent(field, static_cast<QKeyEvent*>(event),
+                                  event->type() == QEvent::KeyRelease);
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        // Edit1Click: a click chooses the field that receives special characters.
+        const QLineEdit* fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
+        for (int i = 0; i < 4; ++i)
+            if (watched == fields[i])
+                InputTarget = i + 1;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::closeEvent(QCloseEvent* e)

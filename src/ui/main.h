@@ -28,6 +28,7 @@
 
 #include <optional>
 
+class QKeyEvent;
 class QLabel;
 class QTabWidget;
 
@@ -159,6 +160,7 @@ public:
     void ShowDrillWord();
     void BitBtn1Click();
     void SetupQueryDirection();
+    bool Edit9KeyDown(QKeyEvent* key); // true when the key was Enter (swallowed)
     void EvaluateAnswer();
     void UpdateGrade();
     void Timer1Timer();

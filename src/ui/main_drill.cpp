@@ -129,33 +129,17 @@ void TForm1::SetupQueryDirection()
     InputTarget = 9;
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool TForm1::Edit9KeyDown(QKeyEvent* key)
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        auto* field = qobject_cast<QLineEdit*>(watched);
-        if (field && field->parentWidget() == edit->GroupBox1)
-            return editorKeyEvent(field, static_cast<QKeyEvent*>(event),
-                                  event->type() == QEvent::KeyRelease);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    // Enter submits and types nothing; outside a run the field is under the cover.
+    if (isDrillRunning() && learn->Edit9->isEnabled()) {
+        PlaySystemSound(QStringLiteral("SysDat/plop"));
+        learn->Edit9->setEnabled(false);
+        EvaluateAnswer();
     }
-    if (event->type() == QEvent::MouseButtonPress) {
-        const QLineEdit* fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
-        for (int i = 0; i < 4; ++i)
-            if (watched == fields[i])
-                InputTarget = i + 1;
-    }
-    if (watched == learn->Edit9 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Enter submits and types nothing; outside a run the field is under the cover.
-            if (isDrillRunning() && learn->Edit9->isEnabled()) {
-                PlaySystemSound(QStringLiteral("SysDat/plop"));
-                learn->Edit9->setEnabled(false);
-                EvaluateAnswer();
-            }
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    return true;
 }
 
 void TForm1::EvaluateAnswer()
