@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
     libjpeg-dev libcups2-dev
-    fonts-liberation2
+    fonts-liberation2 xdg-utils
 )
 if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(
@@ -15,6 +15,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         xvfb xauth xdotool x11-utils imagemagick
         pulseaudio pulseaudio-utils dbus
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
+        dpkg-dev desktop-file-utils appstream
     )
 fi
 
@@ -30,6 +31,9 @@ sudo=()
 if [[ $(id -u) -ne 0 ]]; then
     sudo=(sudo)
 fi
+# Another apt (unattended upgrades, a parallel job) may hold the lock: wait for it.
+lock=(-o DPkg::Lock::Timeout=600)
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get "${lock[@]}" update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${lock[@]}" install -y -q --no-install-recommends \
+    "${missing[@]}"

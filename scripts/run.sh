@@ -14,7 +14,7 @@ cmake --install "$here/build" --prefix "$prefix"
 
 apps=${XDG_DATA_HOME:-$HOME/.local/share}/applications
 mkdir -p "$apps"
-sed -e "s|@TAFELIX_EXEC@|$prefix/tafelix|" -e "s|@TAFELIX_ICON@|$prefix/SysDat/emblem.jpg|" \
+sed -e "s|@TAFELIX_EXEC@|\"$prefix/tafelix\"|" -e "s|@TAFELIX_ICON@|$prefix/SysDat/tafelix.png|" \
     "$here/data/tafelix.desktop.in" >"$apps/tafelix.desktop"
 
 shift $(( $# > 0 ? 1 : 0 ))

@@ -19,4 +19,5 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=$?
 
+bash scripts/test-package.sh build || status=$?
 exit "$status"

@@ -1,20 +1,90 @@
 #include "ui/main.h"
 
+#include "core/ProgramFolder.h"
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinter.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTranslator>
 
+#include <cstdio>
 #include <memory>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kHelpText =
+    "Aufruf: tafelix [VOKABELDATEI]\n"
+    "Vokabeltrainer mit dem Lernkasten.\n"
+    "\n"
+    "  VOKABELDATEI  eine Vokabeldatei (.vkb), die beim Start geöffnet wird\n"
+    "  --help        diese Hilfe zeigen und beenden\n"
+    "  --version     die Version zeigen und beenden\n"
+    "\n"
+    "Jedes andere erste Argument ist ein Dateiname, auch wenn es mit - beginnt;\n"
+    "eine Datei namens --help öffnen Sie als ./--help.\n"
+    "\n"
+    "Ihre Dateien liegen im Programmordner: im Ordner des Programms, wenn er\n"
+    "SysDat enthält und beschreibbar ist, sonst in ~/Tafelix (beim ersten Start\n"
+    "aus der Vorlage in /usr/share/tafelix/template angelegt).\n";
+
+// The two options that need no window. Only an exact first argument counts: anything else,
+// "-x" included, is the vocabulary file to open, as it always was.
+enum class Request { Run, Help, Version };
+
+Request requestOf(int argc, char** argv)
+{
+    if (argc < 2)
+        return Request::Run;
+    const std::string_view first = argv[1];
+    if (first == "--help")
+        return Request::Help;
+    if (first == "--version")
+        return Request::Version;
+    return Request::Run;
+}
+
+QString fromPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string toPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before QApplication exists, so they work in a terminal without a display.
+    switch (requestOf(argc, argv)) {
+    case Request::Help:
+        std::fwrite(kHelpText.data(), 1, kHelpText.size(), stdout);
+        return 0;
+    case Request::Version:
+        std::printf("Tafelix %s\n", TAFELIX_VERSION);
+        return 0;
+    case Request::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tafelix"));
-    QApplication::setApplicationVersion(QStringLiteral("1.32"));
+    QApplication::setApplicationVersion(QStringLiteral(TAFELIX_VERSION));
+    // Matches the installed .desktop entry, so docks and task bars show its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tafelix"));
+    QIcon builtInIcon;
+    for (const char* size : {"32", "64", "256"})
+        builtInIcon.addFile(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tafelix"), builtInIcon));
 
     // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
     QTranslator qtGerman;
@@ -22,8 +92,18 @@ int main(int argc, char** argv)
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
 
-    // The program folder is the executable's folder: everything is read and written there.
-    const QString programDir = QApplication::applicationDirPath() + QLatin1Char('/');
+    const QString exeDir = QApplication::applicationDirPath() + QLatin1Char('/');
+    const tafelix::ProgramFolderSetup setup =
+        tafelix::setUpProgramFolder(toPath(exeDir), toPath(QDir::homePath()),
+                                    toPath(exeDir + QStringLiteral(TAFELIX_TEMPLATE_FROM_BIN)));
+    if (!setup.folder) {
+        QMessageBox::critical(nullptr, QStringLiteral("Fehler"),
+                              QStringLiteral("Tafelix kann den Ordner für Ihre Dateien nicht "
+                                             "einrichten und wird beendet.\n\n") +
+                                  QString::fromStdString(setup.error));
+        return 1;
+    }
+    const QString programDir = fromPath(setup.folder->root());
     std::optional<QString> fileArg;
     if (argc > 1)
         fileArg = QString::fromLocal8Bit(argv[1]);

@@ -9,6 +9,7 @@
 
 class QWidget;
 
+#include <functional>
 #include <optional>
 
 namespace tafelix {
@@ -75,8 +76,10 @@ public:
 class IShell {
 public:
     virtual ~IShell() = default;
-    // The desktop's default action for a file or web address; the result is not reported.
-    virtual void open(const QString& pathOrUrl) = 0;
+    // Hands a file or web address to the desktop's default handler and returns at once.
+    // When `failed` is given, it runs later on the user-interface thread if there is no
+    // handler or the handler reports failure; it never runs inside open() itself.
+    virtual void open(const QString& pathOrUrl, std::function<void()> failed = nullptr) = 0;
 };
 
 class IClipboard {

@@ -7,8 +7,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSoundEffect>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace tafelix {
@@ -152,11 +155,44 @@ void QtSound::stop()
         e->stop();
 }
 
-void QtShell::open(const QString& pathOrUrl)
+void QtShell::open(const QString& pathOrUrl, std::function<void()> failed)
 {
     const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
                                                                : QUrl::fromLocalFile(pathOrUrl);
-    QDesktopServices::openUrl(url);
+    if (!failed) {
+        QDesktopServices::openUrl(url);
+        return;
+    }
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        QTimer::singleShot(0, qApp, std::move(failed));
+        return;
+    }
+    // xdg-open may wait for the viewer to end, so the process is only watched, never waited
+    // for. It belongs to the application, which outlives any window that asked; at the end it
+    // is let go rather than destroyed, because destroying a QProcess kills the viewer.
+    auto* process = new QProcess(qApp);
+    process->setProgram(opener);
+    process->setArguments(
+        {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, process,
+                     [process] { process->setParent(nullptr); });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status != QProcess::NormalExit || exitCode != 0)
+                             failed();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, failed](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         failed();
+                     });
+    process->start();
 }
 
 QString QtClipboard::text()

@@ -52,9 +52,11 @@ private:
     QHash<QString, QSoundEffect*> effects_;
 };
 
+// Opens through xdg-open, watched asynchronously: a desktop without any viewer for the file
+// makes it exit non-zero, which QDesktopServices would not tell us.
 class QtShell : public IShell {
 public:
-    void open(const QString& pathOrUrl) override;
+    void open(const QString& pathOrUrl, std::function<void()> failed = nullptr) override;
 };
 
 class QtClipboard : public IClipboard {

@@ -5,6 +5,7 @@
 #include "chrkt.h"
 #include "fail.h"
 #include "find.h"
+#include "help.h"
 #include "print.h"
 #include "sort.h"
 
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -231,7 +233,17 @@ void TForm1::InfoClick()
 
 void TForm1::HilfeClick()
 {
-    platform_.shell.open(ProgramDir + QStringLiteral("helpfiles/index.htm"));
+    // Help should always open: without a viewer on the desktop, the page is shown in a window
+    // of our own.
+    const QString page = ProgramDir + QStringLiteral("helpfiles/index.htm");
+    platform_.shell.open(page, [form = QPointer<TForm1>(this), page] {
+        if (!form)
+            return;
+        auto* help = form->findChild<THelpWindow*>();
+        if (!help)
+            help = new THelpWindow(form);
+        help->showPage(page);
+    });
 }
 
 void TForm1::ToolButton12Click()

@@ -1,5 +1,8 @@
 #include "TestDoubles.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 namespace tafelix {
 
 void ScriptedDialogs::expectBox(const QString& textPart, MsgButton answer)
@@ -68,6 +71,13 @@ QStringList ScriptedDialogs::pending() const
     for (std::size_t i = 0; i < saves_.size(); ++i)
         out << QStringLiteral("save dialog");
     return out;
+}
+
+void RecordingShell::open(const QString& pathOrUrl, std::function<void()> failed)
+{
+    opened << pathOrUrl;
+    if (fails && failed)
+        QTimer::singleShot(0, QCoreApplication::instance(), std::move(failed));
 }
 
 } // namespace tafelix

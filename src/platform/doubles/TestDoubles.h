@@ -69,10 +69,13 @@ public:
     void stop() override { ++stops; }
 };
 
+// Keeps what was opened. With `fails` set it behaves like a desktop without a viewer: the
+// failure is reported from the event loop, as the real opener reports it.
 class RecordingShell : public IShell {
 public:
     QStringList opened;
-    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    bool fails = false;
+    void open(const QString& pathOrUrl, std::function<void()> failed = nullptr) override;
 };
 
 class MemoryClipboard : public IClipboard {
