@@ -1,5 +1,7 @@
 #include "Drill.h"
 
+#include "Percent.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -44,15 +46,10 @@ double percentRight(std::int64_t right, std::int64_t answered)
 
 double percentAsShown(double percent)
 {
-    // Round through the decimal text, as the display does: to_chars rounds the exact binary
-    // value, which simple scaling by 100 would not.
-    std::array<char, 64> buf{};
-    const auto [end, ec] =
-        std::to_chars(buf.data(), buf.data() + buf.size(), percent, std::chars_format::fixed, 2);
-    if (ec != std::errc{})
-        return percent;
+    // Read back from the text the learner sees, so the grade never disagrees with it.
+    const std::string text = formatPercent(percent, '.');
     double shown = percent;
-    std::from_chars(buf.data(), end, shown);
+    std::from_chars(text.data(), text.data() + text.size(), shown);
     return shown;
 }
 

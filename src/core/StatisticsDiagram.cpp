@@ -1,23 +1,8 @@
 #include "StatisticsDiagram.h"
 
-#include <cstdio>
+#include "Percent.h"
 
 namespace tafelix {
-
-namespace {
-
-std::string percentText(double value, char decimalSeparator)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%3.2f", value);
-    std::string s(buf);
-    for (char& c : s)
-        if (c == '.')
-            c = decimalSeparator;
-    return s;
-}
-
-} // namespace
 
 StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,
                                          int height, char decimalSeparator)
@@ -40,13 +25,22 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
         d.ops.push_back({DiagramOp::Text, x, y, 0, 0, DiagramColor::Black, std::move(s)});
     };
 
+    // The sums come first, so a damaged count stops the diagram before anything is drawn;
+    // read as 0 it would put the average anywhere, even outside the picture.
     std::int64_t right = 0;
     std::int64_t answers = 0;
-    for (const DiagramRecord& r : records) {
-        if (!r.percentEmpty) {
-            right += r.right;
-            answers += r.answers;
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const DiagramRecord& r = records[k];
+        if (r.percentEmpty)
+            continue;
+        if (!r.rightValid || !r.answersValid) {
+            d.stoppedAt = static_cast<int>(k) + 1;
+            d.badCell =
+                r.rightValid ? StatisticsDiagram::Cell::Answers : StatisticsDiagram::Cell::Right;
+            return d;
         }
+        right += r.right;
+        answers += r.answers;
     }
     d.hasAverage = answers != 0;
     d.average =
@@ -56,6 +50,7 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
     if (n >= 1 && !records[0].percentEmpty) {
         if (!records[0].percentValid) {
             d.stoppedAt = 1;
+            d.badCell = StatisticsDiagram::Cell::Percent;
             return d;
         }
         previous = records[0].percent;
@@ -79,6 +74,7 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
             const DiagramRecord& r = records[static_cast<std::size_t>(i - 2)];
             if (!r.percentValid) {
                 d.stoppedAt = i - 1;
+                d.badCell = StatisticsDiagram::Cell::Percent;
                 return d;
             }
             line(x + 20, base - 1 - scaled(r.percent), lastX + 20, base - 1 - scaled(previous),
@@ -90,7 +86,7 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
         // Drawn again at every step, so it stays readable on top of both lines.
         if (d.hasAverage)
             text(width / 3, averageY + 10,
-                 "Durchschnitt: " + percentText(d.average, decimalSeparator) + "%");
+                 "Durchschnitt: " + formatPercent(d.average, decimalSeparator) + "%");
         lastX = x;
         x = i * step;
     }

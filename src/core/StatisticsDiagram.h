@@ -25,13 +25,19 @@ struct DiagramRecord {
     bool percentEmpty = true;
     bool percentValid = false; // the cell holds a number
     double percent = 0;
+    bool answersValid = true; // the count cells hold whole numbers
+    bool rightValid = true;
 };
 
 struct StatisticsDiagram {
     std::vector<DiagramOp> ops;
     bool hasAverage = false; // no answers at all leave the average undefined
     double average = 0;      // right answers over all answers, in percent
-    int stoppedAt = 0;       // 1-based record whose percentage is not a number; 0 = complete
+    // Where a cell that is not a number stopped the drawing: the 1-based record and which
+    // cell; stoppedAt 0 means the diagram is complete.
+    enum class Cell { None, Right, Answers, Percent };
+    int stoppedAt = 0;
+    Cell badCell = Cell::None;
 };
 
 // Draws the diagram for a picture of width x height pixels. `decimalSeparator` is the

@@ -89,6 +89,13 @@ public:
     virtual void setText(const QString& text) = 0;
 };
 
+// What became of a print job. A job the printer still works on when the printer gives up
+// waiting counts as printed: paper and toner are the printer's own business.
+struct PrintResult {
+    QString failure; // why nothing (or not all) was printed, in the learner's words
+    bool ok() const { return failure.isEmpty(); }
+};
+
 class IPrinter {
 public:
     virtual ~IPrinter() = default;
@@ -96,11 +103,11 @@ public:
     virtual bool available() = 0;
     // The printer set-up dialog (printer, paper, orientation); the choices last for the run.
     virtual void setup(QWidget* parent) = 0;
-    // Prints the document as one job of that title; false when it could not be printed.
-    virtual bool print(const PrintDocument& document, const QString& jobTitle) = 0;
+    // Prints the document as one job of that title.
+    virtual PrintResult print(const PrintDocument& document, const QString& jobTitle) = 0;
     // One page with the picture stretched over the middle of the printable area, in
     // landscape for this job when the printer is set to portrait.
-    virtual bool printPicture(const QImage& picture, const QString& jobTitle) = 0;
+    virtual PrintResult printPicture(const QImage& picture, const QString& jobTitle) = 0;
 };
 
 struct Platform {

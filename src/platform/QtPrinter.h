@@ -17,9 +17,10 @@ public:
     bool available() override;
     void setup(QWidget* parent) override;
     // The lines in the document's font over the printable area, page after page; tabs jump
-    // to the document's tab stops. Lines are not wrapped.
-    bool print(const PrintDocument& document, const QString& jobTitle) override;
-    bool printPicture(const QImage& picture, const QString& jobTitle) override;
+    // to the document's tab stops. Lines are not wrapped. Both wait a few seconds for the
+    // job's fate, so that a refused or aborted job is reported rather than lost.
+    PrintResult print(const PrintDocument& document, const QString& jobTitle) override;
+    PrintResult printPicture(const QImage& picture, const QString& jobTitle) override;
 
 private:
     // Made at the first use: asking CUPS for printers costs time that start-up should not pay.

@@ -4,6 +4,7 @@
 #include "fail.h"
 
 #include "core/Drill.h"
+#include "core/Percent.h"
 #include "platform/Cp1252Text.h"
 
 #include <QKeyEvent>
@@ -187,7 +188,11 @@ void TForm1::EvaluateAnswer()
 
 QString TForm1::localeNumber(double value) const
 {
-    return QLocale().toString(value, 'f', 2);
+    // Every shown percentage goes through one formatter, so the learning page, the log and
+    // the diagram round a tie the same way.
+    // The locale's separator is put in afterwards, as it need not be one byte.
+    return QString::fromStdString(formatPercent(value, '.'))
+        .replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
 
 void TForm1::UpdateGrade()

@@ -95,8 +95,9 @@ void TForm1::ToolButton22Click()
         showError(kNoPrinter);
         return;
     }
-    if (!platform_.printer.print(RichEdit1, QStringLiteral("Vokabeln")))
-        showError(QStringLiteral("Der Druckauftrag \"Vokabeln\" konnte nicht gedruckt werden"));
+    if (const PrintResult r = platform_.printer.print(RichEdit1, QStringLiteral("Vokabeln"));
+        !r.ok())
+        showError(r.failure);
 }
 
 void TForm1::ToolButton24Click()
@@ -121,10 +122,12 @@ void TForm1::ToolButton24Click()
             return;
         }
         const QString title = QStringLiteral("Statistik");
-        if (!platform_.printer.print(RichEdit1, title) ||
-            !platform_.printer.printPicture(diagramImage, title))
-            showError(
-                QStringLiteral("Der Druckauftrag \"Statistik\" konnte nicht gedruckt werden"));
+        // The picture is not sent after the text failed: half a printout helps nobody.
+        PrintResult r = platform_.printer.print(RichEdit1, title);
+        if (r.ok())
+            r = platform_.printer.printPicture(diagramImage, title);
+        if (!r.ok())
+            showError(r.failure);
         return;
     }
 

@@ -200,8 +200,8 @@ void TForm1::DrawDiagram()
     input.reserve(records.size());
     for (const StatisticsRecord& r : records) {
         DiagramRecord d;
-        d.answers = fromCp1252(statisticsCell(r, ColumnAnswers)).toLongLong();
-        d.right = fromCp1252(statisticsCell(r, ColumnRight)).toLongLong();
+        d.answers = fromCp1252(statisticsCell(r, ColumnAnswers)).toInt(&d.answersValid);
+        d.right = fromCp1252(statisticsCell(r, ColumnRight)).toInt(&d.rightValid);
         const QString percent = fromCp1252(statisticsCell(r, ColumnPercent));
         d.percentEmpty = percent.isEmpty();
         d.percent = locale.toDouble(percent, &d.percentValid);
@@ -237,8 +237,14 @@ void TForm1::DrawDiagram()
     stats->Image1->setPixmap(QPixmap::fromImage(diagramImage));
     if (diagram.stoppedAt > 0) {
         const auto& bad = records[static_cast<std::size_t>(diagram.stoppedAt - 1)];
-        showError(QStringLiteral("'%1' ist kein gültiger Gleitkommawert")
-                      .arg(fromCp1252(statisticsCell(bad, ColumnPercent))));
+        using Cell = StatisticsDiagram::Cell;
+        if (diagram.badCell == Cell::Percent)
+            showError(QStringLiteral("'%1' ist kein gültiger Gleitkommawert")
+                          .arg(fromCp1252(statisticsCell(bad, ColumnPercent))));
+        else
+            showError(QStringLiteral("'%1' ist kein gültiger Integerwert")
+                          .arg(fromCp1252(statisticsCell(
+                              bad, diagram.badCell == Cell::Right ? ColumnRight : ColumnAnswers))));
     }
 }
 

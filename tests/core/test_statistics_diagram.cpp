@@ -120,3 +120,41 @@ TEST(StatisticsDiagram, DrawingStopsAtAPercentageThatIsNoNumber)
     EXPECT_EQ(linesOf(d, DiagramColor::Blue).size(), 1u);
     EXPECT_FALSE(hasLine(d, 470, 277, 20, 277)); // the horizontal axis never came
 }
+
+TEST(StatisticsDiagram, ACountThatIsNoNumberStopsBeforeAnythingIsDrawn)
+{
+    struct Case {
+        bool answersValid, rightValid;
+        StatisticsDiagram::Cell cell;
+    };
+    // "richtig" is read before "bearbeitet", so a row with both broken names "richtig".
+    for (const Case& c : {Case{false, true, StatisticsDiagram::Cell::Answers},
+                          Case{true, false, StatisticsDiagram::Cell::Right},
+                          Case{false, false, StatisticsDiagram::Cell::Right}}) {
+        DiagramRecord bad = rec(0, 0, 125);
+        bad.answersValid = c.answersValid;
+        bad.rightValid = c.rightValid;
+        const StatisticsDiagram d =
+            buildStatisticsDiagram({rec(4, 1, 25), bad, rec(4, 4, 100)}, 470, 305, ',');
+        EXPECT_EQ(d.stoppedAt, 2);
+        EXPECT_EQ(d.badCell, c.cell);
+        EXPECT_FALSE(d.hasAverage);
+        EXPECT_TRUE(d.ops.empty());
+    }
+    // A row without a percentage is left out of the average, so its counts are never read.
+    DiagramRecord unread = rec(0, 0, 0);
+    unread.percentEmpty = true;
+    unread.percentValid = false;
+    unread.rightValid = false;
+    const StatisticsDiagram d = buildStatisticsDiagram({rec(4, 1, 25), unread}, 470, 305, ',');
+    EXPECT_EQ(d.badCell, StatisticsDiagram::Cell::Percent); // the empty cell stops the line
+    EXPECT_DOUBLE_EQ(d.average, 25.0);
+}
+
+TEST(StatisticsDiagram, TheAverageRoundsLikeTheTable)
+{
+    // 25 of 800 answers right: exactly 3.125 %, shown as in the table, not tied to even.
+    const StatisticsDiagram d = buildStatisticsDiagram({rec(800, 25, 3.13)}, 470, 305, ',');
+    EXPECT_TRUE(std::any_of(d.ops.begin(), d.ops.end(),
+                            [](const DiagramOp& op) { return op.text == "Durchschnitt: 3,13%"; }));
+}

@@ -2,9 +2,11 @@
 // statistics go to the system's default printer, then both go to files. test_print.sh runs
 // this against a CUPS queue that writes PDF files and checks what arrived.
 //
-// Usage: print_probe <folder>
+// Usage: print_probe <folder> [<box text>]
 // The RTF and BMP files the program wrote are copied into <folder>. Exit 0 when every step
 // went as planned and no unexpected box appeared.
+// With a box text, the printer is expected to fail: both printouts to the printer must end
+// in an error box containing that text, and nothing goes to files.
 #include "UiTestSupport.h"
 
 #include "core/StatisticsLog.h"
@@ -78,6 +80,7 @@ int main(int argc, char** argv)
     if (argc < 2)
         return fail(QStringLiteral("usage: print_probe <folder>"));
     const QString out = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
+    const QString failure = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
     ProgramFolder folder;
     folder.write(QStringLiteral("Vokabeln/Probe.vkb"), manyWords());
@@ -94,6 +97,25 @@ int main(int argc, char** argv)
                                          folder.file(QStringLiteral("Vokabeln/Probe.vkb")));
     form->show();
     form->PageControl1->setCurrentWidget(form->edit);
+
+    if (!failure.isEmpty()) {
+        // Each printout reports the failure once; the statistics do not try the picture after
+        // the text failed.
+        doubles.dialogs.expectBox(failure, OkButton);
+        answerPrintOptions(false);
+        form->edit->ToolButton22->click();
+        form->PageControl1->setCurrentWidget(form->stats);
+        doubles.dialogs.expectBox(failure, OkButton);
+        answerPrintOptions(false);
+        form->stats->ToolButton24->click();
+        const QStringList surprises = doubles.dialogs.unexpected + doubles.dialogs.pending();
+        form->hide();
+        form.reset();
+        if (!surprises.isEmpty())
+            return fail(QStringLiteral("boxes: ") + surprises.join(QStringLiteral(" | ")));
+        std::printf("print_probe: both printouts reported \"%s\"\n", qPrintable(failure));
+        return 0;
+    }
 
     // To the printer: "Vokabeln", then "Statistik" as text and as a landscape picture, then
     // "Vokabeln" again, which must be back in portrait.

@@ -3,8 +3,9 @@
 # print_probe sends the word list and the statistics to it through the program's printer
 # seam, and the PDF files that arrive are checked for their job title, page count and page
 # orientation (the diagram on a landscape page, everything else portrait, the printer back in
-# portrait afterwards). When LibreOffice is installed, the RTF files the program wrote are
-# read back with it: text, tab stops and font.
+# portrait afterwards). Then the same queue rejects jobs, and a second queue's backend fails
+# every job: both printouts must say so in a box, and nothing may arrive. When LibreOffice is
+# installed, the RTF files the program wrote are read back with it: text, tab stops and font.
 #
 # Usage: test_print.sh <tafelix-executable> <program-folder> [<source-dir>]
 # print_probe is taken from $TAFELIX_PRINT_PROBE, else from the build folder that holds the
@@ -36,6 +37,8 @@ fi
 ((EUID == 0)) || { echo "SKIP: starting cupsd and adding a queue needs root"; exit 77; }
 
 queue=TafelixPDF
+failing_queue=TafelixKaputt
+failing_backend=/usr/lib/cups/backend/tafelixkaputt
 instance=tafelix
 instance_conf=/etc/cups/cups-pdf-$instance.conf
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-print.XXXXXX")
@@ -48,9 +51,10 @@ cleanup() {
     local rc=$?
     if $queue_added; then
         lpadmin -x "$queue" 2>/dev/null || true
+        lpadmin -x "$failing_queue" 2>/dev/null || true
         if [[ -n $previous_default ]]; then lpadmin -d "$previous_default" 2>/dev/null || true; fi
     fi
-    rm -f "$instance_conf"
+    rm -f "$instance_conf" "$failing_backend"
     if [[ -n $cupsd_pid ]]; then
         kill "$cupsd_pid" 2>/dev/null || true
         wait "$cupsd_pid" 2>/dev/null || true
@@ -153,6 +157,42 @@ filled = (x1 - x0) >= w * 0.6 and (y1 - y0) >= h * 0.6
 print(f"diagram page {w}x{h} px: average line {gw}x{gh} px, drawing from ({x0},{y0}) to ({x1},{y1})")
 sys.exit(0 if along_long_side and inside and filled else 1)
 PY
+
+# A queue that rejects jobs: CUPS makes no job at all, which Qt's print engine does not
+# notice; the program must.
+jobs_of() { lpstat -W all -o "$1" 2>/dev/null | wc -l; }
+pdfs_before=$(find "$work/pdf" -name '*.pdf' | wc -l)
+jobs_before=$(jobs_of "$queue")
+cupsreject "$queue"
+QT_QPA_PLATFORM=offscreen QTEST_FUNCTION_TIMEOUT=60000 timeout 120 "$probe" "$work/files" \
+    "Der Drucker $queue nimmt zur Zeit keine Aufträge an." >"$work/probe-rejected.log" 2>&1 ||
+    { cat "$work/probe-rejected.log" >&2; fail "a rejecting queue was not reported"; }
+grep '^print_probe' "$work/probe-rejected.log"
+cupsaccept "$queue"
+(($(jobs_of "$queue") == jobs_before)) || fail "the rejecting queue got a job"
+(($(find "$work/pdf" -name '*.pdf' | wc -l) == pdfs_before)) || fail "a rejected job was printed"
+
+# A queue whose backend fails every job, set to abort the job then: the job exists, and ends
+# aborted.
+cat >"$failing_backend" <<'SH'
+#!/bin/sh
+if [ $# -eq 0 ]; then
+    echo 'direct tafelixkaputt "Unknown" "Tafelix test backend that always fails"'
+    exit 0
+fi
+cat >/dev/null
+echo "ERROR: this test printer always fails" >&2
+exit 1
+SH
+chmod 700 "$failing_backend"
+lpadmin -p "$failing_queue" -E -v tafelixkaputt:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+    -o printer-error-policy=abort-job
+lpadmin -d "$failing_queue"
+QT_QPA_PLATFORM=offscreen QTEST_FUNCTION_TIMEOUT=60000 timeout 120 "$probe" "$work/files" \
+    "wurde abgebrochen" >"$work/probe-aborted.log" 2>&1 ||
+    { cat "$work/probe-aborted.log" >&2; fail "an aborted job was not reported"; }
+grep '^print_probe' "$work/probe-aborted.log"
+lpadmin -d "$queue"
 
 # The RTF files read back by a real word processor.
 if ! command -v soffice >/dev/null; then

@@ -85,10 +85,12 @@ public:
     void setText(const QString& text) override { content = text; }
 };
 
-// A printer that keeps what it was given instead of printing it.
+// A printer that keeps what it was given instead of printing it. With `refusal` set it
+// refuses every job with that reason, as a queue that rejects jobs does.
 class RecordingPrinter : public IPrinter {
 public:
     bool present = true;
+    QString refusal;
     int setups = 0;
     struct Job {
         QString title;
@@ -98,19 +100,27 @@ public:
     std::vector<Job> jobs;
     bool available() override { return present; }
     void setup(QWidget*) override { ++setups; }
-    bool print(const PrintDocument& document, const QString& jobTitle) override
+    PrintResult print(const PrintDocument& document, const QString& jobTitle) override
     {
-        if (!present)
-            return false;
+        if (const PrintResult r = accept(); !r.ok())
+            return r;
         jobs.push_back({jobTitle, document, {}});
-        return true;
+        return {};
     }
-    bool printPicture(const QImage& picture, const QString& jobTitle) override
+    PrintResult printPicture(const QImage& picture, const QString& jobTitle) override
+    {
+        if (const PrintResult r = accept(); !r.ok())
+            return r;
+        jobs.push_back({jobTitle, {}, picture});
+        return {};
+    }
+
+private:
+    PrintResult accept() const
     {
         if (!present)
-            return false;
-        jobs.push_back({jobTitle, {}, picture});
-        return true;
+            return {QStringLiteral("Zur Zeit ist kein Standard-Drucker gewählt")};
+        return {refusal};
     }
 };
 
