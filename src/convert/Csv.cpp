@@ -17,6 +17,44 @@ bool startsWith(std::string_view bytes, std::string_view prefix)
     return bytes.substr(0, prefix.size()) == prefix;
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. Checked by hand
+// because decoding a whole file only to throw the text away costs as much as the import.
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (std::size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
 bool isBlank(const QString& s)
 {
     return s.trimmed().isEmpty();
@@ -37,9 +75,7 @@ CsvFormat detectCsvFormat(std::string_view bytes)
         f.encoding = TextEncoding::Utf16Be;
         f.bom = true;
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString ignored = utf8(QByteArrayView(bytes.data(), std::ssize(bytes)));
-        f.encoding = utf8.hasError() ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+        f.encoding = isValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     }
 
     // The first records are enough to tell the separator, and bound the work on a huge file.
@@ -123,20 +159,23 @@ bool CsvReader::next(QStringList& fields)
     while (pos_ < n) {
         const QChar c = text_[pos_];
         if (inQuotes) {
-            if (c == u'"') {
-                if (pos_ + 1 < n && text_[pos_ + 1] == u'"') {
-                    append(u"\"");
-                    pos_ += 2;
-                } else {
-                    inQuotes = false;
-                    ++pos_;
-                }
+            if (c != u'"') {
+                // Everything up to the next quote in one step, line breaks counted.
+                const qsizetype q = text_.indexOf(u'"', pos_);
+                const QStringView run = text_.sliced(pos_, (q < 0 ? n : q) - pos_);
+                lineNo_ +=
+                    static_cast<int>(run.count(u'\n') + run.count(u'\r') - run.count(u"\r\n"));
+                append(run);
+                pos_ += run.size();
                 continue;
             }
-            if (c == u'\n' || (c == u'\r' && !(pos_ + 1 < n && text_[pos_ + 1] == u'\n')))
-                ++lineNo_;
-            append(text_.sliced(pos_, 1));
-            ++pos_;
+            if (pos_ + 1 < n && text_[pos_ + 1] == u'"') {
+                append(u"\"");
+                pos_ += 2;
+            } else {
+                inQuotes = false;
+                ++pos_;
+            }
             continue;
         }
         if (c == sep_) {
