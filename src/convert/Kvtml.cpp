@@ -124,6 +124,9 @@ private:
     void start()
     {
         const QString name = xml_.name().toString();
+        // Text is collected only directly inside the element that chose the target; a child
+        // element ends that, and a stale pointer into a growing list must not survive it.
+        target_ = nullptr;
         if (stack_.size() >= kKvtmlMaxDepth) {
             xml_.raiseError(QStringLiteral("Die Elemente sind zu tief verschachtelt."));
             return;

@@ -232,6 +232,20 @@ INSTANTIATE_TEST_SUITE_P(
                                             "")}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// Found by the fuzzer: an identifier opened inside another's <locale> used to leave the text
+// target pointing into the moved list of languages.
+TEST(KvtmlHostile, ElementsInsideATextFieldEndItsText)
+{
+    const std::string doc = "<kvtml version=\"2.0\"><identifiers><identifier id=\"0\"><locale>de"
+                            "<identifiers><identifier id=\"1\"/><identifier id=\"2\"/>"
+                            "<identifier id=\"3\"/><identifier id=\"4\"/><identifier id=\"5\"/>"
+                            "</identifiers>xx</locale></identifier></identifiers></kvtml>";
+    const KvtmlImport r = importKvtml(doc);
+    EXPECT_NE(r.status, Status::Invalid) << r.message;
+    ASSERT_FALSE(r.languages.empty());
+    EXPECT_EQ(r.languages.front().locale, QStringLiteral("de"));
+}
+
 TEST(KvtmlHostile, HugeAttributesAndTextsCostBoundedMemory)
 {
     const std::string big(20 << 20, 'x');
