@@ -1,0 +1,112 @@
+// Importing a full list (9999 words, every text 100 characters with umlauts) from CSV and
+// from KVTML, against loading the same words from a .vkb file. All three read a file from
+// disk into words; the target is an import at most three times the .vkb load.
+
+#include "convert/Converter.h"
+#include "core/VocabularyFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+using namespace tafelix;
+using namespace tafelix::convert;
+
+namespace {
+
+class ThreeFiles {
+public:
+    ThreeFiles()
+    {
+        const char* base = std::getenv("TAFELIX_BENCH_DIR");
+        std::string tmpl =
+            (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
+            "tafelix-convert-XXXXXX";
+        if (::mkdtemp(tmpl.data()) == nullptr)
+            return;
+        dir_ = tmpl;
+        auto table = std::make_unique<TWordTable>();
+        for (std::int32_t n = 1; n <= TWordTable::MaxWords; ++n) {
+            table->AppendWord();
+            TWordEntry& e = table->current();
+            e.box = 1 + n % 6;
+            e.passes = n % 50;
+            const std::string stem = std::to_string(n) + " \xE4\xF6\xFC\xDF, \"x\" ";
+            e.german = (stem + std::string(100, 'd')).substr(0, 100);
+            e.foreign = (stem + std::string(100, 'f')).substr(0, 100);
+            e.synonym = (stem + std::string(100, 's')).substr(0, 100);
+            e.remark = (stem + std::string(100, 'r')).substr(0, 100);
+        }
+        ok_ = exportFile(*table, path("vkb")).io && exportFile(*table, path("csv")).io &&
+              exportFile(*table, path("kvtml")).io;
+    }
+    ~ThreeFiles()
+    {
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_);
+    }
+    ThreeFiles(const ThreeFiles&) = delete;
+    ThreeFiles& operator=(const ThreeFiles&) = delete;
+
+    bool ok() const { return ok_; }
+    std::string path(const char* ext) const { return dir_ + "/Liste." + ext; }
+
+private:
+    std::string dir_;
+    bool ok_ = false;
+};
+
+const ThreeFiles& threeFiles()
+{
+    static const ThreeFiles f;
+    return f;
+}
+
+void BM_LoadVkb(benchmark::State& state)
+{
+    const ThreeFiles& f = threeFiles();
+    const auto table = std::make_unique<TWordTable>();
+    for (auto _ : state) {
+        if (!f.ok() ||
+            loadVocabularyFile(f.path("vkb"), *table).wordCount != TWordTable::MaxWords) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(table.get());
+    }
+}
+BENCHMARK(BM_LoadVkb)->Unit(benchmark::kMillisecond);
+
+void importOne(benchmark::State& state, const char* ext)
+{
+    const ThreeFiles& f = threeFiles();
+    const auto table = std::make_unique<TWordTable>();
+    for (auto _ : state) {
+        const ImportOutcome r = f.ok() ? importFile(f.path(ext)) : ImportOutcome{};
+        if (r.status != ImportOutcome::Status::Ok ||
+            r.imported.words.size() != static_cast<std::size_t>(TWordTable::MaxWords)) {
+            state.SkipWithError("import failed");
+            break;
+        }
+        fillTable(r.imported.words, *table);
+        benchmark::DoNotOptimize(table.get());
+    }
+}
+
+void BM_ImportCsv(benchmark::State& state)
+{
+    importOne(state, "csv");
+}
+BENCHMARK(BM_ImportCsv)->Unit(benchmark::kMillisecond);
+
+void BM_ImportKvtml(benchmark::State& state)
+{
+    importOne(state, "kvtml");
+}
+BENCHMARK(BM_ImportKvtml)->Unit(benchmark::kMillisecond);
+
+} // namespace

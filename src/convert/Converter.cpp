@@ -1,0 +1,146 @@
+#include "Converter.h"
+
+#include "FieldText.h"
+#include "core/VocabularyFile.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <memory>
+
+namespace tafelix::convert {
+
+FileFormat formatFromPath(std::string_view path)
+{
+    const std::string_view name = fileNamePart(path);
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return FileFormat::Unknown;
+    std::string ext(name.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    if (ext == "vkb")
+        return FileFormat::Vkb;
+    if (ext == "kvtml")
+        return FileFormat::Kvtml;
+    if (ext == "csv")
+        return FileFormat::Csv;
+    if (ext == "tsv" || ext == "txt")
+        return FileFormat::Tsv;
+    return FileFormat::Unknown;
+}
+
+ImportOutcome importBytes(std::string_view bytes, FileFormat format, const ImportOptions& options)
+{
+    ImportOutcome out;
+    switch (format) {
+    case FileFormat::Vkb: {
+        auto table = std::make_unique<TWordTable>();
+        const LoadResult r = loadVocabulary(bytes, *table);
+        switch (r.status) {
+        case LoadStatus::Ok:
+            break;
+        case LoadStatus::BadHeader:
+            out.message = "Keine gültige Datei !";
+            return out;
+        case LoadStatus::BadInteger:
+            out.message =
+                "'" + fromTableText(r.badText).toStdString() + "' ist kein gültiger Integerwert";
+            return out;
+        case LoadStatus::TooManyWords:
+            out.message = "Die Datei hat mehr als 9999 Wörter.";
+            return out;
+        case LoadStatus::ReadError:
+            out.message = r.message;
+            return out;
+        }
+        for (std::int32_t n = 1; n <= table->wordCount; ++n)
+            out.imported.words.push_back((*table)[n]);
+        out.status = ImportOutcome::Status::Ok;
+        return out;
+    }
+    case FileFormat::Kvtml: {
+        KvtmlImport k = importKvtml(bytes, options.kvtml);
+        out.message = std::move(k.message);
+        out.languages = std::move(k.languages);
+        out.imported = std::move(k.result);
+        out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
+                     : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
+                                                                  : ImportOutcome::Status::Failed;
+        return out;
+    }
+    case FileFormat::Csv:
+    case FileFormat::Tsv: {
+        const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
+        const CsvColumns c =
+            options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
+        out.imported = importCsv(bytes, f, c);
+        out.status = ImportOutcome::Status::Ok;
+        return out;
+    }
+    case FileFormat::Unknown:
+        break;
+    }
+    out.message = "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
+    return out;
+}
+
+ImportOutcome importFile(const std::string& path, const ImportOptions& options)
+{
+    const FileFormat format = formatFromPath(path);
+    if (format == FileFormat::Unknown)
+        return importBytes({}, format, options);
+    std::string bytes;
+    if (const IoResult r = readWholeFile(path, bytes, kMaxImportBytes); !r) {
+        ImportOutcome out;
+        out.message = r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
+        return out;
+    }
+    return importBytes(bytes, format, options);
+}
+
+void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
+{
+    table.ClearWords();
+    table.ClearTable();
+    const auto n = static_cast<std::int32_t>(
+        std::min(words.size(), static_cast<std::size_t>(TWordTable::MaxWords)));
+    for (std::int32_t i = 0; i < n; ++i)
+        table[i + 1] = words[static_cast<std::size_t>(i)];
+    table.wordCount = n;
+    table.currentIndex = n > 0 ? 1 : 0;
+    if (n == 0)
+        table.AppendWord();
+    table.modified = true;
+}
+
+ExportOutcome exportFile(const TWordTable& table, const std::string& path)
+{
+    ExportOutcome out;
+    std::string bytes;
+    switch (formatFromPath(path)) {
+    case FileFormat::Vkb:
+        bytes = serializeVocabulary(table);
+        break;
+    case FileFormat::Kvtml: {
+        const QString title =
+            QFileInfo(QString::fromLocal8Bit(path.data(), std::ssize(path))).completeBaseName();
+        bytes = exportKvtml(table, title, out.losses);
+        break;
+    }
+    case FileFormat::Csv:
+        bytes = exportCsv(table, QLatin1Char(','));
+        break;
+    case FileFormat::Tsv:
+        bytes = exportCsv(table, QLatin1Char('\t'));
+        break;
+    case FileFormat::Unknown:
+        out.io = IoResult::failure(
+            EINVAL, "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.");
+        return out;
+    }
+    out.io = writeFileAtomically(path, bytes);
+    return out;
+}
+
+} // namespace tafelix::convert

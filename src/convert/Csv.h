@@ -1,0 +1,91 @@
+#pragma once
+
+#include "LossReport.h"
+#include "core/WordTable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tafelix::convert {
+
+enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Windows1252 };
+
+// How a delimited text file is written: guessed from its bytes, changeable by the learner.
+struct CsvFormat {
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool bom = false;
+    QChar separator = QLatin1Char(',');
+};
+
+// Byte order mark first; otherwise valid UTF-8 is UTF-8 and anything else Windows-1252.
+// The separator is the one of tab, semicolon and comma that splits the first records into
+// the most rows of one and the same width (more than one column).
+CsvFormat detectCsvFormat(std::string_view bytes);
+
+// The bytes as text, without the byte order mark.
+QString decodeText(std::string_view bytes, const CsvFormat& format);
+
+// Reads records as RFC 4180 describes them, and leniently where files stray from it: a
+// quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
+// LF or CR; a quote inside an unquoted field is an ordinary character; an unclosed quote
+// runs to the end of the text.
+class CsvReader {
+public:
+    CsvReader(QStringView text, QChar separator);
+
+    // The next record; false at the end. Fields past kMaxFields are dropped and fields are
+    // kept to kMaxFieldChars characters, so a hostile file costs bounded memory per record.
+    bool next(QStringList& fields);
+    // The line (from 1) on which the last record returned began.
+    int line() const { return recordLine_; }
+    // Whether the last record had a field or field count over the limits above.
+    bool lastRecordClipped() const { return clipped_; }
+
+    static constexpr qsizetype kMaxFields = 64;
+    static constexpr qsizetype kMaxFieldChars = 1024;
+
+private:
+    QStringView text_;
+    QChar sep_;
+    qsizetype pos_ = 0;
+    int lineNo_ = 1;
+    int recordLine_ = 0;
+    bool clipped_ = false;
+};
+
+// The first `maxRows` records for the preview of the column dialog.
+std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
+                                    int maxRows = 10);
+
+// Which column (from 0) feeds which field of a word; -1 for none.
+struct CsvColumns {
+    int german = 0;
+    int foreign = 1;
+    int synonym = -1;
+    int remark = -1;
+    int box = -1;
+    int passes = -1;
+    bool headerRow = false; // the first record names the columns and is not a word
+};
+
+// A first guess for the dialog: a header row is recognised by known column names (German or
+// English); without one the columns are taken in Tafelix's own order, and the fifth and
+// sixth only when the preview holds numbers there.
+CsvColumns guessCsvColumns(const std::vector<QStringList>& preview);
+
+struct ImportedWords {
+    std::vector<TWordEntry> words; // at most TWordTable::MaxWords
+    LossReport losses;
+};
+
+ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);
+
+// UTF-8 with a byte order mark (so that spreadsheet programs see the umlauts), a header row
+// and all six fields; CR LF line ends. `separator` is ',' for .csv and tab for .tsv.
+std::string exportCsv(const TWordTable& table, QChar separator);
+
+} // namespace tafelix::convert

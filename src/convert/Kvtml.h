@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Csv.h"
+#include "LossReport.h"
+#include "core/WordTable.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tafelix::convert {
+
+// One language of a KVTML file (its <identifier>).
+struct KvtmlLanguage {
+    int id = 0;
+    QString name;
+    QString locale;
+};
+
+// Which identifiers become German and foreign. kAuto lets the reader decide where the file
+// is clear about it; kNone leaves that side of every word empty.
+struct KvtmlChoice {
+    static constexpr int kAuto = -2;
+    static constexpr int kNone = -1;
+    int german = kAuto;
+    int foreign = kAuto;
+};
+
+struct KvtmlImport {
+    enum class Status {
+        Ok,
+        Ambiguous, // several languages and not exactly one German one: choose, then read again
+        Invalid,   // not a KVTML 2.0 file we read; see `message`
+    };
+    Status status = Status::Invalid;
+    std::string message;                  // German, UTF-8
+    std::vector<KvtmlLanguage> languages; // in file order
+    int germanId = KvtmlChoice::kNone;    // the choice taken
+    int foreignId = KvtmlChoice::kNone;
+    ImportedWords result;
+};
+
+// Limits against hostile files, beside QXmlStreamReader's own entity expansion limit. A
+// file with an internal DTD subset is refused outright: real lists never have one, and it
+// is where entity bombs live.
+inline constexpr int kKvtmlMaxDepth = 32;
+inline constexpr int kKvtmlMaxLanguages = 64;
+
+// Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
+// "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
+
+// A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
+// named `title` holding every word (other trainers practise lessons, not loose entries),
+// the synonym as paraphrase, the compartment as grade. Losses (control characters XML
+// cannot hold, compartments outside 1..6) go to `losses`.
+std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses);
+
+} // namespace tafelix::convert

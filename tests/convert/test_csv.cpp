@@ -1,0 +1,304 @@
+#include "convert/Csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tafelix;
+using namespace tafelix::convert;
+using Kind = LossReport::Kind;
+
+namespace {
+
+std::vector<std::vector<std::string>> records(const std::string& text, char sep)
+{
+    const QString t = QString::fromUtf8(text);
+    CsvReader reader(t, QLatin1Char(sep));
+    std::vector<std::vector<std::string>> out;
+    QStringList fields;
+    while (reader.next(fields)) {
+        std::vector<std::string> row;
+        for (const QString& f : fields)
+            row.push_back(f.toStdString());
+        out.push_back(row);
+    }
+    return out;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+struct ReaderCase {
+    const char* name;
+    std::string text;
+    char sep;
+    Rows expected;
+};
+
+class CsvReaderCases : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(CsvReaderCases, SplitsRecordsAndFields)
+{
+    EXPECT_EQ(records(GetParam().text, GetParam().sep), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rfc4180AndStrays, CsvReaderCases,
+    ::testing::Values(
+        ReaderCase{"empty", "", ',', {}},
+        ReaderCase{"plain", "a,b\r\nc,d\r\n", ',', {{"a", "b"}, {"c", "d"}}},
+        ReaderCase{"noFinalBreak", "a,b\nc,d", ',', {{"a", "b"}, {"c", "d"}}},
+        ReaderCase{"crOnly", "a;b\rc;d\r", ';', {{"a", "b"}, {"c", "d"}}},
+        ReaderCase{"quotedSeparator", "\"Haus, das\",house\r\n", ',', {{"Haus, das", "house"}}},
+        ReaderCase{"doubledQuote", "\"sag \"\"hallo\"\"\",x", ',', {{"sag \"hallo\"", "x"}}},
+        ReaderCase{"embeddedCrLf", "\"a\r\nb\",c\r\nd,e", ',', {{"a\r\nb", "c"}, {"d", "e"}}},
+        ReaderCase{"quoteInsideUnquoted", "5\" Diskette,x", ',', {{"5\" Diskette", "x"}}},
+        ReaderCase{"textAfterClosingQuote", "\"ab\"cd,x", ',', {{"abcd", "x"}}},
+        ReaderCase{"unclosedQuoteRunsToEnd", "\"ab,c\nd", ',', {{"ab,c\nd"}}},
+        ReaderCase{"emptyFields", ",,\n", ',', {{"", "", ""}}},
+        ReaderCase{"ragged", "a\nb,c,d\ne,f", ',', {{"a"}, {"b", "c", "d"}, {"e", "f"}}},
+        ReaderCase{"blankLine", "a\n\nb", ',', {{"a"}, {""}, {"b"}}},
+        ReaderCase{"tabKeepsCommas", "Haus, das\thouse\n", '\t', {{"Haus, das", "house"}}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CsvReader, ReportsTheLineEachRecordStartsOn)
+{
+    const QString t = QStringLiteral("a,b\n\"x\ny\r\nz\",w\r\nlast");
+    CsvReader reader(t, QLatin1Char(','));
+    QStringList f;
+    std::vector<int> lines;
+    while (reader.next(f))
+        lines.push_back(reader.line());
+    EXPECT_EQ(lines, (std::vector<int>{1, 2, 5}));
+}
+
+TEST(CsvReader, BoundsFieldsAndFieldLength)
+{
+    const QString wide = QString(QLatin1Char(',')).repeated(1000);
+    const QString longField(100000, QLatin1Char('x'));
+    CsvReader reader(wide + QLatin1Char('\n') + longField, QLatin1Char(','));
+    QStringList f;
+    ASSERT_TRUE(reader.next(f));
+    EXPECT_EQ(f.size(), CsvReader::kMaxFields);
+    EXPECT_TRUE(reader.lastRecordClipped());
+    ASSERT_TRUE(reader.next(f));
+    EXPECT_EQ(f.front().size(), CsvReader::kMaxFieldChars);
+}
+
+struct DetectCase {
+    const char* name;
+    std::string bytes;
+    TextEncoding encoding;
+    bool bom;
+    char sep;
+};
+
+class CsvDetection : public ::testing::TestWithParam<DetectCase> {};
+
+TEST_P(CsvDetection, FindsEncodingAndSeparator)
+{
+    const CsvFormat f = detectCsvFormat(GetParam().bytes);
+    EXPECT_EQ(f.encoding, GetParam().encoding);
+    EXPECT_EQ(f.bom, GetParam().bom);
+    EXPECT_EQ(f.separator, QLatin1Char(GetParam().sep));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CsvDetection,
+    ::testing::Values(
+        DetectCase{"utf8",
+                   "Stra\xC3\x9F"
+                   "e,street\n",
+                   TextEncoding::Utf8, false, ','},
+        DetectCase{"utf8Bom",
+                   "\xEF\xBB\xBFStra\xC3\x9F"
+                   "e;street\n",
+                   TextEncoding::Utf8, true, ';'},
+        DetectCase{"windows1252",
+                   "Stra\xDF"
+                   "e\tstreet\n",
+                   TextEncoding::Windows1252, false, '\t'},
+        DetectCase{"utf16le",
+                   std::string("\xFF\xFE"
+                               "a\0;\0b\0\n\0",
+                               10),
+                   TextEncoding::Utf16Le, true, ';'},
+        // Commas inside the words, semicolons between them, as German spreadsheets write.
+        DetectCase{"semicolonWithCommas", "Haus, das;house\nBaum, der;tree\n", TextEncoding::Utf8,
+                   false, ';'},
+        DetectCase{"quotedSeparatorsDoNotCount", "\"a;b;c\",x\n\"d;e\",y\n", TextEncoding::Utf8,
+                   false, ','},
+        DetectCase{"empty", "", TextEncoding::Utf8, false, ','}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CsvDecode, Windows1252BytesBecomeTheirCharacters)
+{
+    CsvFormat f;
+    f.encoding = TextEncoding::Windows1252;
+    EXPECT_EQ(decodeText("\x80 \xE4\x9F", f), QStringLiteral("€ äŸ"));
+}
+
+struct GuessCase {
+    const char* name;
+    std::vector<std::vector<const char*>> preview;
+    CsvColumns expected;
+};
+
+std::vector<QStringList> toPreview(const std::vector<std::vector<const char*>>& rows)
+{
+    std::vector<QStringList> out;
+    for (const auto& r : rows) {
+        QStringList l;
+        for (const char* c : r)
+            l << QString::fromUtf8(c);
+        out.push_back(l);
+    }
+    return out;
+}
+
+class CsvGuess : public ::testing::TestWithParam<GuessCase> {};
+
+TEST_P(CsvGuess, PicksColumns)
+{
+    const CsvColumns c = guessCsvColumns(toPreview(GetParam().preview));
+    const CsvColumns& e = GetParam().expected;
+    EXPECT_EQ(c.headerRow, e.headerRow);
+    EXPECT_EQ(c.german, e.german);
+    EXPECT_EQ(c.foreign, e.foreign);
+    EXPECT_EQ(c.synonym, e.synonym);
+    EXPECT_EQ(c.remark, e.remark);
+    EXPECT_EQ(c.box, e.box);
+    EXPECT_EQ(c.passes, e.passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, CsvGuess,
+    ::testing::Values(
+        GuessCase{"ownExport",
+                  {{"Deutsch", "Fremdsprache", "Synonym", "Bemerkung", "Fach", "Durchgänge"}},
+                  {0, 1, 2, 3, 4, 5, true}},
+        GuessCase{
+            "englishReordered", {{"Foreign", "Comment", "German"}}, {2, 0, -1, 1, -1, -1, true}},
+        GuessCase{"oneLanguageNamed",
+                  {{"Englisch", "deutsch"}, {"house", "Haus"}},
+                  {1, 0, -1, -1, -1, -1, true}},
+        GuessCase{"noHeaderTwoColumns", {{"Haus", "house"}}, {0, 1, -1, -1, -1, -1, false}},
+        GuessCase{"noHeaderNumbersInFifth",
+                  {{"a", "b", "", "", "2", "7"}, {"c", "d", "", "", "", "x"}},
+                  {0, 1, 2, 3, 4, -1, false}},
+        GuessCase{"nothing", {}, {0, 1, -1, -1, -1, -1, false}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+ImportedWords importText(const std::string& bytes, CsvColumns cols = {})
+{
+    return importCsv(bytes, detectCsvFormat(bytes), cols);
+}
+
+TEST(CsvImport, FillsTheFieldsOfTheMapping)
+{
+    CsvColumns cols{1, 0, 2, 3, 4, 5, true};
+    const auto r = importText("foreign,german,syn,rem,box,passes\n"
+                              "house,Haus,home,das,3,7\n"
+                              "tree,Baum,,, ,\n",
+                              cols);
+    ASSERT_EQ(r.words.size(), 2u);
+    EXPECT_EQ(r.words[0].german.view(), "Haus");
+    EXPECT_EQ(r.words[0].foreign.view(), "house");
+    EXPECT_EQ(r.words[0].synonym.view(), "home");
+    EXPECT_EQ(r.words[0].remark.view(), "das");
+    EXPECT_EQ(r.words[0].box, 3);
+    EXPECT_EQ(r.words[0].passes, 7);
+    // Empty number cells are a new word, not a loss.
+    EXPECT_EQ(r.words[1].box, 1);
+    EXPECT_EQ(r.words[1].passes, 0);
+    EXPECT_TRUE(r.losses.empty());
+}
+
+TEST(CsvImport, CountsEveryKindOfLoss)
+{
+    CsvColumns cols;
+    cols.box = 2;
+    const std::string longWord(130, 'x');
+    const auto r = importText("Stra\xC3\x9F"
+                              "e,\xCE\xB1\xCE\xB2 \xE2\x82\xAC,1\n" // alpha beta €
+                              "\"zwei\r\nZeilen\",two\n" +
+                                  longWord +
+                                  ",long\n"
+                                  ",,nur Fach\n"
+                                  "\n"
+                                  "Haus,house,drei\n",
+                              cols);
+    ASSERT_EQ(r.words.size(), 4u);
+    EXPECT_EQ(r.words[0].foreign.view(), "?? \x80");
+    EXPECT_EQ(r.words[1].german.view(), "zwei Zeilen");
+    EXPECT_EQ(r.words[2].german.size(), 100u);
+    EXPECT_EQ(r.words[3].box, 1);
+    EXPECT_EQ(r.losses.count(Kind::Unrepresentable), 2);
+    EXPECT_EQ(r.losses.count(Kind::LineBreak), 1);
+    EXPECT_EQ(r.losses.count(Kind::Cut), 1);
+    EXPECT_EQ(r.losses.count(Kind::SkippedRow), 1); // the blank line loses nothing
+    EXPECT_EQ(r.losses.count(Kind::BadNumber), 1);
+    EXPECT_EQ(r.losses.count(Kind::OverLimit), 0);
+    EXPECT_EQ(r.losses.examples(Kind::SkippedRow).front(), "Zeile 5: „  nur Fach“");
+
+    const std::string text = r.losses.summary();
+    EXPECT_NE(text.find("2 Zeichen, die Windows-1252 nicht kennt"), std::string::npos) << text;
+    EXPECT_NE(text.find("Zeile 2: „zwei  Zeilen“"), std::string::npos) << text;
+}
+
+TEST(CsvImport, DecomposedUmlautsAreNotLost)
+{
+    const auto r = importText("Mu\xCC\x88"
+                              "ller,miller\n"); // u + combining diaeresis
+    ASSERT_EQ(r.words.size(), 1u);
+    EXPECT_EQ(r.words[0].german.view(), "M\xFCller");
+    EXPECT_TRUE(r.losses.empty());
+}
+
+TEST(CsvImport, ControlZWouldEndAVkbFileAndIsReplaced)
+{
+    const auto r = importText("a\x1A"
+                              "b,c\n");
+    EXPECT_EQ(r.words.at(0).german.view(), "a?b");
+    EXPECT_EQ(r.losses.count(Kind::Unrepresentable), 1);
+}
+
+TEST(CsvImport, StopsAt9999WordsAndCountsTheRest)
+{
+    std::string bytes;
+    for (int i = 0; i < 10003; ++i)
+        bytes += "w" + std::to_string(i) + ",f\n";
+    const auto r = importText(bytes);
+    EXPECT_EQ(r.words.size(), 9999u);
+    EXPECT_EQ(r.words.back().german.view(), "w9998");
+    EXPECT_EQ(r.losses.count(Kind::OverLimit), 4);
+    EXPECT_EQ(r.losses.examples(Kind::OverLimit), std::vector<std::string>{"ab Zeile 10000"});
+}
+
+TEST(CsvImport, EmptyAndBomOnlyFilesGiveNoWords)
+{
+    for (const std::string& bytes :
+         {std::string(), std::string("\xEF\xBB\xBF"), std::string("\n\n"), std::string(",,\r\n")}) {
+        const auto r = importText(bytes);
+        EXPECT_TRUE(r.words.empty());
+        EXPECT_TRUE(r.losses.empty());
+    }
+}
+
+TEST(CsvExport, QuotesWhatNeedsItAndWritesTheHeader)
+{
+    auto table = std::make_unique<TWordTable>();
+    table->AppendWord();
+    table->current().german = "Haus, das";
+    table->current().foreign = "sag \"hi\"";
+    table->current().remark = " blank";
+    table->current().box = 6;
+    table->current().passes = -2;
+    const std::string csv = exportCsv(*table, QLatin1Char(','));
+    EXPECT_EQ(csv, "\xEF\xBB\xBF"
+                   "Deutsch,Fremdsprache,Synonym,Bemerkung,Fach,Durchg\xC3\xA4nge\r\n"
+                   "\"Haus, das\",\"sag \"\"hi\"\"\",,\" blank\",6,-2\r\n");
+    EXPECT_EQ(exportCsv(*table, QLatin1Char('\t')).substr(3, 21), "Deutsch\tFremdsprache\t");
+}
+
+} // namespace

@@ -1,0 +1,294 @@
+#include "convert/Kvtml.h"
+
+#include "core/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tafelix;
+using namespace tafelix::convert;
+using Kind = LossReport::Kind;
+using Status = KvtmlImport::Status;
+
+namespace {
+
+std::string fixture(const char* name)
+{
+    return test::readBytes(std::string(TAFELIX_TEST_DATA) + "/convert/" + name);
+}
+
+// A KVTML 2.0 document with the given identifiers and entries (inner XML).
+std::string kvtml(const std::string& identifiers, const std::string& entries,
+                  const std::string& tail = {})
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\">"
+           "<identifiers>" +
+           identifiers + "</identifiers><entries>" + entries + "</entries>" + tail + "</kvtml>";
+}
+
+std::string lang(int id, const std::string& name, const std::string& locale)
+{
+    return "<identifier id=\"" + std::to_string(id) + "\"><name>" + name + "</name><locale>" +
+           locale + "</locale></identifier>";
+}
+
+std::string tr(int id, const std::string& inner)
+{
+    return "<translation id=\"" + std::to_string(id) + "\">" + inner + "</translation>";
+}
+
+std::string entry(int id, const std::string& inner)
+{
+    return "<entry id=\"" + std::to_string(id) + "\">" + inner + "</entry>";
+}
+
+TEST(KvtmlFixtures, GermanListFromDebian)
+{
+    const KvtmlImport r = importKvtml(fixture("de_computers.kvtml"));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 14u);
+    EXPECT_EQ(r.result.words[0].german.view(), "Monitor");
+    EXPECT_EQ(r.result.words[0].foreign.view(), "");
+    EXPECT_EQ(r.result.words[0].remark.view(), "Ger\xE4t zum Anzeigen von Bits");
+    EXPECT_EQ(r.result.words[0].box, 1);
+    EXPECT_TRUE(r.result.losses.empty()) << r.result.losses.summary();
+}
+
+TEST(KvtmlFixtures, UkrainianListIsForeignAndReportsEveryLostCharacter)
+{
+    const KvtmlImport r = importKvtml(fixture("uk_computers.kvtml"));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    EXPECT_EQ(r.germanId, KvtmlChoice::kNone);
+    ASSERT_EQ(r.result.words.size(), 14u);
+    EXPECT_EQ(r.result.words[0].foreign.view(), "???????"); // монітор
+    EXPECT_GT(r.result.losses.count(Kind::Unrepresentable), 100);
+}
+
+TEST(KvtmlFixtures, KWordQuizExampleFindsGermanByName)
+{
+    const KvtmlImport r = importKvtml(fixture("kwordquiz_example.kvtml"));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    EXPECT_EQ(r.germanId, 1);
+    EXPECT_EQ(r.foreignId, 0);
+    ASSERT_FALSE(r.result.words.empty());
+    EXPECT_EQ(r.result.words[0].german.view(), "ein");
+    EXPECT_EQ(r.result.words[0].foreign.view(), "one");
+}
+
+TEST(KvtmlFixtures, OlderKvtmlIsRefusedWithAReason)
+{
+    const KvtmlImport r = importKvtml(fixture("nb_animals_kvtml1.kvtml"));
+    EXPECT_EQ(r.status, Status::Invalid);
+    EXPECT_NE(r.message.find("KVTML 1"), std::string::npos) << r.message;
+}
+
+TEST(KvtmlLanguages, AmbiguousUntilChosen)
+{
+    const std::string doc =
+        kvtml(lang(0, "English", "en") + lang(1, "Français", "fr"),
+              entry(0, tr(0, "<text>house</text>") + tr(1, "<text>maison</text>")));
+    const KvtmlImport asked = importKvtml(doc);
+    EXPECT_EQ(asked.status, Status::Ambiguous);
+    ASSERT_EQ(asked.languages.size(), 2u);
+    EXPECT_EQ(asked.languages[1].name, QStringLiteral("Français"));
+    EXPECT_TRUE(asked.result.words.empty());
+
+    const KvtmlImport chosen = importKvtml(doc, {1, 0});
+    ASSERT_EQ(chosen.status, Status::Ok);
+    EXPECT_EQ(chosen.result.words.at(0).german.view(), "maison");
+    EXPECT_EQ(chosen.result.words.at(0).foreign.view(), "house");
+
+    EXPECT_EQ(importKvtml(doc, {0, 0}).status, Status::Invalid);
+    EXPECT_EQ(importKvtml(doc, {7, KvtmlChoice::kAuto}).status, Status::Invalid);
+    // Two German variants are just as unclear as none.
+    EXPECT_EQ(importKvtml(kvtml(lang(0, "", "de_DE") + lang(1, "", "de-AT"), "")).status,
+              Status::Ambiguous);
+}
+
+TEST(KvtmlFields, CommentsParaphrasesSynonymsAndFurtherLanguages)
+{
+    const std::string doc =
+        kvtml(lang(0, "", "de") + lang(1, "", "en") + lang(2, "", "fr"),
+              entry(0, tr(0, "<text>Haus</text><comment>das</comment>") +
+                           tr(1, "<text>house</text><comment>noun</comment>"
+                                 "<paraphrase>building</paraphrase><example>a house</example>") +
+                           tr(2, "<text>maison</text>")) +
+                  entry(1, tr(1, "<text>home</text>")),
+              "<synonym><pair><entry id=\"0\"><translation id=\"1\"/></entry>"
+              "<entry id=\"1\"><translation id=\"1\"/></entry></pair></synonym>");
+    const KvtmlImport r = importKvtml(doc);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 2u);
+    const TWordEntry& w = r.result.words[0];
+    EXPECT_EQ(w.remark.view(), "noun; das");
+    EXPECT_EQ(w.synonym.view(), "building; home; fr: maison");
+    EXPECT_EQ(r.result.words[1].synonym.view(), "house");
+    EXPECT_EQ(r.result.losses.count(Kind::NoCounterpart), 1); // the example sentence
+}
+
+struct GradeCase {
+    std::string grade;
+    std::int32_t box;
+    std::int32_t passes;
+};
+
+class KvtmlGrades : public ::testing::TestWithParam<GradeCase> {};
+
+TEST_P(KvtmlGrades, MapOntoCompartmentsAndArchive)
+{
+    const std::string doc =
+        kvtml(lang(0, "", "de") + lang(1, "", "en"),
+              entry(0, tr(0, "<text>a</text>") + tr(1, "<text>b</text>" + GetParam().grade)));
+    const KvtmlImport r = importKvtml(doc);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    EXPECT_EQ(r.result.words.at(0).box, GetParam().box);
+    EXPECT_EQ(r.result.words.at(0).passes, GetParam().passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grades, KvtmlGrades,
+    ::testing::Values(
+        GradeCase{"", 1, 0},
+        GradeCase{"<grade><currentgrade>0</currentgrade><count>4</count></grade>", 1, 4},
+        GradeCase{"<grade><currentgrade>1</currentgrade></grade>", 2, 0},
+        GradeCase{"<grade><currentgrade>4</currentgrade><count>9</count></grade>", 5, 9},
+        GradeCase{"<grade><currentgrade>5</currentgrade></grade>", 6, 0},
+        GradeCase{"<grade><currentgrade>7</currentgrade></grade>", 6, 0},
+        GradeCase{"<grade><currentgrade>-3</currentgrade></grade>", 1, 0},
+        GradeCase{"<grade><currentgrade>viel</currentgrade></grade>", 1, 0}));
+
+TEST(KvtmlLimits, EntriesPast9999AreCountedNotKept)
+{
+    std::string entries;
+    for (int i = 0; i < 10002; ++i)
+        entries += entry(i, tr(0, "<text>w" + std::to_string(i) + "</text>"));
+    // Entries without any text lose nothing and take no place.
+    entries += entry(20000, tr(0, "<text> </text>"));
+    const KvtmlImport r = importKvtml(kvtml(lang(0, "", "de"), entries));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    EXPECT_EQ(r.result.words.size(), 9999u);
+    EXPECT_EQ(r.result.losses.count(Kind::OverLimit), 3);
+    EXPECT_EQ(r.result.losses.count(Kind::SkippedRow), 0);
+}
+
+struct HostileCase {
+    const char* name;
+    std::string doc;
+};
+
+std::string billionLaughs()
+{
+    std::string dtd = "<!DOCTYPE kvtml [<!ENTITY l0 \"ha\">";
+    for (int i = 1; i <= 10; ++i)
+        dtd += "<!ENTITY l" + std::to_string(i) + " \"" + [&] {
+            std::string s;
+            for (int k = 0; k < 10; ++k)
+                s += "&l" + std::to_string(i - 1) + ";";
+            return s;
+        }() + "\">";
+    return "<?xml version=\"1.0\"?>" + dtd + "]>" +
+           kvtml(lang(0, "", "de"), entry(0, tr(0, "<text>&l10;</text>")))
+               .substr(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n").size());
+}
+
+class KvtmlHostile : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(KvtmlHostile, IsRefusedWithAMessage)
+{
+    const KvtmlImport r = importKvtml(GetParam().doc);
+    EXPECT_EQ(r.status, Status::Invalid);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(r.result.words.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, KvtmlHostile,
+    ::testing::Values(
+        HostileCase{"billionLaughs", billionLaughs()},
+        HostileCase{"externalEntity",
+                    "<?xml version=\"1.0\"?><!DOCTYPE kvtml [<!ENTITY x SYSTEM "
+                    "\"file:///etc/passwd\">]><kvtml version=\"2.0\"><entries><entry id=\"0\">"
+                    "<translation id=\"0\"><text>&x;</text></translation></entry></entries>"
+                    "</kvtml>"},
+        HostileCase{"deepNesting", "<kvtml version=\"2.0\">" +
+                                       [] {
+                                           std::string s;
+                                           for (int i = 0; i < 100000; ++i)
+                                               s += "<a>";
+                                           return s;
+                                       }()},
+        HostileCase{"notXml", "VKB Vokabeldatei\r\n1\r\n0\r\n"},
+        HostileCase{"otherRoot", "<html><body/></html>"}, HostileCase{"empty", ""},
+        HostileCase{"truncated",
+                    kvtml(lang(0, "", "de"), entry(0, tr(0, "<text>a</text>"))).substr(0, 120)},
+        HostileCase{"tooManyLanguages", kvtml(
+                                            [] {
+                                                std::string s;
+                                                for (int i = 0; i < 100; ++i)
+                                                    s += lang(i, "x", "x");
+                                                return s;
+                                            }(),
+                                            "")}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Found by the fuzzer: an identifier opened inside another's <locale> used to leave the text
+// target pointing into the moved list of languages.
+TEST(KvtmlHostile, ElementsInsideATextFieldEndItsText)
+{
+    const std::string doc = "<kvtml version=\"2.0\"><identifiers><identifier id=\"0\"><locale>de"
+                            "<identifiers><identifier id=\"1\"/><identifier id=\"2\"/>"
+                            "<identifier id=\"3\"/><identifier id=\"4\"/><identifier id=\"5\"/>"
+                            "</identifiers>xx</locale></identifier></identifiers></kvtml>";
+    const KvtmlImport r = importKvtml(doc);
+    EXPECT_NE(r.status, Status::Invalid) << r.message;
+    ASSERT_FALSE(r.languages.empty());
+    EXPECT_EQ(r.languages.front().locale, QStringLiteral("de"));
+}
+
+TEST(KvtmlHostile, HugeAttributesAndTextsCostBoundedMemory)
+{
+    const std::string big(20 << 20, 'x');
+    const std::string doc =
+        kvtml(lang(0, "", "de"),
+              "<entry id=\"" + big + "\">" + tr(0, "<text>" + big + "</text>") + "</entry>");
+    const KvtmlImport r = importKvtml(doc);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 1u);
+    EXPECT_EQ(r.result.words[0].german.size(), 100u);
+    EXPECT_EQ(r.result.losses.count(Kind::Cut), 1);
+}
+
+TEST(KvtmlExport, WritesGradesOnlyWhereThereIsProgressAndReportsWhatXmlCannotHold)
+{
+    auto table = std::make_unique<TWordTable>();
+    table->AppendWord();
+    table->current().german = "neu";
+    table->AppendWord();
+    table->current().german = std::string("a\x01"
+                                          "b");
+    table->current().box = 0;
+    table->AppendWord();
+    table->current().german = "gelernt";
+    table->current().box = 6;
+    table->current().passes = 12;
+    LossReport losses;
+    const std::string xml = exportKvtml(*table, QStringLiteral("Liste"), losses);
+    EXPECT_EQ(losses.count(Kind::XmlControl), 1);
+    EXPECT_EQ(losses.count(Kind::NoCounterpart), 1);
+    EXPECT_EQ(losses.examples(Kind::NoCounterpart).front(),
+              "Wort 2: Fach 0, geschrieben als Fach 1");
+
+    const KvtmlImport back = importKvtml(xml);
+    ASSERT_EQ(back.status, Status::Ok) << back.message;
+    EXPECT_EQ(back.germanId, 0);
+    ASSERT_EQ(back.result.words.size(), 3u);
+    EXPECT_EQ(back.result.words[1].german.view(), "a?b");
+    EXPECT_EQ(back.result.words[1].box, 1);
+    EXPECT_EQ(back.result.words[2].box, 6);
+    EXPECT_EQ(back.result.words[2].passes, 12);
+    EXPECT_TRUE(back.result.losses.empty()) << back.result.losses.summary();
+    EXPECT_EQ(xml.find("<grade>"), xml.rfind("<grade>")) << "only the learnt word has a grade";
+}
+
+} // namespace
