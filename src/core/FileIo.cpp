@@ -1,10 +1,17 @@
 #include "FileIo.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tafelix {
 
@@ -48,6 +55,115 @@ bool writeAll(int fd, std::string_view bytes, int& err)
     return true;
 }
 
+IoResult notARegularFile(const std::string& path, mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return IoResult::failure(EISDIR,
+                                 "Dateizugriff verweigert: " + path + " ist ein Verzeichnis");
+    return IoResult::failure(EINVAL, "Datei " + path + " ist keine gewöhnliche Datei");
+}
+
+// How many links a save follows before it calls the chain a loop, as the kernel does.
+constexpr int kMaxLinkHops = 40;
+
+// Where a save really lands. Links are followed by hand, relative ones from the folder that
+// holds the link, because realpath() gives up on a dangling link whose target the save should
+// create.
+IoResult resolveLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        // Anything but a link (or nothing at all) is the target; lstat errors show up again,
+        // with their own message, when the file is checked or created.
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return IoResult::success();
+        if (hops == kMaxLinkHops)
+            return IoResult::failure(ELOOP, ioErrorText(ELOOP));
+        std::vector<char> buf(4096);
+        ssize_t n = 0;
+        for (;;) {
+            n = ::readlink(target.c_str(), buf.data(), buf.size());
+            if (n < 0) {
+                const int err = errno;
+                return IoResult::failure(err, ioErrorText(err));
+            }
+            if (static_cast<std::size_t>(n) < buf.size())
+                break;
+            buf.resize(buf.size() * 2);
+        }
+        const std::string link(buf.data(), static_cast<std::size_t>(n));
+        if (link.empty())
+            return IoResult::failure(ENOENT, ioErrorText(ENOENT));
+        target = link.front() == '/' ? link : std::string(folderPart(target)) + link;
+    }
+}
+
+std::uint64_t fnv1a(std::string_view text)
+{
+    std::uint64_t h = 14695981039346656037ULL;
+    for (const char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+bool isTemplateTail(std::string_view tail)
+{
+    return tail.size() == 6 && std::all_of(tail.begin(), tail.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// Removes what killed saves of `name` left in `folder`: only names of our own pattern for this
+// very file, only regular files, and only those nobody holds locked (a save in progress locks
+// its temporary until the rename).
+void removeLeftovers(const std::string& folder, std::string_view name)
+{
+    // Before the names were cut and hashed, a temporary was "." + name + ".tmp-XXXXXX".
+    const std::string prefixes[] = {temporaryNamePrefix(name), "." + std::string(name) + ".tmp-"};
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir.get());
+    std::vector<std::string> found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view entryName = entry->d_name;
+        for (const std::string& prefix : prefixes) {
+            if (entryName.size() == prefix.size() + 6 && entryName.starts_with(prefix) &&
+                isTemplateTail(entryName.substr(prefix.size())))
+                found.emplace_back(entryName);
+        }
+    }
+    for (const std::string& leftover : found) {
+        Fd f;
+        f.fd = ::openat(dirFd, leftover.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct stat held {};
+        if (f.fd < 0 || ::fstat(f.fd, &held) != 0 || !S_ISREG(held.st_mode))
+            continue;
+        if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0)
+            continue; // another save is writing it right now
+        // Unlink only the file we hold: the name may have been renamed away meanwhile.
+        struct stat now {};
+        if (::fstatat(dirFd, leftover.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            now.st_dev == held.st_dev && now.st_ino == held.st_ino)
+            ::unlinkat(dirFd, leftover.c_str(), 0);
+    }
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 } // namespace
 
 namespace testing {
@@ -74,6 +190,10 @@ std::string ioErrorText(int err)
         return "Dateizugriff verweigert";
     case EFBIG:
         return "Datei zu groß";
+    case ELOOP:
+        return "Zu viele symbolische Verknüpfungen (E/A-Fehler " + std::to_string(err) + ")";
+    case ENAMETOOLONG:
+        return "Dateiname zu lang (E/A-Fehler " + std::to_string(err) + ")";
     default:
         return "E/A-Fehler " + std::to_string(err);
     }
@@ -91,17 +211,45 @@ std::string_view folderPart(std::string_view path)
     return pos == std::string_view::npos ? std::string_view{} : path.substr(0, pos + 1);
 }
 
+IoResult openRegularFile(const std::string& path, int& fd)
+{
+    fd = -1;
+    // O_NONBLOCK: a pipe opens at once instead of waiting for a writer; it is refused below.
+    Fd f;
+    f.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (f.fd < 0) {
+        const int err = errno;
+        // A socket cannot be opened at all (ENXIO); say what it is rather than the errno.
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return notARegularFile(path, st.st_mode);
+        return IoResult::failure(err, ioErrorText(err));
+    }
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0) {
+        const int err = errno;
+        return IoResult::failure(err, ioErrorText(err));
+    }
+    if (!S_ISREG(st.st_mode))
+        return notARegularFile(path, st.st_mode);
+    const int flags = ::fcntl(f.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int err = errno;
+        return IoResult::failure(err, ioErrorText(err));
+    }
+    fd = f.fd;
+    f.fd = -1;
+    return IoResult::success();
+}
+
 IoResult readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes)
 {
     Fd f;
-    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0)
-        return IoResult::failure(errno, ioErrorText(errno));
+    if (IoResult r = openRegularFile(path, f.fd); !r)
+        return r;
     struct stat st {};
     if (::fstat(f.fd, &st) != 0)
         return IoResult::failure(errno, ioErrorText(errno));
-    if (S_ISDIR(st.st_mode))
-        return IoResult::failure(EISDIR, ioErrorText(EISDIR));
     if (st.st_size > 0 && static_cast<unsigned long long>(st.st_size) > maxBytes)
         return IoResult::failure(EFBIG, ioErrorText(EFBIG));
 
@@ -137,43 +285,93 @@ IoResult readWholeFile(const std::string& path, std::string& out, std::size_t ma
     return IoResult::success();
 }
 
+std::string temporaryNamePrefix(std::string_view name)
+{
+    // At most 200 bytes of the name, so that prefix and tail stay within NAME_MAX (255) for
+    // any name; the hash of the whole name keeps two long names that share their start apart.
+    constexpr std::size_t kKeep = 200;
+    std::size_t keep = std::min(name.size(), kKeep);
+    // Cut before a UTF-8 character rather than inside it: a leftover should still display.
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    std::array<char, 17> hash{};
+    std::snprintf(hash.data(), hash.size(), "%016llx",
+                  static_cast<unsigned long long>(fnv1a(name)));
+    return "." + std::string(name.substr(0, keep)) + "." + hash.data() + ".tmp-";
+}
+
 IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
 {
-    const std::string folder(folderPart(path));
-    const std::string dirForSync = folder.empty() ? std::string(".") : folder;
-    std::string tmp = folder + "." + std::string(fileNamePart(path)) + ".tmp-XXXXXX";
+    std::string target;
+    if (IoResult r = resolveLinks(path, target); !r)
+        return r;
 
-    Fd f;
-    f.fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (f.fd < 0) {
-        const int err = errno;
-        return IoResult::failure(err, "Datei " + path + " kann nicht erstellt werden (" +
-                                          ioErrorText(err) + ")");
-    }
-    // mkostemp creates 0600; a learner's files should look like every other file they own.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode_t mode = 0666 & ~mask;
     struct stat old {};
-    if (::stat(path.c_str(), &old) == 0)
-        mode = old.st_mode & 07777;
-    ::fchmod(f.fd, mode);
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (!S_ISREG(old.st_mode))
+            return notARegularFile(path, old.st_mode);
+        // Root may write anything, so access() alone would let a save replace a file the
+        // learner made read-only; a missing owner write bit counts as "keep this file".
+        if ((old.st_mode & S_IWUSR) == 0)
+            return IoResult::failure(EACCES, ioErrorText(EACCES));
+        if (::access(target.c_str(), W_OK) != 0) {
+            const int err = errno;
+            return IoResult::failure(err, ioErrorText(err));
+        }
+    }
+
+    const std::string folder(folderPart(target));
+    const std::string name(fileNamePart(target));
+    removeLeftovers(folder, name);
+
+    // The temporary is locked from its creation to its rename so that a save running in
+    // another instance never takes it for a leftover. Should such a clean-up have removed it
+    // between creation and lock, the file has no name any more: start again.
+    std::string tmp;
+    Fd f;
+    for (int attempt = 0; f.fd < 0; ++attempt) {
+        tmp = folder + temporaryNamePrefix(name) + "XXXXXX";
+        f.fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+        if (f.fd < 0) {
+            const int err = errno;
+            return IoResult::failure(err, "Datei " + path + " kann nicht erstellt werden (" +
+                                              ioErrorText(err) + ")");
+        }
+        struct stat mine {};
+        if (::flock(f.fd, LOCK_EX) == 0 && ::fstat(f.fd, &mine) == 0 && mine.st_nlink > 0)
+            break;
+        ::close(f.fd);
+        f.fd = -1;
+        if (attempt == 3)
+            return IoResult::failure(EAGAIN, "Datei " + path + " kann nicht erstellt werden (" +
+                                                 ioErrorText(EAGAIN) + ")");
+    }
 
     int err = 0;
-    bool ok = writeAll(f.fd, bytes, err);
-    if (ok && ::fsync(f.fd) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (ok) {
-        const int fd = f.fd;
-        f.fd = -1;
-        if (::close(fd) != 0) {
+    bool ok = true;
+    // mkostemp creates 0600 files owned by us; the replacement should look like the file it
+    // replaces, or like any other new file of the user. Owner first: chown clears set-id bits.
+    mode_t mode = 0666 & ~currentUmask();
+    if (exists) {
+        mode = old.st_mode & 07777;
+        if (::fchown(f.fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) {
             err = errno;
             ok = false;
         }
     }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (ok && ::fchmod(f.fd, mode) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (ok)
+        ok = writeAll(f.fd, bytes, err);
+    if (ok && ::fsync(f.fd) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
         err = errno;
         ok = false;
     }
@@ -181,8 +379,11 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
         ::unlink(tmp.c_str());
         return IoResult::failure(err, ioErrorText(err));
     }
+    // The data is on disk (fsync above); closing only lets go of the lock.
+    ::close(f.fd);
+    f.fd = -1;
     Fd dir;
-    dir.fd = ::open(dirForSync.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    dir.fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir.fd >= 0)
         ::fsync(dir.fd);
     return IoResult::success();

@@ -25,14 +25,34 @@ inline constexpr std::string_view kReadPastEndText = "Versuch hinter dem Dateien
 // The German run-time text for an errno value.
 std::string ioErrorText(int err);
 
-// Reads a whole file. Files larger than maxBytes are refused rather than read.
+// Opens `path` for reading, but only when it is a regular file (links followed): a folder, a
+// pipe, a device or a socket is refused at once with a message that names it, and a pipe
+// without a writer does not block. On success `fd` is open for blocking reads and the caller
+// closes it.
+IoResult openRegularFile(const std::string& path, int& fd);
+
+// Reads a whole regular file. Files larger than maxBytes are refused rather than read.
 IoResult readWholeFile(const std::string& path, std::string& out,
                        std::size_t maxBytes = std::size_t{512} << 20);
 
 // Replaces `path` with `bytes` so that a crash or a full disk leaves either the old file or
 // the new one, never a torn mix: write a temporary file beside it, check every write, fsync,
 // rename over the target, fsync the folder.
+//
+// What an in-place write would keep is kept: a symbolic link (also a chain of them, or a
+// dangling one) stays a link and its final target is replaced; the permission bits stay, and
+// owner and group where the process may set them. A file without write permission for its
+// owner (or one this process may not write) is refused rather than replaced, as is a folder,
+// a pipe or a device. A file with several hard links is replaced under this name only; the
+// other names keep the old content.
+//
+// Temporaries that an earlier, killed save left beside the same file are removed first,
+// unless another process is still writing them.
 IoResult writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// The name of every temporary file that a save of the file `name` (no folder) creates: the
+// returned prefix followed by six letters or digits. Hidden, and never longer than 255 bytes.
+std::string temporaryNamePrefix(std::string_view name);
 
 // Copies a file, overwriting the target the same atomic way.
 IoResult copyFileAtomically(const std::string& from, const std::string& to);

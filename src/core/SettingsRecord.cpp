@@ -95,11 +95,8 @@ void storeOpenFileName(SettingsRecord& record, std::string_view openFileName)
 IoResult loadSettingsFile(const std::string& path, SettingsRecord& out)
 {
     Fd f;
-    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0) {
-        const int err = errno;
-        return IoResult::failure(err, ioErrorText(err));
-    }
+    if (IoResult r = openRegularFile(path, f.fd); !r)
+        return r;
 
     SettingsBytes bytes{};
     std::size_t used = 0;

@@ -8,10 +8,16 @@
 
 namespace tafelix {
 
+// Which bytes a text may hold. A word's texts end up as lines of a .vkb file, where a CR
+// ends the line and a Ctrl-Z ends the whole file: a text holding either would come back cut,
+// or make every later word unreadable. Such a text takes a blank for each of them instead,
+// whatever way it arrived (typed, pasted, dropped, picked, loaded).
+enum class TextBytes { Any, OneLine };
+
 // A length-prefixed single-byte text of at most N Windows-1252 characters. Longer text is
 // cut to its first N characters without notice; that is how every field of the program
 // behaves, in memory and in the binary files.
-template <std::size_t N> struct ShortText {
+template <std::size_t N, TextBytes Bytes = TextBytes::Any> struct ShortText {
     static_assert(N <= 255, "the length must fit its byte");
     static constexpr std::size_t capacity = N;
 
@@ -26,6 +32,12 @@ template <std::size_t N> struct ShortText {
         const std::size_t n = std::min(text.size(), N);
         if (n > 0)
             std::memcpy(chars, text.data(), n);
+        if constexpr (Bytes == TextBytes::OneLine) {
+            for (std::size_t i = 0; i < n; ++i) {
+                if (chars[i] == '\r' || chars[i] == '\x1A')
+                    chars[i] = ' ';
+            }
+        }
         // Keep the bytes past the text zero so that whole entries compare and copy cleanly.
         if (n < len)
             std::memset(chars + n, 0, len - n);
@@ -44,7 +56,8 @@ template <std::size_t N> struct ShortText {
     friend bool operator==(const ShortText& a, const ShortText& b) { return a.view() == b.view(); }
 };
 
-using ShortText100 = ShortText<100>;
+// The four texts of a word.
+using ShortText100 = ShortText<100, TextBytes::OneLine>;
 
 // The on-disk form of ShortText(n): one length byte, then n character bytes. Unused bytes
 // are written as zeros.

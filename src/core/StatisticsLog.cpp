@@ -98,17 +98,12 @@ StatisticsLoad loadStatisticsFile(const std::string& path)
 {
     StatisticsLoad load;
     Fd f;
-    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0) {
-        const int err = errno;
-        load.result = IoResult::failure(err, ioErrorText(err));
+    load.result = openRegularFile(path, f.fd);
+    if (!load.result)
         return load;
-    }
     struct stat st {};
-    if (::fstat(f.fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        load.result = IoResult::failure(EISDIR, ioErrorText(EISDIR));
-        return load;
-    }
+    if (::fstat(f.fd, &st) != 0)
+        st.st_size = 0;
 
     // Read straight into the records. The size is only a first guess; the file is read to its
     // end whatever it says.

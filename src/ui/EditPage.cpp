@@ -83,7 +83,8 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     caption(QStringLiteral("Wort Nr"), 16);
     Panel1 = makePanel(GroupBox1, "Panel1", QRect(426, 31, 72, 22));
     caption(QStringLiteral("Fach Nr"), 58);
-    Edit5 = makeEdit(GroupBox1, "Edit5", QRect(426, 73, 72, 24), 1);
+    // Room for any 32-bit compartment a file may hold ("-2147483648"); typing stays filtered.
+    Edit5 = makeEdit(GroupBox1, "Edit5", QRect(426, 73, 72, 24), 11);
     Edit5->setAlignment(Qt::AlignCenter);
     caption(QStringLiteral("Durchgänge"), 100);
     // The hidden field lies under the pass display: it takes the focus, nobody sees it.

@@ -88,6 +88,10 @@ bool TForm1::editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release)
             const QString typed = key->text();
             if (typed.isEmpty() || !typed.at(0).isPrint() || key->key() == Qt::Key_Backspace)
                 return false;
+            // The field shows any compartment a file holds, but a typed one is one digit:
+            // a character that would not replace the whole text types nothing.
+            if (field->text().size() - field->selectedText().size() >= 1)
+                return true;
             if (typed.size() == 1 && typed.at(0) >= QLatin1Char('0') &&
                 typed.at(0) <= QLatin1Char('6'))
                 return false;

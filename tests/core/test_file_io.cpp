@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "Unprivileged.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -222,4 +225,246 @@ TEST(PathParts, SplitAtTheLastSlash)
         EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
         EXPECT_EQ(folderPart(c.path), c.folder) << c.path;
     }
+}
+
+// ------------------------------------------------ what in-place writing kept
+
+namespace {
+
+std::string linkText(const std::string& link)
+{
+    std::error_code ec;
+    return fs::read_symlink(link, ec).string();
+}
+
+bool isLink(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+} // namespace
+
+TEST_F(FileIoTest, SymbolicLinksStayLinksAndTheirTargetIsReplaced)
+{
+    ASSERT_TRUE(fs::create_directory(dir + "/Echt"));
+    const std::string real = dir + "/Echt/Liste.vkb";
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // name, link text
+        bool targetExists;
+    } cases[] = {
+        {"absolute", {{"Liste.vkb", real}}, true},
+        {"relative", {{"Liste.vkb", "Echt/Liste.vkb"}}, true},
+        {"chain", {{"Liste.vkb", "Mitte.vkb"}, {"Mitte.vkb", "Echt/../Echt/Liste.vkb"}}, true},
+        {"dangling", {{"Liste.vkb", "Echt/Liste.vkb"}}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(real);
+        if (c.targetExists)
+            writeBytes(real, "alt");
+        for (const auto& [name, to] : c.links) {
+            fs::remove(dir + "/" + name);
+            fs::create_symlink(to, dir + "/" + name);
+        }
+        ASSERT_TRUE(writeFileAtomically(path, "neu"));
+        EXPECT_EQ(readBytes(real), "neu");
+        for (const auto& [name, to] : c.links) {
+            EXPECT_TRUE(isLink(dir + "/" + name)) << name;
+            EXPECT_EQ(linkText(dir + "/" + name), to);
+        }
+        EXPECT_EQ(namesIn(dir + "/Echt"), std::vector<std::string>{"Liste.vkb"});
+    }
+}
+
+TEST_F(FileIoTest, LinkLoopsAndHardLinks)
+{
+    fs::create_symlink("B.vkb", dir + "/A.vkb");
+    fs::create_symlink("A.vkb", dir + "/B.vkb");
+    const IoResult loop = writeFileAtomically(dir + "/A.vkb", "x");
+    EXPECT_FALSE(loop);
+    EXPECT_EQ(loop.error, ELOOP);
+    EXPECT_TRUE(isLink(dir + "/A.vkb") && isLink(dir + "/B.vkb"));
+
+    // Safety comes first: the name saved to gets the new content in one step, the other name
+    // of a hard-linked file keeps the old one.
+    writeBytes(path, "alt");
+    ASSERT_EQ(::link(path.c_str(), (dir + "/Zweitname.vkb").c_str()), 0);
+    ASSERT_TRUE(writeFileAtomically(path, "neu"));
+    EXPECT_EQ(readBytes(path), "neu");
+    EXPECT_EQ(readBytes(dir + "/Zweitname.vkb"), "alt");
+}
+
+TEST_F(FileIoTest, OwnerAndGroupOfTheReplacedFileStay)
+{
+    writeBytes(path, "alt");
+    if (::chown(path.c_str(), 4321, 8765) != 0)
+        GTEST_SKIP() << "cannot give a file away: " << std::strerror(errno);
+    ASSERT_TRUE(writeFileAtomically(path, "neu"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+}
+
+TEST_F(FileIoTest, AFileWithoutOwnerWriteBitIsRefusedEvenForRoot)
+{
+    for (const mode_t mode : {0444, 0044, 0464}) {
+        writeBytes(path, "alt");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        const IoResult r = writeFileAtomically(path, "neu");
+        EXPECT_FALSE(r) << std::oct << mode;
+        EXPECT_EQ(r.message, "Dateizugriff verweigert");
+        EXPECT_EQ(readBytes(path), "alt");
+        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+        ::chmod(path.c_str(), 0644);
+    }
+}
+
+TEST_F(FileIoTest, AsAnUnprivilegedUser)
+{
+    // A folder everybody may write: rename() alone would replace any file in it.
+    ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+    const std::string foreign = dir + "/Fremd.vkb"; // root's, readable by all
+    writeBytes(foreign, "fremd");
+    ASSERT_EQ(::chmod(foreign.c_str(), 0644), 0);
+    // nobody's own file in a group nobody is not in: the group cannot be kept, the save works.
+    writeBytes(path, "alt");
+    ASSERT_EQ(::chown(path.c_str(), test::kNobody, 0), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+
+    const std::optional<int> code = test::runAsNobody([&] {
+        const IoResult refused = writeFileAtomically(foreign, "neu");
+        if (refused || refused.message != "Dateizugriff verweigert")
+            return 1;
+        if (!writeFileAtomically(path, "neu"))
+            return 2;
+        return 0;
+    });
+    if (!code)
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(readBytes(foreign), "fremd");
+    EXPECT_EQ(readBytes(path), "neu");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, test::kNobody);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"Fremd.vkb", "Liste.vkb"}));
+}
+
+TEST_F(FileIoTest, EveryNameThatFitsTheFolderCanBeSaved)
+{
+    // Umlauts in UTF-8 where the temporary's copy of the name is cut.
+    std::string umlauts;
+    while (umlauts.size() < 250)
+        umlauts += "\xC3\xA4";
+    for (const std::string& name :
+         {std::string(1, 'k'), std::string(243, 'n'), std::string(244, 'n'), std::string(255, 'n'),
+          umlauts.substr(0, 251) + ".vkb", "\xC3\xA4" + std::string(199, 'u') + ".vkb"}) {
+        SCOPED_TRACE(name.size());
+        const std::string target = dir + "/" + name;
+        writeBytes(target, "alt");
+        ASSERT_EQ(readBytes(target), "alt");
+        const IoResult r = writeFileAtomically(target, "neu");
+        ASSERT_TRUE(r) << r.message;
+        EXPECT_EQ(readBytes(target), "neu");
+        EXPECT_LE(temporaryNamePrefix(name).size() + 6, 255u);
+        fs::remove(target);
+    }
+    EXPECT_TRUE(namesIn(dir).empty());
+}
+
+TEST_F(FileIoTest, LeftoversOfKilledSavesAreRemovedButNothingElse)
+{
+    writeBytes(path, "alt");
+    const std::string mine = temporaryNamePrefix("Liste.vkb");
+    const std::vector<std::string> leftovers = {mine + "a1B2c3", mine + "ZZZZZZ",
+                                                ".Liste.vkb.tmp-Qw3rty"};
+    const std::vector<std::string> kept = {
+        temporaryNamePrefix("Liste.vkb2") + "a1B2c3", // another file's
+        mine + "a1B2c",                               // not our tail
+        mine + "a1B2c3d",
+        mine + "a1-2c3",
+        "Liste.vkb.tmp-Qw3rty", // not hidden
+        ".Liste.vkb.tmp-Qw3rty.bak",
+        "Liste.vkb",
+    };
+    for (const std::string& n : leftovers)
+        writeBytes(dir + "/" + n, std::string(1000, 'x'));
+    for (const std::string& n : kept)
+        if (n != "Liste.vkb")
+            writeBytes(dir + "/" + n, "fremd");
+    // A save in progress elsewhere holds its temporary locked.
+    const std::string busy = mine + "Busy01";
+    writeBytes(dir + "/" + busy, "halb");
+    const int busyFd = ::open((dir + "/" + busy).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(busyFd, 0);
+    ASSERT_EQ(::flock(busyFd, LOCK_EX), 0);
+    // A folder or a link of our pattern is not ours either.
+    ASSERT_TRUE(fs::create_directory(dir + "/" + mine + "Ordner"));
+    fs::create_symlink("Liste.vkb", dir + "/" + mine + "Link01");
+
+    ASSERT_TRUE(writeFileAtomically(path, "neu"));
+    ::close(busyFd);
+
+    std::vector<std::string> expected = kept;
+    expected.push_back(busy);
+    expected.push_back(mine + "Ordner");
+    expected.push_back(mine + "Link01");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn(dir), expected);
+    EXPECT_EQ(readBytes(path), "neu");
+}
+
+// ------------------------------------------------ files that are no regular files
+
+TEST_F(FileIoTest, ReadersRefuseFoldersPipesDevicesAndSocketsAtOnce)
+{
+    const std::string fifo = dir + "/Rohr.vkb";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string sock = dir + "/Sockel.vkb";
+    ASSERT_EQ(::mknod(sock.c_str(), S_IFSOCK | 0644, 0), 0);
+    const std::string folder = dir + "/Ordner.vkb";
+    ASSERT_TRUE(fs::create_directory(folder));
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {fifo, "Datei " + fifo + " ist keine gewöhnliche Datei"},
+        {sock, "Datei " + sock + " ist keine gewöhnliche Datei"},
+        {"/dev/zero", "Datei /dev/zero ist keine gewöhnliche Datei"},
+        {"/dev/null", "Datei /dev/null ist keine gewöhnliche Datei"},
+        {folder, "Dateizugriff verweigert: " + folder + " ist ein Verzeichnis"},
+    };
+    for (const auto& c : cases) {
+        std::string out = "vorher";
+        const IoResult r = readWholeFile(c.path, out);
+        EXPECT_FALSE(r) << c.path;
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(out, "vorher");
+        // Copying from it is refused the same way and creates nothing.
+        EXPECT_EQ(copyFileAtomically(c.path, dir + "/Kopie.vkb").message, c.message);
+        EXPECT_FALSE(fs::exists(dir + "/Kopie.vkb"));
+    }
+}
+
+TEST_F(FileIoTest, SavingOntoAFolderOrAPipeIsRefusedAndLeavesIt)
+{
+    const std::string fifo = dir + "/Rohr.vkb";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::create_symlink("Rohr.vkb", dir + "/ZumRohr.vkb");
+    const std::string folder = dir + "/Ordner.vkb";
+    ASSERT_TRUE(fs::create_directory(folder));
+
+    EXPECT_EQ(writeFileAtomically(fifo, "x").message,
+              "Datei " + fifo + " ist keine gewöhnliche Datei");
+    EXPECT_FALSE(writeFileAtomically(dir + "/ZumRohr.vkb", "x"));
+    EXPECT_EQ(writeFileAtomically(folder, "x").message,
+              "Dateizugriff verweigert: " + folder + " ist ein Verzeichnis");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"Ordner.vkb", "Rohr.vkb", "ZumRohr.vkb"}));
 }

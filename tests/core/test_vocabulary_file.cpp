@@ -383,3 +383,42 @@ TEST(BackupFileName, ReplacesTheLastThreeCharacters)
     EXPECT_EQ(backupFileName("/home/lena/Vokabeln/Liste.VKB"), "/home/lena/Vokabeln/Liste.bkp");
     EXPECT_EQ(backupFileName("/a.b/Liste.txt"), "/a.b/Liste.bkp");
 }
+
+TEST(VocabularySerialize, EveryByteAnywhereInAnyTextComesBackAsTheTableHoldsIt)
+{
+    // Texts enter the table as the window hands them over. For each byte value: alone, at the
+    // start, in the middle, at the end, at the last place kept and just past it, in every
+    // field, and as the very last line of the file. CR and Ctrl-Z cannot be stored in a line;
+    // the table holds a blank for them, and what it holds must come back exactly.
+    auto t = std::make_unique<TWordTable>();
+    const std::string x99(99, 'x');
+    for (int value = 0; value < 256; ++value) {
+        const std::string b(1, static_cast<char>(value));
+        ASSERT_EQ(t->AppendWord(), AppendResult::Appended);
+        TWordEntry& e = t->current();
+        e.box = value - 128;
+        e.passes = value;
+        e.german = b;
+        e.foreign = b + "x";
+        e.synonym = "x" + b + "x";
+        e.remark = "x" + b;
+        ASSERT_EQ(t->AppendWord(), AppendResult::Appended);
+        TWordEntry& f = t->current();
+        f.german = x99 + b;
+        f.foreign = x99 + "x" + b;
+        f.synonym = b + b + b;
+        f.remark = b;
+
+        const char shown = value == '\r' || value == 0x1A ? ' ' : static_cast<char>(value);
+        ASSERT_EQ(e.german.view(), std::string(1, shown)) << value;
+        ASSERT_EQ(f.foreign.view(), x99 + "x") << value;
+    }
+    auto back = std::make_unique<TWordTable>();
+    const LoadResult r = loadVocabulary(serializeVocabulary(*t), *back);
+    ASSERT_EQ(r.status, LoadStatus::Ok) << r.badText;
+    ASSERT_EQ(back->wordCount, t->wordCount);
+    for (std::int32_t k = 1; k <= t->wordCount; ++k)
+        ASSERT_EQ(words(*back)[static_cast<std::size_t>(k - 1)],
+                  words(*t)[static_cast<std::size_t>(k - 1)])
+            << "word " << k << ", byte " << (k - 1) / 2;
+}

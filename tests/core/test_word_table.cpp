@@ -153,3 +153,19 @@ TEST(ShortText, KeepsTheFirstHundredCharactersAndZeroesWhatAShorterTextFreed)
     for (std::size_t i = 4; i < ShortText100::capacity; ++i)
         ASSERT_EQ(e.german.chars[i], '\0') << i;
 }
+
+TEST(ShortText, AWordTextNeverHoldsALineEndOrAFileEnd)
+{
+    // However a text arrives (typed, pasted, dropped), CR and Ctrl-Z would break the word's
+    // line in the file; every other byte is the learner's.
+    TWordEntry e;
+    e.remark = std::string_view("a\rb\x1A\nc\0d\r", 9);
+    EXPECT_EQ(e.remark.view(), std::string_view("a b \nc\0d ", 9));
+    e.german = std::string(100, 'a') + "\r";
+    EXPECT_EQ(e.german.view(), std::string(100, 'a'));
+    for (int b = 0; b < 256; ++b) {
+        e.foreign = std::string(1, static_cast<char>(b));
+        const char expected = b == '\r' || b == 0x1A ? ' ' : static_cast<char>(b);
+        ASSERT_EQ(e.foreign.view(), std::string(1, expected)) << b;
+    }
+}
