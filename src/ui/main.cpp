@@ -190,22 +190,22 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if (!activatedOnce_ && windowHandle())
-        windowHandle()->installEventFilter(this);
+    if (!activatedOnce_)
+        FormActivate();
 }
 
-void TForm1::activateWhenExposed()
+void TForm1::showSettingsErrorWhenExposed()
 {
-    // The first activation reads the settings, and its error box belongs over a window
-    // that is already on screen, not before it.
-    windowHandle()->removeEventFilter(this);
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!activatedOnce_)
-                FormActivate();
-        },
-        Qt::QueuedConnection);
+    // The settings are read as the window is shown, but an error box about them belongs
+    // over a window that is already on screen, not before it.
+    if (windowHandle() && windowHandle()->isExposed()) {
+        const QString text = std::exchange(pendingSettingsError_, QString());
+        showError(text);
+    } else if (windowHandle()) {
+        windowHandle()->installEventFilter(this);
+    } else {
+        showError(std::exchange(pendingSettingsError_, QString()));
+    }
 }
 
 void TForm1::changeEvent(QEvent* e)
@@ -266,8 +266,17 @@ void TForm1::ToolButton13Click()
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == windowHandle()) {
-        if (event->type() == QEvent::Expose && windowHandle()->isExposed() && !activatedOnce_)
-            activateWhenExposed();
+        if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+            windowHandle()->removeEventFilter(this);
+            // After the window has drawn itself.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!pendingSettingsError_.isEmpty())
+                        showSettingsErrorWhenExposed();
+                },
+                Qt::QueuedConnection);
+        }
         return QMainWindow::eventFilter(watched, event);
     }
     if (watched == stats && event->type() == QEvent::Show && statisticsScrollPending_)

@@ -88,8 +88,9 @@ public:
     StatisticsModel* statisticsModel;
 
     TWordTable& table() { return table_; }
-    // Whether the window has had its first activation (the settings were read).
-    bool hasBeenActivated() const { return activatedOnce_; }
+    // Whether the start-up is through: the settings were read and any error about them has
+    // been shown.
+    bool hasBeenActivated() const { return activatedOnce_ && pendingSettingsError_.isEmpty(); }
     QString statusText() const;
     bool isDrillRunning() const;
 
@@ -209,7 +210,7 @@ private:
     std::string statisticsPath() const;
     std::string settingsPath() const;
     void scrollStatisticsToNewest();
-    void activateWhenExposed();
+    void showSettingsErrorWhenExposed();
 
     TWordTable& table_;
     Platform platform_;
@@ -219,6 +220,7 @@ private:
     bool statisticsReadFailed_ =
         false; // the log could not be read: never rewrite it from a partial table
     int previousTab_ = 0;
+    QString pendingSettingsError_;         // waits for the window to be on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
     // Editor fields and the keys pressed in them: a release counts only where its press was.
     std::set<std::pair<const QObject*, int>> pressedKeys_;

@@ -104,7 +104,8 @@ bool TForm1::LoadSettings()
 {
     SettingsRecord rec;
     if (const IoResult r = loadSettingsFile(settingsPath(), rec); !r) {
-        showError(QString::fromStdString(r.message));
+        pendingSettingsError_ = QString::fromStdString(r.message);
+        showSettingsErrorWhenExposed();
         return false;
     }
     // A file given on the command line stays the open file: the stored name only presets the
