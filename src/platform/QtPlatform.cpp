@@ -66,6 +66,9 @@ QMessageBox::Icon iconFor(MsgKind kind)
 void prepare(QFileDialog& dlg, const FileDialogOptions& o)
 {
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Qt's own dialog shows a filter's pattern beside its label unless told not to; the
+    // learner reads just "Vokabeldatei".
+    dlg.setOption(QFileDialog::HideNameFilterDetails, true);
     dlg.setNameFilter(QStringLiteral("%1 (%2)").arg(o.filterLabel, o.pattern));
     if (!o.folder.isEmpty())
         dlg.setDirectory(o.folder);

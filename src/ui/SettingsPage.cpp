@@ -67,6 +67,8 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     ComboBox1->setGeometry(100, 178, 70, 24);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // Completion would turn a typed "1" into "10".
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->addItems(
         {QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("14")});
     ComboBox1->setCurrentIndex(1);

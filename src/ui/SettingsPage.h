@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -10,6 +11,9 @@ class QSlider;
 namespace tafelix {
 
 class TRadioGroup;
+
+// The font families in the order the font list shows them.
+QStringList sortedFontFamilies(QStringList families);
 
 // Page "Einstellungen": its controls are the settings themselves; everything that depends on
 // a setting reads the control at the moment it needs it.

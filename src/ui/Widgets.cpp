@@ -66,6 +66,29 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& ca
     return b;
 }
 
+TStatusField::TStatusField(QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+void TStatusField::setStatus(const QString& text)
+{
+    status_ = text;
+    setToolTip(text.trimmed());
+    updateShown();
+}
+
+void TStatusField::resizeEvent(QResizeEvent* e)
+{
+    QLabel::resizeEvent(e);
+    updateShown();
+}
+
+void TStatusField::updateShown()
+{
+    setText(fontMetrics().elidedText(status_, Qt::ElideLeft, contentsRect().width()));
+}
+
 TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& title,
                          const QStringList& items, const QRect& geometry, int initial)
     : QGroupBox(title, parent)

@@ -23,6 +23,24 @@ QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title,
 QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& caption,
                             const QIcon& icon, const QString& hint = {});
 
+// The status bar's field. It keeps its fixed width and shows a long path cut at the front,
+// so that the file name stays in view; the whole text is its tooltip. `status()` is the text
+// as it was set, which the program goes by.
+class TStatusField : public QLabel {
+    Q_OBJECT
+public:
+    explicit TStatusField(QWidget* parent = nullptr);
+    void setStatus(const QString& text);
+    QString status() const { return status_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void updateShown();
+    QString status_;
+};
+
 // Every widget with a tooltip keeps it visible this long.
 inline constexpr int kToolTipMillis = 7000;
 

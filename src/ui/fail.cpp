@@ -20,7 +20,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
     QFont f1(QStringLiteral("Arial"));
     f1.setPixelSize(16);
     Label1->setFont(f1);
-    Label1->setStyleSheet(QStringLiteral("color: #c00000;"));
+    Label1->setStyleSheet(QStringLiteral("color: #ff0000;"));
 
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Panel);
@@ -36,7 +36,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
     f2.setPixelSize(16);
     f2.setBold(true);
     Label2->setFont(f2);
-    Label2->setStyleSheet(QStringLiteral("color: #0000c0;"));
+    Label2->setStyleSheet(QStringLiteral("color: #0000ff;"));
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

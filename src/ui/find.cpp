@@ -20,6 +20,10 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent) : QDialog(parent)
     ComboBox1->setGeometry(14, 32, 230, 24);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // The search compares the name exactly: without a completer the box neither completes
+    // "Deu" nor turns "deutsch" into "Deutsch" on Enter (it matches items case-insensitively
+    // only for its completer's sake).
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->addItems({QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache"),
                          QStringLiteral("Synonym"), QStringLiteral("Bemerkung")});
     ComboBox1->setCurrentText(QStringLiteral("Deutsch"));

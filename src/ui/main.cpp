@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QWindow>
 
 namespace tafelix {
 
@@ -59,10 +60,9 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
                          QStringLiteral("Einstellungen"));
     setCentralWidget(PageControl1);
 
-    statusField = new QLabel;
+    statusField = new TStatusField;
     statusField->setObjectName(QStringLiteral("StatusBar1"));
     statusField->setFixedWidth(200);
-    statusField->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(statusField);
     statusBar()->setSizeGripEnabled(false);
 
@@ -155,7 +155,7 @@ void TForm1::wireSignals()
 
 QString TForm1::statusText() const
 {
-    return statusField->text();
+    return statusField->status();
 }
 
 MsgButton TForm1::message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y)
@@ -194,6 +194,20 @@ void TForm1::showEvent(QShowEvent* e)
     QMainWindow::showEvent(e);
     if (!activatedOnce_)
         FormActivate();
+}
+
+void TForm1::showSettingsErrorWhenExposed()
+{
+    // The settings are read as the window is shown, but an error box about them belongs
+    // over a window that is already on screen, not before it.
+    if (windowHandle() && windowHandle()->isExposed()) {
+        const QString text = std::exchange(pendingSettingsError_, QString());
+        showError(text);
+    } else if (windowHandle()) {
+        windowHandle()->installEventFilter(this);
+    } else {
+        showError(std::exchange(pendingSettingsError_, QString()));
+    }
 }
 
 void TForm1::changeEvent(QEvent* e)
@@ -248,7 +262,8 @@ void TForm1::HilfeClick()
 
 void TForm1::ToolButton12Click()
 {
-    OpenVocabulary();
+    if (!OpenVocabulary())
+        return;
     if (table_.wordCount > 0 && !OpenPending) {
         learn->BitBtn1->setEnabled(true);
         learn->BitBtn1->setFocus();
@@ -262,11 +277,41 @@ void TForm1::ToolButton13Click()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle()) {
+        if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+            windowHandle()->removeEventFilter(this);
+            // After the window has drawn itself.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!pendingSettingsError_.isEmpty())
+                        showSettingsErrorWhenExposed();
+                },
+                Qt::QueuedConnection);
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (watched == stats && event->type() == QEvent::Show && statisticsScrollPending_)
+        scrollStatisticsToNewest();
     if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        auto* field = qobject_cast<QLineEdit*>(watched);
-        if (field && field->parentWidget() == edit->GroupBox1)
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && field->parentWidget() == edit->GroupBox1) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            pressedKeys_.insert({field, key->key()});
+        } else if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // A release is an edit only where its key went down: not the release of a key
+            // that closed a dialog or moved the focus here (Tab), not an auto-repeat, and not
+            // in a field that is out of sight (a closed vocabulary, another page).
+            if (key->isAutoRepeat() || pressedKeys_.erase({field, key->key()}) == 0 ||
+                !field->isVisible())
+                return false;
+        } else if (event->type() == QEvent::FocusOut) {
+            std::erase_if(pressedKeys_, [field](const auto& k) { return k.first == field; });
+        }
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
             return editorKeyEvent(field, static_cast<QKeyEvent*>(event),
                                   event->type() == QEvent::KeyRelease);
     }
@@ -351,14 +396,16 @@ bool TForm1::LoadVocabularyFile()
     OpenPending = false;
     saveFileName = openFileName;
     ResetLearningDisplays();
-    statusField->setText(openFileName + QLatin1Char(' '));
+    statusField->setStatus(openFileName + QLatin1Char(' '));
     compartmentCounts = {};
     if (table_.wordCount >= 1)
         ShowCurrentWord();
     RecountCompartments();
     SetOpenState(true);
     if (isVisible()) {
-        WriteBackupCopy();
+        // The words stay loaded (the file itself was read completely), but a reported
+        // failure ends the open as every other error does: no "Start" follows it.
+        return WriteBackupCopy();
     } else {
         // At start-up the safety copy (a full write with fsync) waits until the window is
         // up; it still comes before anything the learner can do to the words.
@@ -378,7 +425,7 @@ bool TForm1::SaveVocabularyFile()
         showError(QString::fromStdString(r.message));
         return false;
     }
-    statusField->setText(saveFileName + QLatin1Char(' '));
+    statusField->setStatus(saveFileName + QLatin1Char(' '));
     table_.modified = false;
     return true;
 }
@@ -419,22 +466,24 @@ void TForm1::NewVocabulary()
     table_.modified = false;
 }
 
-void TForm1::OpenVocabulary()
+bool TForm1::OpenVocabulary()
 {
     OpenPending = true;
     if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
         AppendDrillResult();
     if (table_.modified && !AskToSaveChanges())
-        return;
+        return false;
     FileDialogOptions o;
     o.folder = openDialogFolder;
     o.fileName = openFileName;
     if (const auto chosen = platform_.dialogs.openFile(o)) {
         openFileName = *chosen;
         CompartmentFull = {};
-        LoadVocabularyFile();
+        if (!LoadVocabularyFile())
+            return false;
     }
     table_.modified = false;
+    return true;
 }
 
 TForm1::SaveOutcome TForm1::SaveVocabulary()
@@ -483,7 +532,7 @@ void TForm1::CloseVocabulary()
     learn->Panel17->setText(QStringLiteral("0"));
     learn->Panel19->setText(QStringLiteral("0"));
     learn->Panel21->setText(QStringLiteral("0"));
-    statusField->clear();
+    statusField->setStatus({});
     SetOpenState(false);
 }
 

@@ -27,6 +27,8 @@
 #include <QTableView>
 
 #include <optional>
+#include <set>
+#include <utility>
 
 class QKeyEvent;
 class QLabel;
@@ -73,7 +75,7 @@ public:
     TEditPage* edit;
     TStatisticsPage* stats;
     TSettingsPage* settings;
-    QLabel* statusField; // the status bar's one field
+    TStatusField* statusField; // the status bar's one field
     QTimer* Timer1;
     TAboutBox* AboutBox;
     TOKBottomDlg* OKBottomDlg;
@@ -86,6 +88,9 @@ public:
     StatisticsModel* statisticsModel;
 
     TWordTable& table() { return table_; }
+    // Whether the start-up is through: the settings were read and any error about them has
+    // been shown.
+    bool hasBeenActivated() const { return activatedOnce_ && pendingSettingsError_.isEmpty(); }
     QString statusText() const;
     bool isDrillRunning() const;
 
@@ -105,7 +110,8 @@ public:
     // Returns false when a save failed, so the caller must not go on and discard the words.
     bool AskToSaveChanges();
     void NewVocabulary();
-    void OpenVocabulary();
+    // False when it stopped on an error (the open command then goes no further).
+    bool OpenVocabulary();
     enum class SaveOutcome { Saved, Cancelled, Failed };
     SaveOutcome SaveVocabulary();
     SaveOutcome SaveVocabularyAs();
@@ -203,6 +209,8 @@ private:
     QString localeNumber(double value) const;
     std::string statisticsPath() const;
     std::string settingsPath() const;
+    void scrollStatisticsToNewest();
+    void showSettingsErrorWhenExposed();
 
     TWordTable& table_;
     Platform platform_;
@@ -212,6 +220,10 @@ private:
     bool statisticsReadFailed_ =
         false; // the log could not be read: never rewrite it from a partial table
     int previousTab_ = 0;
+    QString pendingSettingsError_;         // waits for the window to be on screen
+    bool statisticsScrollPending_ = false; // scroll the log table as its page appears
+    // Editor fields and the keys pressed in them: a release counts only where its press was.
+    std::set<std::pair<const QObject*, int>> pressedKeys_;
 };
 
 } // namespace tafelix

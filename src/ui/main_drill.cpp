@@ -227,7 +227,7 @@ void TForm1::ResetLearningDisplays()
           L->Panel12, L->Panel13, L->Panel14, L->Panel17, L->Panel19, L->Panel21})
         p->setText(QStringLiteral("0"));
     L->Panel15->setText(QStringLiteral("00:00:00"));
-    statusField->clear();
+    statusField->setStatus({});
 }
 
 void TForm1::PlaySystemSound(const QString& name)

@@ -86,7 +86,10 @@ bool TForm1::editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release)
     if (field == E->Edit5) {
         if (!release) {
             const QString typed = key->text();
-            if (typed.isEmpty() || !typed.at(0).isPrint() || key->key() == Qt::Key_Backspace)
+            const bool command =
+                key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+            if (typed.isEmpty() || !typed.at(0).isPrint() || command ||
+                key->key() == Qt::Key_Backspace)
                 return false;
             // The field shows any compartment a file holds, but a typed one is one digit:
             // a character that would not replace the whole text types nothing.

@@ -11,16 +11,19 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 
 namespace tafelix {
 
 namespace {
 
-// The size box takes digits and Backspace only, and never more than 14 points.
+// ComboBox1KeyPress and ComboBox1KeyUp: the size box takes digits and Backspace only, and
+// never more than 14 points. The filter sits on the combo box itself: that is where the
+// keyboard's keys arrive (its line edit only ever gets them handed on, past any filter).
 class SizeBoxFilter : public QObject {
 public:
-    explicit SizeBoxFilter(QLineEdit* edit) : QObject(edit), edit_(edit) {}
+    explicit SizeBoxFilter(QComboBox* box) : QObject(box), box_(box) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -28,21 +31,24 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const QString text = key->text();
-            const bool typed = !text.isEmpty() && text.at(0).isPrint();
+            // Ctrl+A, Ctrl+V and the like are commands, not typed characters.
+            const bool command =
+                key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+            const bool typed = !text.isEmpty() && text.at(0).isPrint() && !command;
             if (typed && !(text.size() == 1 && text.at(0) >= QLatin1Char('0') &&
                            text.at(0) <= QLatin1Char('9')))
                 return true;
         } else if (event->type() == QEvent::KeyRelease) {
             bool ok = false;
-            const int size = edit_->text().toInt(&ok);
+            const int size = box_->currentText().toInt(&ok);
             if (ok && size > 14)
-                edit_->setText(QStringLiteral("14"));
+                box_->setEditText(QStringLiteral("14"));
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QLineEdit* edit_;
+    QComboBox* box_;
 };
 
 } // namespace
@@ -58,14 +64,24 @@ void TForm1::wireSettings()
     connect(settings->CheckListBox1, &QListWidget::itemClicked, this,
             [this] { ApplyInputFont(true); });
     connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
-    QLineEdit* sizeEdit = settings->ComboBox1->lineEdit();
-    sizeEdit->installEventFilter(new SizeBoxFilter(sizeEdit));
+    QComboBox* size = settings->ComboBox1;
+    size->installEventFilter(new SizeBoxFilter(size));
+    // Pasted text passes no key filter; letters must not get in that way either (a stored
+    // "ab" would fail at every start). A stored text is still shown as it is.
+    size->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), size));
+}
+
+QStringList sortedFontFamilies(QStringList families)
+{
+    // Lower-case family names belong among the others, not after "Z".
+    families.sort(Qt::CaseInsensitive);
+    return families;
 }
 
 void TForm1::fillFontList()
 {
-    QStringList families = QFontDatabase::families();
-    families.sort();
+    const QStringList families = sortedFontFamilies(QFontDatabase::families());
     QListWidget* list = settings->CheckListBox1;
     list->clear();
     for (const QString& family : std::as_const(families)) {
@@ -88,7 +104,8 @@ bool TForm1::LoadSettings()
 {
     SettingsRecord rec;
     if (const IoResult r = loadSettingsFile(settingsPath(), rec); !r) {
-        showError(QString::fromStdString(r.message));
+        pendingSettingsError_ = QString::fromStdString(r.message);
+        showSettingsErrorWhenExposed();
         return false;
     }
     // A file given on the command line stays the open file: the stored name only presets the

@@ -65,6 +65,7 @@ void TForm1::wireStatistics()
             &TForm1::StringGrid1Click);
     connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
     grid->installEventFilter(new GridKeyFilter(this, grid));
+    stats->installEventFilter(this); // its Show scrolls a table loaded while it was hidden
     connect(stats->ToolButton18, &QToolButton::clicked, this, &TForm1::ToolButton18Click);
     connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
     connect(stats->ToolButton21, &QToolButton::clicked, this, &TForm1::ToolButton21Click);
@@ -77,12 +78,7 @@ bool TForm1::LoadStatistics()
     const IoResult result = load.result;
     // Whole records are shown even when the file ends in a broken one.
     statisticsModel->setRecords(std::move(load.records));
-    const int rows = statisticsModel->recordCount() + 2; // titles and the empty last row
-    if (rows > 10)
-        stats->StringGrid1->scrollTo(statisticsModel->index(rows - 10 - 1, 0),
-                                     QAbstractItemView::PositionAtTop);
-    else
-        stats->StringGrid1->scrollToTop();
+    scrollStatisticsToNewest();
     if (!result) {
         // A missing log is started afresh by the next entry, and a broken last record is
         // dropped by it; a log that cannot be read at all must never be overwritten.
@@ -92,6 +88,21 @@ bool TForm1::LoadStatistics()
     }
     statisticsReadFailed_ = false;
     return true;
+}
+
+void TForm1::scrollStatisticsToNewest()
+{
+    // A table that is not on screen has no viewport size to scroll by: scrolled then, it
+    // shows row 1 when it appears. So it is scrolled as its page is shown.
+    QTableView* grid = stats->StringGrid1;
+    statisticsScrollPending_ = !grid->isVisible();
+    if (statisticsScrollPending_)
+        return;
+    const int rows = statisticsModel->recordCount() + 2; // titles and the empty last row
+    if (rows > 10)
+        grid->scrollTo(statisticsModel->index(rows - 10 - 1, 0), QAbstractItemView::PositionAtTop);
+    else
+        grid->scrollToTop();
 }
 
 bool TForm1::AppendDrillResult()
@@ -139,7 +150,8 @@ void TForm1::StringGrid1Click()
 void TForm1::ToolButton21Click()
 {
     // Rows count as the learner sees them: 1 is the first record.
-    int a = stats->StringGrid1->currentIndex().row() + 1;
+    const int before = stats->StringGrid1->currentIndex().row();
+    int a = before + 1;
     if (message(MsgKind::Warning, QStringLiteral("Markierten Datensatz wirklich löschen?"),
                 OkButton | CancelButton, 300) != OkButton) {
         a = 0;
@@ -154,7 +166,14 @@ void TForm1::ToolButton21Click()
     const int t = std::max(1, std::min(a, rows - 1));
     const QModelIndex target = statisticsModel->index(t - 1, 0);
     stats->StringGrid1->scrollTo(target, QAbstractItemView::PositionAtTop);
-    stats->StringGrid1->setCurrentIndex(target);
+    {
+        // Reloading the table forgets the current row, but for the learner row a stayed
+        // current all along: only a change of row is a new choice that enables the button.
+        const QSignalBlocker block(stats->StringGrid1->selectionModel());
+        stats->StringGrid1->setCurrentIndex(target);
+    }
+    if (target.row() != before)
+        StringGrid1Click();
 }
 
 void TForm1::ToolButton26Click()

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest>
 
 namespace tafelix::test {
 
@@ -57,9 +58,19 @@ Harness::Harness(std::optional<QString> fileArg, bool show)
 
 void Harness::start(std::optional<QString> fileArg, bool show)
 {
-    form = std::make_unique<TForm1>(*table, doubles.platform(), folder.path(), std::move(fileArg));
-    if (show)
+    const Platform p = doubles.platform();
+    form = std::make_unique<TForm1>(*table,
+                                    Platform{dialogs ? *dialogs : p.dialogs, p.clock, p.random,
+                                             p.sound, p.shell, p.clipboard, p.printer},
+                                    folder.path(), std::move(fileArg));
+    if (show) {
         form->show();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("the main window did not become active");
+        // The settings are read once the window is on screen.
+        if (!QTest::qWaitFor([this] { return form->hasBeenActivated(); }))
+            qWarning("the main window was never activated");
+    }
 }
 
 Harness::~Harness()
@@ -76,6 +87,66 @@ void Harness::restart(std::optional<QString> fileArg)
     form->close();
     form.reset();
     start(std::move(fileArg));
+}
+
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
+
+bool clickInto(QWidget* w, std::optional<QPoint> pos)
+{
+    // A click into another window of the program activates it first.
+    if (QApplication::activeWindow() != w->window())
+        w->window()->activateWindow();
+    QWidget* window = w->window();
+    if (!QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
+        return false;
+    QPoint at = pos.value_or(w->rect().center());
+    QWidget* target = w;
+    if (QWidget* child = w->childAt(at)) {
+        at = child->mapFrom(w, at);
+        target = child;
+    }
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
+    QWidget* f = focused();
+    return f && (f == w || f == w->focusProxy() || w->isAncestorOf(f));
+}
+
+bool tabInto(QWidget* w)
+{
+    for (int i = 0; i < 60 && focused() != w; ++i) {
+        if (!focused())
+            return false;
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    }
+    return focused() == w;
+}
+
+void typeText(const QString& text)
+{
+    for (const QChar c : text) {
+        QWidget* f = focused();
+        if (!f) {
+            qWarning("no widget has the focus");
+            return;
+        }
+        // Qt Test maps only ASCII to keys; other letters come as their code with the text,
+        // as a German keyboard's umlaut keys do.
+        const Qt::Key key = c.unicode() < 0x80
+                                ? Qt::Key(QTest::asciiToKey(static_cast<char>(c.unicode())))
+                                : (c.toUpper().unicode() <= 0xFF ? Qt::Key(c.toUpper().unicode())
+                                                                 : Qt::Key_unknown);
+        QTest::sendKeyEvent(QTest::Click, f, key, QString(c), Qt::NoModifier);
+    }
+}
+
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (QWidget* f = focused())
+        QTest::keyClick(f, key, modifiers);
+    else
+        qWarning("no widget has the focus");
 }
 
 void onNextModal(std::function<void(QWidget*)> action)

@@ -34,6 +34,8 @@ struct Harness {
     ~Harness();
     ProgramFolder folder;
     TestPlatform doubles;
+    // Takes the place of the scripted dialogs when a test needs real modal windows.
+    IDialogs* dialogs = nullptr;
     std::unique_ptr<TWordTable> table = std::make_unique<TWordTable>();
     std::unique_ptr<TForm1> form;
 
@@ -43,6 +45,19 @@ struct Harness {
     // Boxes that appeared without a script, and scripts that were never used.
     QStringList surprises() const;
 };
+
+// Keyboard and mouse as the learner uses them. Keys always go to the focused widget, as a
+// real keyboard's do; the focus gets there by a click or by Tab. An editable combo box takes
+// the focus itself (its line edit forwards it), so filters on the line edit never see a key.
+//
+// Clicks the deepest visible widget under `pos` in `w` (the centre by default), as a mouse
+// does, and returns false when the focus did not end up in `w` or its focus proxy.
+bool clickInto(QWidget* w, std::optional<QPoint> pos = std::nullopt);
+// Presses Tab (at most 60 times) until `w` has the focus.
+bool tabInto(QWidget* w);
+QWidget* focused();
+void typeText(const QString& text);
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // A .vkb file's bytes from its words: {box, passes, german, foreign, synonym, remark}.
 // Runs `action` on the next modal dialog as soon as it is shown (it must appear within 5 s).

@@ -34,20 +34,24 @@ private slots:
     {
         Harness h;
         TEditPage& E = *h.form->edit;
+        h.form->PageControl1->setCurrentWidget(&E);
         E.ToolButton7->click(); // new vocabulary with one empty word
         QCOMPARE(h.form->InputTarget, 1);
-        QTest::keyClicks(E.Edit1, QStringLiteral("Stra\u00DFe"));
+        QCOMPARE(focused(), E.Edit1);
+        typeText(QStringLiteral("Stra\u00DFe"));
         QVERIFY(h.table->modified);
-        QTest::keyClick(E.Edit1, Qt::Key_Return);
+        pressKey(Qt::Key_Return);
         QCOMPARE(h.form->InputTarget, 2);
-        QTest::keyClicks(E.Edit2, QStringLiteral("street"));
-        QTest::keyClick(E.Edit2, Qt::Key_Return);
-        QTest::keyClick(E.Edit3, Qt::Key_Return);
-        QTest::keyClicks(E.Edit4, QStringLiteral("die"));
-        QTest::keyClick(E.Edit4, Qt::Key_Return);
+        QCOMPARE(focused(), E.Edit2);
+        typeText(QStringLiteral("street"));
+        pressKey(Qt::Key_Return);
+        pressKey(Qt::Key_Return);
+        typeText(QStringLiteral("die"));
+        pressKey(Qt::Key_Return);
         QCOMPARE(h.form->InputTarget, 6);
+        QCOMPARE(focused(), E.Edit6);
         QCOMPARE(h.table->wordCount, 1);
-        QTest::keyClick(E.Edit6, Qt::Key_Return);
+        pressKey(Qt::Key_Return);
         QCOMPARE(h.table->wordCount, 2);
         QCOMPARE(h.table->currentIndex, 2);
         QCOMPARE(h.form->InputTarget, 1);
@@ -76,8 +80,9 @@ private slots:
         Harness h(std::nullopt, false);
         openFive(h);
         QLineEdit* field = h.form->edit->Edit5;
-        field->selectAll();
-        QTest::keyClicks(field, typed);
+        QVERIFY(clickInto(field));
+        pressKey(Qt::Key_A, Qt::ControlModifier); // select the digit, so typing replaces it
+        typeText(typed);
         QCOMPARE((*h.table)[5].box, box);
         QCOMPARE(field->text(), QString::number(box));
         QVERIFY(h.table->modified);
@@ -103,7 +108,9 @@ private slots:
         QCOMPARE(E.ScrollBar1->value(), 5);
         QVERIFY(!h.table->modified);
         // A key that changes nothing still counts as an edit.
-        QTest::keyClick(E.Edit1, Qt::Key_Left);
+        QVERIFY(clickInto(E.Edit1));
+        QVERIFY(!h.table->modified);
+        pressKey(Qt::Key_Left);
         QVERIFY(h.table->modified);
         h.table->modified = false;
     }
@@ -137,8 +144,9 @@ private slots:
         f.PageControl1->setCurrentWidget(f.stats);
         QVERIFY(h.doubles.dialogs.shown.empty()); // nothing edited, nothing asked
         f.PageControl1->setCurrentWidget(f.edit);
-        f.edit->Edit5->selectAll();
-        QTest::keyClicks(f.edit->Edit5, QStringLiteral("2"));
+        QVERIFY(clickInto(f.edit->Edit5));
+        pressKey(Qt::Key_A, Qt::ControlModifier);
+        typeText(QStringLiteral("2"));
         h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), YesButton);
         f.PageControl1->setCurrentWidget(f.learn);
         QVERIFY(h.folder.read(QStringLiteral("Vokabeln/F.vkb"))

@@ -5,6 +5,8 @@
 #include "ui/sort.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace tafelix;
@@ -48,6 +50,44 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible())
                 w->hide();
+    }
+
+    // The field name is typed into the dialog's combo box (which takes the keys itself)
+    // and confirmed with Enter; it must stay as typed and name no field when it is not exact.
+    void aTypedFieldNameIsTakenExactly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("found");
+        QTest::newRow("Deutsch") << QStringLiteral("Deutsch") << 2;
+        QTest::newRow("deutsch names no field") << QStringLiteral("deutsch") << 4;
+        QTest::newRow("Deu is not completed") << QStringLiteral("Deu") << 4;
+    }
+
+    void aTypedFieldNameIsTakenExactly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, found);
+        Harness h(std::nullopt, false);
+        openList(h);
+        TForm1& f = *h.form;
+        f.PageControl1->setCurrentWidget(f.edit);
+        QComboBox* name = f.OKBottomDlg1->ComboBox1;
+        bool typedIntoBox = false;
+        onNextModal([&](QWidget*) {
+            typedIntoBox = clickInto(name) && focused() == name;
+            pressKey(Qt::Key_A, Qt::ControlModifier);
+            typeText(typed);
+            pressKey(Qt::Key_Return); // the dialog's default button
+        });
+        f.edit->ToolButton17->click();
+        QVERIFY(typedIntoBox);
+        QVERIFY(f.FindDialog1->isVisible());
+        QCOMPARE(name->currentText(), typed);
+        f.FindDialog1->FindText->setText(QStringLiteral("apf"));
+        f.FindDialog1->FindNext->click();
+        QCOMPARE(h.table->currentIndex, found);
+        f.FindDialog1->hide();
+        QVERIFY(h.surprises().isEmpty());
     }
 
     void searchFindsTheNextWordWithTheFragment()

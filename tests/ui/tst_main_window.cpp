@@ -2,12 +2,51 @@
 #include "UiTestSupport.h"
 
 #include "platform/Cp1252Text.h"
+#include "platform/QtPlatform.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QtTest>
 
 using namespace tafelix;
 using namespace tafelix::test;
+
+namespace {
+
+// The open dialog as a real modal window, so that the keys that close it come from the
+// keyboard: the press reaches the dialog, the release whatever has the focus afterwards.
+class RealOpenDialog : public ScriptedDialogs {
+public:
+    std::optional<QString> openFile(const FileDialogOptions&) override
+    {
+        QDialog dlg(QApplication::activeWindow());
+        dlg.setObjectName(QStringLiteral("OpenDialog"));
+        new QLineEdit(&dlg);
+        dlg.exec();
+        return std::nullopt;
+    }
+};
+
+// Notes whether the main window was on screen when the first box appeared.
+class ExposureDialogs : public ScriptedDialogs {
+public:
+    std::optional<bool> exposedAtFirstBox;
+    MsgButton messageBox(MsgKind kind, const QString& text, MsgButtons buttons,
+                         QPoint topLeft) override
+    {
+        if (!exposedAtFirstBox) {
+            exposedAtFirstBox = false;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<TForm1*>(w) && w->windowHandle())
+                    exposedAtFirstBox = w->windowHandle()->isExposed();
+        }
+        return ScriptedDialogs::messageBox(kind, text, buttons, topLeft);
+    }
+};
+
+} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -244,6 +283,125 @@ private slots:
         QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Init.dat")).size(), 329);
         QVERIFY(h.surprises().isEmpty());
+    }
+
+    // "Öffnen", "Nein", Escape in the open dialog: the Escape press closes the dialog and its
+    // release lands in the main window, whose editor was closed meanwhile. Keys go to the
+    // windows here, as the window system delivers them.
+    void keysThatAreNotTypedIntoAFieldAreNoEdit()
+    {
+        RealOpenDialog dialogs;
+        Harness h(std::nullopt, false);
+        h.dialogs = &dialogs;
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        TForm1& f = *h.form;
+        f.PageControl1->setCurrentWidget(f.edit);
+        QVERIFY(clickInto(f.edit->Edit1));
+        // Tab's release arrives in the next field, which never saw its press.
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(focused(), f.edit->Edit2);
+        QVERIFY(!h.table->modified);
+        typeText(QStringLiteral("s"));
+        QVERIFY(h.table->modified);
+
+        dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), NoAnswerButton);
+        onNextModal([](QWidget* modal) { QTest::keyPress(modal->windowHandle(), Qt::Key_Escape); });
+        QTest::mouseClick(f.edit->ToolButton8, Qt::LeftButton);
+        QVERIFY(!f.edit->GroupBox1->isVisibleTo(f.edit)); // closed by "Nein"
+        // The window system hands the release to the main window before it reactivates
+        // it; the window gives it to its focus widget, the hidden field.
+        QTest::keyRelease(f.windowHandle(), Qt::Key_Escape);
+        QVERIFY(!h.table->modified);
+
+        // So the next "Öffnen" does not ask about the empty, closed vocabulary.
+        onNextModal([](QWidget* modal) { QTest::keyClick(modal->windowHandle(), Qt::Key_Escape); });
+        QTest::mouseClick(f.edit->ToolButton8, Qt::LeftButton);
+        QVERIFY2(dialogs.shown.size() == 1, qPrintable(dialogs.shown.back().text));
+        QVERIFY(dialogs.unexpected.isEmpty() && dialogs.pending().isEmpty());
+    }
+
+    void aFailedBackupCopyStopsTheOpen()
+    {
+        Harness h;
+        TForm1& f = *h.form;
+        h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        // A folder in the backup copy's place: it cannot be written.
+        QVERIFY(QDir().mkdir(h.folder.file(QStringLiteral("Vokabeln/A.bkp"))));
+        h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        h.doubles.dialogs.expectBox(QString(), OkButton);
+        f.learn->ToolButton12->click();
+        QCOMPARE(h.doubles.dialogs.shown.size(), std::size_t{1});
+        QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
+        QVERIFY(!f.learn->BitBtn1->isEnabled());
+        // The words themselves were read completely and stay.
+        QCOMPARE(h.table->wordCount, 2);
+        QVERIFY(QFileInfo(h.folder.file(QStringLiteral("Vokabeln/A.bkp"))).isDir());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void aLongPathKeepsItsFileNameInTheStatusBar()
+    {
+        Harness h(std::nullopt, false);
+        const QString folder =
+            QStringLiteral("Vokabeln/Englisch f\u00FCr die Oberstufe/Lektionen aus dem Lehrbuch");
+        QVERIFY(QDir().mkpath(h.folder.file(folder)));
+        const QString path = h.folder.file(folder + QStringLiteral("/freedict-3.vkb"));
+        h.folder.write(folder + QStringLiteral("/freedict-3.vkb"), twoWords());
+        h.start(path);
+        TForm1& f = *h.form;
+        QCOMPARE(f.statusText(), path + QLatin1Char(' ')); // what the program goes by
+        QLabel* field = f.statusField;
+        QCOMPARE(field->width(), 200);
+        QVERIFY2(field->text().endsWith(QStringLiteral("freedict-3.vkb ")),
+                 qPrintable(field->text()));
+        QVERIFY(field->fontMetrics().horizontalAdvance(field->text()) <=
+                field->contentsRect().width());
+        QCOMPARE(field->toolTip(), path);
+        f.learn->ToolButton13->click(); // "Schließen" empties it
+        QVERIFY(field->text().isEmpty() && field->toolTip().isEmpty());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void aSettingsErrorWaitsForTheWindow()
+    {
+        ExposureDialogs dialogs;
+        Harness h(std::nullopt, false);
+        h.dialogs = &dialogs;
+        QFile::remove(h.folder.file(QStringLiteral("SysDat/Init.dat")));
+        dialogs.expectBox(QStringLiteral("Datei nicht gefunden"), OkButton);
+        h.start();
+        QVERIFY(dialogs.exposedAtFirstBox.has_value());
+        QVERIFY(*dialogs.exposedAtFirstBox);
+        QVERIFY(dialogs.unexpected.isEmpty() && dialogs.pending().isEmpty());
+    }
+
+    // The real file dialog (Qt's own, not the desktop's): what the learner reads in its
+    // filter box, and what the filter lets through.
+    void theOpenDialogsFilterIsCalledVokabeldatei()
+    {
+        ProgramFolder folder;
+        folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
+        folder.write(QStringLiteral("Vokabeln/B.txt"), "x");
+        QtDialogs dialogs;
+        FileDialogOptions o;
+        o.folder = folder.file(QStringLiteral("Vokabeln/"));
+        QStringList filters;
+        QStringList listed;
+        onNextModal([&](QWidget* modal) {
+            auto* combo = modal->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; combo && i < combo->count(); ++i)
+                filters << combo->itemText(i);
+            auto* list = modal->findChild<QListView*>(QStringLiteral("listView"));
+            if (list &&
+                QTest::qWaitFor([list] { return list->model()->rowCount(list->rootIndex()) > 0; }))
+                for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+                    listed << list->model()->index(r, 0, list->rootIndex()).data().toString();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        QVERIFY(!dialogs.openFile(o).has_value());
+        QCOMPARE(filters, QStringList{QStringLiteral("Vokabeldatei")});
+        QCOMPARE(listed, QStringList{QStringLiteral("A.vkb")});
     }
 
     void allBytesSurviveLoadScreenAndSave()

@@ -6,6 +6,8 @@
 #include "ui/StatisticsModel.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QTabBar>
 #include <QtTest>
 
 using namespace tafelix;
@@ -35,6 +37,16 @@ class TestStatisticsSettings : public QObject {
     Q_OBJECT
 
 private:
+    // Clicks a row of the log table (0 is the first record), as the mouse does.
+    static bool clickRow(TForm1& f, int row)
+    {
+        QTableView* grid = f.stats->StringGrid1;
+        const QModelIndex index = f.statisticsModel->index(row, 0);
+        grid->scrollTo(index);
+        return clickInto(grid->viewport(), grid->visualRect(index).center()) &&
+               grid->currentIndex().row() == row;
+    }
+
     static void startWithLog(Harness& h, int records)
     {
         h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logWith(records));
@@ -87,7 +99,7 @@ private slots:
         startWithLog(h, 3);
         TForm1& f = *h.form;
         f.PageControl1->setCurrentWidget(f.stats);
-        f.stats->StringGrid1->setCurrentIndex(f.statisticsModel->index(1, 0));
+        QVERIFY(clickRow(f, 1));
         QVERIFY(f.stats->ToolButton21->isEnabled());
         h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"),
                                     static_cast<MsgButton>(answer));
@@ -99,9 +111,17 @@ private slots:
             QCOMPARE(file, logWith(3).left(168) + logWith(3).mid(336));
             QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(300, 300));
         }
-        // The deleted row's place (or the first row after "Abbrechen") becomes current again.
+        // The deleted row's place stays current, and as the current row did not change,
+        // "Zeile löschen" waits for the next choice. After "Abbrechen" the first row becomes
+        // current, which is a change of row and so a choice.
         QCOMPARE(f.stats->StringGrid1->currentIndex().row(), recordsLeft == 2 ? 1 : 0);
-        QVERIFY(f.stats->ToolButton21->isEnabled());
+        QCOMPARE(f.stats->ToolButton21->isEnabled(), recordsLeft == 3);
+        if (recordsLeft == 2) {
+            QCOMPARE(f.stats->StringGrid1->currentIndex().data().toString(),
+                     QStringLiteral("Liste3.vkb"));
+            QVERIFY(clickRow(f, 1)); // a click on that row chooses it again
+            QVERIFY(f.stats->ToolButton21->isEnabled());
+        }
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -111,15 +131,15 @@ private slots:
         startWithLog(h, 2);
         TForm1& f = *h.form;
         f.PageControl1->setCurrentWidget(f.stats);
-        f.stats->StringGrid1->setCurrentIndex(f.statisticsModel->index(2, 0));
+        QVERIFY(clickRow(f, 2));
         QVERIFY(!f.stats->ToolButton21->isEnabled());
-        QTest::keyClick(f.stats->StringGrid1, Qt::Key_Delete);
+        pressKey(Qt::Key_Delete);
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Statistik.dat")).size(), 336);
         // On a record row, Backspace asks as the button does.
-        f.stats->StringGrid1->setCurrentIndex(f.statisticsModel->index(0, 0));
+        QVERIFY(clickRow(f, 0));
         h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"),
                                     OkButton);
-        QTest::keyClick(f.stats->StringGrid1, Qt::Key_Backspace);
+        pressKey(Qt::Key_Backspace);
         QCOMPARE(h.folder.read(QStringLiteral("SysDat/Statistik.dat")).size(), 168);
         QVERIFY(h.surprises().isEmpty());
     }
@@ -220,20 +240,122 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    // The size box is an editable combo box: the keys arrive at the box itself, which hands
+    // them on to its line edit, so this types into the box as the learner does.
+    void theSizeBoxTakesDigitsUpToFourteen_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("99") << QStringLiteral("99") << QStringLiteral("14");
+        QTest::newRow("15") << QStringLiteral("15") << QStringLiteral("14");
+        QTest::newRow("1x5: the letter is dropped")
+            << QStringLiteral("1x5") << QStringLiteral("14");
+        QTest::newRow("a7") << QStringLiteral("a7") << QStringLiteral("7");
+        QTest::newRow("1 is not completed to 10") << QStringLiteral("1") << QStringLiteral("1");
+        QTest::newRow("014 passes the limit") << QStringLiteral("014") << QStringLiteral("014");
+    }
+
     void theSizeBoxTakesDigitsUpToFourteen()
     {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
         Harness h;
-        QLineEdit* size = h.form->settings->ComboBox1->lineEdit();
-        size->clear();
-        QTest::keyClicks(size, QStringLiteral("1x9"));
-        QCOMPARE(size->text(), QStringLiteral("14"));
-        size->clear();
-        QTest::keyClicks(size, QStringLiteral("012"));
-        QCOMPARE(size->text(), QStringLiteral("012"));
-        // Stored as its first two characters, so it comes back as size 1.
+        QComboBox* size = h.form->settings->ComboBox1;
+        h.form->PageControl1->setCurrentWidget(h.form->settings);
+        QVERIFY(clickInto(size));
+        QCOMPARE(focused(), size);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
+        typeText(typed);
+        QCOMPARE(size->currentText(), shown);
+        // Stored as its first two characters: "014" comes back as size 1.
         h.restart();
-        QCOMPARE(h.form->settings->ComboBox1->currentText(), QStringLiteral("01"));
-        QCOMPARE(h.form->inputFont.pointSize(), 1);
+        QCOMPARE(h.form->settings->ComboBox1->currentText(), shown.left(2));
+        QCOMPARE(h.form->inputFont.pointSize(), shown.left(2).toInt());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void anEmptiedSizeBoxStopsTheFontHalfway()
+    {
+        Harness h;
+        TForm1& f = *h.form;
+        f.PageControl1->setCurrentWidget(f.settings);
+        QComboBox* size = f.settings->ComboBox1;
+        QVERIFY(clickInto(size));
+        pressKey(Qt::Key_End);
+        pressKey(Qt::Key_Backspace);
+        pressKey(Qt::Key_Backspace);
+        QCOMPARE(size->currentText(), QString());
+        // Pasted letters are no size either.
+        QApplication::clipboard()->setText(QStringLiteral("ab"));
+        pressKey(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(size->currentText(), QString());
+
+        const QFont before = f.edit->Edit1->font();
+        QListWidget* list = f.settings->CheckListBox1;
+        QListWidgetItem* item = list->item(list->count() - 1);
+        list->scrollToItem(item);
+        h.doubles.dialogs.expectBox(QStringLiteral("'' ist kein gültiger Integerwert"), OkButton);
+        QVERIFY(clickInto(list->viewport(), list->visualItemRect(item).center()));
+        QCOMPARE(f.settings->Panel27->text(), item->text());
+        QCOMPARE(f.settings->Panel27->font().family(), item->text());
+        QCOMPARE(f.edit->Edit1->font(), before);
+        QCOMPARE(f.inputFont, before);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    void fontsAreListedWithoutRegardToCase()
+    {
+        const QStringList sorted = sortedFontFamilies(
+            {QStringLiteral("cmr10"), QStringLiteral("DejaVu Sans"), QStringLiteral("Zapf"),
+             QStringLiteral("aakar"), QStringLiteral("Bitstream")});
+        QCOMPARE(sorted, QStringList({QStringLiteral("aakar"), QStringLiteral("Bitstream"),
+                                      QStringLiteral("cmr10"), QStringLiteral("DejaVu Sans"),
+                                      QStringLiteral("Zapf")}));
+    }
+
+    // The page is hidden while the log is loaded at start-up and after "Schließen"; the
+    // newest rows must still be in view when the learner opens it.
+    void theNewestRecordsAreInViewWhenThePageIsShown_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("afterClose");
+        QTest::newRow("19 records at start-up") << 19 << false;
+        QTest::newRow("42 records at start-up") << 42 << false;
+        QTest::newRow("12 records at start-up") << 12 << false;
+        QTest::newRow("41 records and one more from Schließen") << 41 << true;
+    }
+
+    void theNewestRecordsAreInViewWhenThePageIsShown()
+    {
+        QFETCH(int, records);
+        QFETCH(bool, afterClose);
+        Harness h(std::nullopt, false);
+        startWithLog(h, records);
+        TForm1& f = *h.form;
+        if (afterClose) {
+            f.learn->Panel10->setText(QStringLiteral("3"));
+            f.learn->Panel12->setText(QStringLiteral("2"));
+            f.learn->Panel11->setText(QStringLiteral("1"));
+            f.learn->Panel13->setText(QStringLiteral("66,67"));
+            f.DrillResultPending = true;
+            f.learn->ToolButton13->click();
+            QCOMPARE(f.statisticsModel->recordCount(), records + 1);
+        }
+        const int count = f.statisticsModel->recordCount();
+        QTabBar* tabs = f.PageControl1->tabBar();
+        QVERIFY(clickInto(tabs, tabs->tabRect(2).center()));
+        QCOMPARE(f.PageControl1->currentWidget(), f.stats);
+        QTableView* grid = f.stats->StringGrid1;
+        QVERIFY(grid->isVisible());
+        // Rows as the learner counts them: the titles are row 0, the first record row 1.
+        const int top = grid->rowAt(0) + 1;
+        const QScrollBar* bar = grid->verticalScrollBar();
+        QVERIFY2(top == count + 2 - 10 || (top > 1 && bar->value() == bar->maximum()) ||
+                     (bar->maximum() == 0 && top == 1),
+                 qPrintable(QStringLiteral("top row %1 of %2").arg(top).arg(count + 2)));
+        const QRect newest = grid->visualRect(f.statisticsModel->index(count - 1, 0));
+        QVERIFY(grid->viewport()->rect().contains(newest));
+        QVERIFY(h.surprises().isEmpty());
     }
 };
 
