@@ -297,20 +297,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field && field->parentWidget() == edit->GroupBox1) {
-        if (event->type() == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            pressedKeys_.insert({field, key->key()});
-        } else if (event->type() == QEvent::KeyRelease) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            // A release is an edit only where its key went down: not the release of a key
-            // that closed a dialog or moved the focus here (Tab), not an auto-repeat, and not
-            // in a field that is out of sight (a closed vocabulary, another page).
-            if (key->isAutoRepeat() || pressedKeys_.erase({field, key->key()}) == 0 ||
-                !field->isVisible())
-                return false;
-        } else if (event->type() == QEvent::FocusOut) {
-            std::erase_if(pressedKeys_, [field](const auto& k) { return k.first == field; });
-        }
+        // A field out of sight (a closed vocabulary, another page) can still hold the focus;
+        // the release of a key that closed a dialog then lands there and is no edit.
+        if (event->type() == QEvent::KeyRelease && !field->isVisible())
+            return false;
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
             return editorKeyEvent(field, static_cast<QKeyEvent*>(event),
                                   event->type() == QEvent::KeyRelease);

@@ -27,7 +27,6 @@
 #include <QTableView>
 
 #include <optional>
-#include <set>
 #include <utility>
 
 class QKeyEvent;
@@ -222,8 +221,6 @@ private:
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
-    // Editor fields and the keys pressed in them: a release counts only where its press was.
-    std::set<std::pair<const QObject*, int>> pressedKeys_;
 };
 
 } // namespace tafelix

@@ -298,11 +298,9 @@ private slots:
         TForm1& f = *h.form;
         f.PageControl1->setCurrentWidget(f.edit);
         QVERIFY(clickInto(f.edit->Edit1));
-        // Tab's release arrives in the next field, which never saw its press.
+        // Any release in a shown field counts, even Tab's, which arrives in the next field.
         pressKey(Qt::Key_Tab);
         QCOMPARE(focused(), f.edit->Edit2);
-        QVERIFY(!h.table->modified);
-        typeText(QStringLiteral("s"));
         QVERIFY(h.table->modified);
 
         dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), NoAnswerButton);
