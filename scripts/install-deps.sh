@@ -15,6 +15,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         xvfb xauth xdotool x11-utils imagemagick
         pulseaudio pulseaudio-utils dbus
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
+        clang-14 libclang-rt-14-dev
     )
 fi
 
