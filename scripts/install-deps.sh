@@ -16,6 +16,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         pulseaudio pulseaudio-utils dbus
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream
+        clang-14 libclang-rt-14-dev
     )
 fi
 

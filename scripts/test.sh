@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tafelix and runs every test: core, widgets (offscreen),
-# the real program under Xvfb and real sound, then the core again under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# the real program under Xvfb and real sound, the kill and full-disk proofs, then the core
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzzer for 30 s.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -20,4 +20,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=$?
 
 bash scripts/test-package.sh build || status=$?
+bash fuzz/run.sh 30 || status=$?
+
 exit "$status"

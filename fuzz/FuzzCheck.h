@@ -1,0 +1,14 @@
+#pragma once
+
+// A broken property is a finding like a crash: abort, so that libFuzzer keeps the input.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);      \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
