@@ -79,4 +79,19 @@ inline const char* skipAscii(const char* p, const char* end)
     return end;
 }
 
+// How many bytes in [p, end) are c.
+inline std::size_t count(const char* p, const char* end, char c)
+{
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i vc = _mm_set1_epi8(c);
+    for (; end - p >= 16; p += 16)
+        n += static_cast<std::size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(p), vc)))));
+#endif
+    for (; p < end; ++p)
+        n += *p == c ? 1 : 0;
+    return n;
+}
+
 } // namespace tafelix::convert::scan
