@@ -1,12 +1,15 @@
 #include "Csv.h"
 
+#include "ByteScan.h"
 #include "FieldText.h"
 #include "core/VocabularyFile.h"
 
 #include <QStringDecoder>
 
 #include <array>
+#include <functional>
 #include <map>
+#include <optional>
 
 namespace tafelix::convert {
 
@@ -27,7 +30,8 @@ bool isValidUtf8(std::string_view bytes)
     while (i < n) {
         const unsigned c = p[i];
         if (c < 0x80) {
-            ++i;
+            i = static_cast<std::size_t>(scan::skipAscii(bytes.data() + i, bytes.data() + n) -
+                                         bytes.data());
             continue;
         }
         std::size_t len = 0;
@@ -60,6 +64,146 @@ bool isBlank(const QString& s)
     return s.trimmed().isEmpty();
 }
 
+std::string_view withoutBom(std::string_view bytes, const CsvFormat& format)
+{
+    if (format.encoding == TextEncoding::Utf8 && startsWith(bytes, "\xEF\xBB\xBF"))
+        return bytes.substr(3);
+    return bytes;
+}
+
+// UTF-8 and Windows-1252 files can be split into records without decoding them: the
+// separator, quotes and line ends are ASCII, and no byte of a UTF-8 sequence is. UTF-16 and
+// separators outside ASCII take the QString reader.
+std::optional<ByteEncoding> byteEncoding(const CsvFormat& format)
+{
+    if (format.separator.unicode() >= 0x80)
+        return std::nullopt;
+    if (format.encoding == TextEncoding::Utf8)
+        return ByteEncoding::Utf8;
+    if (format.encoding == TextEncoding::Windows1252)
+        return ByteEncoding::Windows1252;
+    return std::nullopt;
+}
+
+// CsvReader over bytes, with the same rules. Fields are views into the text (doubled
+// quotes still doubled), or, for the rare text after a closing quote, into a buffer of the
+// reader; they stay valid until the next record is read. Field length is not bounded here:
+// a field costs no memory of its own.
+class ByteCsvReader {
+public:
+    ByteCsvReader(std::string_view text, char separator)
+        : p_(text.data()), end_(text.data() + text.size()), sep_(separator)
+    {}
+
+    bool next()
+    {
+        count_ = 0;
+        scratch_.clear();
+        if (p_ >= end_)
+            return false;
+        recordLine_ = lineNo_;
+        for (;;) {
+            readField();
+            if (p_ >= end_)
+                break;
+            const char c = *p_++;
+            if (c == sep_)
+                continue;
+            // A line end closes the record.
+            if (c == '\r' && p_ < end_ && *p_ == '\n')
+                ++p_;
+            ++lineNo_;
+            break;
+        }
+        for (std::size_t i = 0; i < size(); ++i)
+            if (scratchSize_[i] > 0)
+                fields_[i] = {
+                    std::string_view(scratch_).substr(scratchOffset_[i], scratchSize_[i])};
+        return true;
+    }
+
+    std::size_t size() const { return std::min(count_, kMax); }
+    const FieldBytes& operator[](std::size_t i) const { return fields_[i]; }
+    int line() const { return recordLine_; }
+
+private:
+    static constexpr auto kMax = static_cast<std::size_t>(CsvReader::kMaxFields);
+
+    // One field, leaving p_ on the separator or line end after it (or at the end).
+    void readField()
+    {
+        const char* const start = p_;
+        if (p_ == end_ || *p_ != '"') {
+            p_ = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            push({std::string_view(start, static_cast<std::size_t>(p_ - start))});
+            return;
+        }
+        ++p_;
+        const char* const content = p_;
+        bool doubled = false;
+        for (;;) {
+            const char* q = scan::findAny(p_, end_, '"', '\r', '\n', '"');
+            if (q == end_) {
+                // An unclosed quote runs to the end of the text.
+                p_ = end_;
+                push(
+                    {std::string_view(content, static_cast<std::size_t>(end_ - content)), doubled});
+                return;
+            }
+            if (*q != '"') {
+                p_ = q + 1;
+                if (*q == '\r' && p_ < end_ && *p_ == '\n')
+                    ++p_;
+                ++lineNo_;
+                continue;
+            }
+            if (q + 1 < end_ && q[1] == '"') {
+                doubled = true;
+                p_ = q + 2;
+                continue;
+            }
+            const FieldBytes quoted{
+                std::string_view(content, static_cast<std::size_t>(q - content)), doubled};
+            p_ = q + 1;
+            // Text after the closing quote belongs to the field; quotes there are plain.
+            const char* rest = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            if (rest == p_) {
+                push(quoted);
+                return;
+            }
+            const std::size_t from = scratch_.size();
+            std::string buffer;
+            scratch_ += quoted.text(buffer);
+            scratch_.append(p_, static_cast<std::size_t>(rest - p_));
+            p_ = rest;
+            // Placed once the buffer has stopped growing.
+            push({}, from, scratch_.size() - from);
+            return;
+        }
+    }
+
+    void push(const FieldBytes& field, std::size_t scratchOffset = 0, std::size_t scratchSize = 0)
+    {
+        if (count_ < kMax) {
+            fields_[count_] = field;
+            scratchOffset_[count_] = scratchOffset;
+            scratchSize_[count_] = scratchSize;
+        }
+        ++count_;
+    }
+
+    const char* p_;
+    const char* end_;
+    char sep_;
+    int lineNo_ = 1;
+    int recordLine_ = 0;
+    std::size_t count_ = 0;
+    std::array<FieldBytes, kMax> fields_;
+    std::array<std::size_t, kMax> scratchOffset_{};
+    std::array<std::size_t, kMax> scratchSize_{}; // 0: the field is a view into the text
+    std::string scratch_;
+};
+
 } // namespace
 
 CsvFormat detectCsvFormat(std::string_view bytes)
@@ -81,23 +225,41 @@ CsvFormat detectCsvFormat(std::string_view bytes)
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
     constexpr int kSampleRecords = 20;
-    const QString sample = decodeText(bytes.substr(0, kSample), f);
+    // How many of the first records share the most common width above one.
+    std::function<int(QChar)> score;
+    QString sample;
+    if (const auto enc = byteEncoding(f)) {
+        const std::string_view head = withoutBom(bytes, f).substr(0, kSample);
+        score = [head, enc](QChar sep) {
+            ByteCsvReader reader(head, static_cast<char>(sep.unicode()));
+            std::array<int, CsvReader::kMaxFields + 1> widths{};
+            for (int n = 0; n < kSampleRecords && reader.next(); ++n)
+                if (!(reader.size() == 1 && isBlankBytes(reader[0].raw, *enc)))
+                    ++widths[reader.size()];
+            return *std::max_element(widths.begin() + 2, widths.end());
+        };
+    } else {
+        sample = decodeText(bytes.substr(0, kSample), f);
+        score = [&sample](QChar sep) {
+            CsvReader reader(sample, sep);
+            std::map<qsizetype, int> widths;
+            QStringList fields;
+            for (int n = 0; n < kSampleRecords && reader.next(fields); ++n)
+                if (!(fields.size() == 1 && isBlank(fields[0])))
+                    ++widths[fields.size()];
+            int best = 0;
+            for (const auto& [width, rows] : widths)
+                if (width > 1)
+                    best = std::max(best, rows);
+            return best;
+        };
+    }
     int bestScore = 0;
     for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
-        CsvReader reader(sample, sep);
-        std::map<qsizetype, int> widths;
-        QStringList fields;
-        for (int n = 0; n < kSampleRecords && reader.next(fields); ++n)
-            if (!(fields.size() == 1 && isBlank(fields[0])))
-                ++widths[fields.size()];
-        int score = 0;
-        for (const auto& [width, rows] : widths)
-            if (width > 1)
-                score = std::max(score, rows);
         // Ties go to the earlier candidate: a semicolon file with commas in its words is
         // more common than the other way round.
-        if (score > bestScore) {
-            bestScore = score;
+        if (const int s = score(sep); s > bestScore) {
+            bestScore = s;
             f.separator = sep;
         }
     }
@@ -217,11 +379,26 @@ bool CsvReader::next(QStringList& fields)
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
-    // Decoding only a head of the file keeps the preview instant on a large one.
+    // Only a head of the file is read, which keeps the preview instant on a large one.
     constexpr std::size_t kHead = 256 * 1024;
+    std::vector<QStringList> rows;
+    if (const auto enc = byteEncoding(format)) {
+        ByteCsvReader reader(withoutBom(bytes, format).substr(0, kHead),
+                             static_cast<char>(format.separator.unicode()));
+        // Four bytes per character at most: enough of a long field for the characters kept.
+        constexpr auto kFieldBytes = static_cast<std::size_t>(CsvReader::kMaxFieldChars) * 4;
+        while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
+            QStringList fields;
+            std::string buffer;
+            for (std::size_t i = 0; i < reader.size(); ++i)
+                fields.push_back(decodeBytes(reader[i].text(buffer).substr(0, kFieldBytes), *enc)
+                                     .left(CsvReader::kMaxFieldChars));
+            rows.push_back(fields);
+        }
+        return rows;
+    }
     const QString text = decodeText(bytes.substr(0, kHead), format);
     CsvReader reader(text, format.separator);
-    std::vector<QStringList> rows;
     QStringList fields;
     while (static_cast<int>(rows.size()) < maxRows && reader.next(fields))
         rows.push_back(fields);
@@ -323,8 +500,110 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview)
     return c;
 }
 
+namespace {
+
+std::string_view trimAscii(std::string_view s)
+{
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!s.empty() && space(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && space(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool isAscii(std::string_view s)
+{
+    return scan::skipAscii(s.data(), s.data() + s.size()) == s.data() + s.size();
+}
+
+// The import straight from the file's bytes, for UTF-8 and Windows-1252 files: no text is
+// decoded unless something is lost and has to be quoted in the report.
+ImportedWords importCsvBytes(std::string_view text, ByteEncoding enc, char separator,
+                             const CsvColumns& columns)
+{
+    using K = LossReport::Kind;
+    ImportedWords out;
+    LossReport& losses = out.losses;
+    // Every word takes at least two bytes of the file; growing the list would copy it.
+    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), text.size() / 2));
+    ByteCsvReader reader(text, separator);
+    const auto cell = [&](int col) {
+        return col >= 0 && static_cast<std::size_t>(col) < reader.size()
+                   ? reader[static_cast<std::size_t>(col)]
+                   : FieldBytes();
+    };
+    // A doubled quote is no blank, so blank fields never need undoubling.
+    const auto blank = [enc](const FieldBytes& f) { return isBlankBytes(f.raw, enc); };
+    std::string buffer;
+    const auto where = [&] { return "Zeile " + std::to_string(reader.line()); };
+    const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
+        into = fallback;
+        const FieldBytes field = cell(col);
+        if (blank(field))
+            return;
+        const std::string_view raw = field.text(buffer);
+        const std::string_view t = trimAscii(raw);
+        if (isAscii(t) && parseInteger(t, into))
+            return;
+        if (!isAscii(t)) {
+            // Blanks beyond ASCII around the number, as QString::trimmed() knows them.
+            const QString s = decodeBytes(raw, enc).trimmed();
+            if (isInteger(s) && parseInteger(s.toLatin1().toStdString(), into))
+                return;
+        }
+        into = fallback;
+        losses.add(K::BadNumber,
+                   losses.wantsExample(K::BadNumber)
+                       ? where() + ": " + quoteForReport(decodeBytes(raw, enc).trimmed())
+                       : std::string());
+    };
+    bool first = true;
+    bool overLimitSeen = false;
+    while (reader.next()) {
+        if (std::exchange(first, false) && columns.headerRow)
+            continue;
+        bool allBlank = true;
+        for (std::size_t i = 0; i < reader.size() && allBlank; ++i)
+            allBlank = blank(reader[i]);
+        if (allBlank)
+            continue; // an empty line holds nothing that could be lost
+        if (blank(cell(columns.german)) && blank(cell(columns.foreign))) {
+            std::string example;
+            if (losses.wantsExample(K::SkippedRow)) {
+                QStringList fields;
+                for (std::size_t i = 0; i < reader.size(); ++i)
+                    fields.push_back(decodeBytes(reader[i].text(buffer), enc));
+                example = where() + ": " + quoteForReport(fields.join(QLatin1Char(' ')));
+            }
+            losses.add(K::SkippedRow, example);
+            continue;
+        }
+        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+            losses.add(K::OverLimit, overLimitSeen ? std::string() : "ab " + where());
+            overLimitSeen = true;
+            continue;
+        }
+        TWordEntry& e = out.words.emplace_back();
+        const int line = reader.line();
+        bytesToTableText(cell(columns.german), enc, e.german, losses, "Zeile ", line);
+        bytesToTableText(cell(columns.foreign), enc, e.foreign, losses, "Zeile ", line);
+        bytesToTableText(cell(columns.synonym), enc, e.synonym, losses, "Zeile ", line);
+        bytesToTableText(cell(columns.remark), enc, e.remark, losses, "Zeile ", line);
+        number(columns.box, 1, e.box);
+        number(columns.passes, 0, e.passes);
+    }
+    return out;
+}
+
+} // namespace
+
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
 {
+    if (const auto enc = byteEncoding(format))
+        return importCsvBytes(withoutBom(bytes, format), *enc,
+                              static_cast<char>(format.separator.unicode()), columns);
+    // UTF-16, or a separator outside ASCII: decoded first, then the same rules.
     ImportedWords out;
     LossReport& losses = out.losses;
     const QString text = decodeText(bytes, format);

@@ -1,9 +1,11 @@
 #include "FieldText.h"
 
+#include "ByteScan.h"
 #include "core/Cp1252.h"
-#include "core/ShortText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace tafelix::convert {
 
@@ -14,6 +16,28 @@ constexpr std::size_t kMaxText = ShortText100::capacity;
 bool isLineBreak(char32_t c)
 {
     return c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029;
+}
+
+struct FieldLosses {
+    int unrepresentable = 0;
+    bool lineBreak = false;
+    bool cut = false;
+};
+
+template <typename Place>
+void reportFieldLosses(const FieldLosses& f, LossReport& losses, const Place& place)
+{
+    using K = LossReport::Kind;
+    const bool needPlace = (f.unrepresentable > 0 && losses.wantsExample(K::Unrepresentable)) ||
+                           (f.lineBreak && losses.wantsExample(K::LineBreak)) ||
+                           (f.cut && losses.wantsExample(K::Cut));
+    const std::string where = needPlace ? place() : std::string();
+    if (f.unrepresentable > 0)
+        losses.add(K::Unrepresentable, f.unrepresentable, where);
+    if (f.lineBreak)
+        losses.add(K::LineBreak, where);
+    if (f.cut)
+        losses.add(K::Cut, where);
 }
 
 } // namespace
@@ -68,19 +92,193 @@ std::string toTableText(const QString& text, LossReport& losses, std::string_vie
             out.push_back(static_cast<char>(b));
         }
     }
-    const bool cut = out.size() > kMaxText;
-    if (unrepresentable > 0 || lineBreak || cut) {
-        const std::string place = std::string(where) + ": " + quoteForReport(text);
-        if (unrepresentable > 0)
-            losses.add(LossReport::Kind::Unrepresentable, unrepresentable, place);
-        if (lineBreak)
-            losses.add(LossReport::Kind::LineBreak, place);
-        if (cut) {
-            out.resize(kMaxText);
-            losses.add(LossReport::Kind::Cut, place);
+    const FieldLosses f{unrepresentable, lineBreak, out.size() > kMaxText};
+    if (f.cut)
+        out.resize(kMaxText);
+    reportFieldLosses(f, losses, [&] { return std::string(where) + ": " + quoteForReport(text); });
+    return out;
+}
+
+namespace {
+
+// Byte values for U+0000..U+02FF, or -1 where Windows-1252 has none; above that only a few
+// punctuation marks and the euro sign are in the code page, and the slow lookup is fine.
+const std::array<std::int16_t, 0x300> kLowCodePoints = [] {
+    std::array<std::int16_t, 0x300> t{};
+    for (char32_t c = 0; c < t.size(); ++c)
+        t[c] = static_cast<std::int16_t>(unicodeToCp1252(c));
+    return t;
+}();
+
+// Converts without leaving the bytes. False where the text needs the full path: invalid
+// UTF-8, four-byte sequences, and any character from U+0300 up that Windows-1252 lacks,
+// since only those can be combining marks or otherwise change under composition.
+bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::size_t& length,
+                          FieldLosses& f)
+{
+    const char* p = bytes.raw.data();
+    const char* const end = p + bytes.raw.size();
+    const char quote = bytes.doubledQuotes ? '"' : '\x7F';
+    std::size_t n = 0; // characters produced; only the first kMaxText are stored
+    const auto put = [&](int b) {
+        if (n < kMaxText)
+            out[n] = static_cast<char>(b);
+        ++n;
+    };
+    while (p < end) {
+        const char* run = p;
+        p = scan::skipPrintableAscii(p, end, quote);
+        if (p != run) {
+            const auto len = static_cast<std::size_t>(p - run);
+            if (n < kMaxText)
+                std::copy_n(run, std::min(len, kMaxText - n), out + n);
+            n += len;
+            if (p == end)
+                break;
+        }
+        const bool kept = n < kMaxText;
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            ++p;
+            if (c == '\r' || c == '\n') {
+                f.lineBreak = f.lineBreak || kept;
+                put(' ');
+                if (c == '\r' && p < end && *p == '\n')
+                    ++p;
+            } else if (c == 0x1A) {
+                f.unrepresentable += kept ? 1 : 0;
+                put('?');
+            } else if (c == '"' && bytes.doubledQuotes) {
+                put(c);
+                if (p < end && *p == '"')
+                    ++p;
+            } else {
+                put(c);
+            }
+            continue;
+        }
+        if (!utf8) {
+            // Every byte of the code page stands for itself, the five undefined ones too.
+            put(c);
+            ++p;
+            continue;
+        }
+        const auto* u = reinterpret_cast<const unsigned char*>(p);
+        const std::ptrdiff_t left = end - p;
+        char32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (left < 2 || (u[1] & 0xC0) != 0x80)
+                return false;
+            cp = static_cast<char32_t>((c & 0x1F) << 6 | (u[1] & 0x3F));
+            p += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            const unsigned lo = c == 0xE0 ? 0xA0 : 0x80;
+            const unsigned hi = c == 0xED ? 0x9F : 0xBF;
+            if (left < 3 || u[1] < lo || u[1] > hi || (u[2] & 0xC0) != 0x80)
+                return false;
+            cp = static_cast<char32_t>((c & 0x0F) << 12 | (u[1] & 0x3F) << 6 | (u[2] & 0x3F));
+            p += 3;
+        } else {
+            return false;
+        }
+        const int b = cp < kLowCodePoints.size() ? kLowCodePoints[cp] : unicodeToCp1252(cp);
+        if (b >= 0) {
+            put(b);
+        } else if (cp < kLowCodePoints.size()) {
+            f.unrepresentable += kept ? 1 : 0;
+            put('?');
+        } else {
+            return false;
         }
     }
-    return out;
+    f.cut = n > kMaxText;
+    length = std::min(n, kMaxText);
+    return true;
+}
+
+} // namespace
+
+QString decodeBytes(std::string_view bytes, ByteEncoding encoding)
+{
+    return encoding == ByteEncoding::Utf8
+               ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+               : fromTableText(bytes);
+}
+
+std::string_view FieldBytes::text(std::string& buffer) const
+{
+    if (!doubledQuotes)
+        return raw;
+    buffer.clear();
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        buffer.push_back(raw[i]);
+        if (raw[i] == '"' && i + 1 < raw.size() && raw[i + 1] == '"')
+            ++i;
+    }
+    return buffer;
+}
+
+void bytesToTableText(const FieldBytes& bytes, ByteEncoding encoding, ShortText100& into,
+                      LossReport& losses, std::string_view wherePrefix, int whereNumber)
+{
+    static_assert(ShortText100::capacity == kMaxText);
+    const auto where = [&] { return std::string(wherePrefix) + std::to_string(whereNumber); };
+    const auto decoded = [&] {
+        std::string buffer;
+        return decodeBytes(bytes.text(buffer), encoding);
+    };
+    // Written in place; the bytes past the text must end up zero again, as assign() keeps them.
+    const std::size_t oldLength = into.len;
+    std::size_t length = 0;
+    FieldLosses f;
+    if (!bytesToTableTextFast(bytes, encoding == ByteEncoding::Utf8, into.chars, length, f)) {
+        std::fill(std::begin(into.chars), std::end(into.chars), '\0');
+        into.len = 0;
+        into = toTableText(decoded(), losses, where());
+        return;
+    }
+    if (oldLength > length)
+        std::fill(into.chars + length, into.chars + oldLength, '\0');
+    into.len = static_cast<std::uint8_t>(length);
+    reportFieldLosses(f, losses, [&] { return where() + ": " + quoteForReport(decoded()); });
+}
+
+bool isBlankBytes(std::string_view bytes, ByteEncoding encoding)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            if (c != ' ' && (c < '\t' || c > '\r'))
+                return false;
+            ++p;
+            continue;
+        }
+        if (encoding == ByteEncoding::Windows1252) {
+            if (!QChar::isSpace(
+                    static_cast<char32_t>(cp1252ToUnicode(static_cast<std::uint8_t>(c)))))
+                return false;
+            ++p;
+            continue;
+        }
+        // Every Unicode space has two or three bytes; what is not valid UTF-8 is not blank.
+        const std::ptrdiff_t left = end - p;
+        char32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF && left >= 2 && (p[1] & 0xC0) == 0x80) {
+            cp = static_cast<char32_t>((c & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+        } else if (c >= 0xE1 && c <= 0xEC && left >= 3 && (p[1] & 0xC0) == 0x80 &&
+                   (p[2] & 0xC0) == 0x80) {
+            cp = static_cast<char32_t>((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            return false;
+        }
+        if (!QChar::isSpace(cp))
+            return false;
+    }
+    return true;
 }
 
 QString fromTableText(std::string_view bytes)

@@ -1,22 +1,32 @@
 #include "Kvtml.h"
 
+#include "ByteScan.h"
 #include "FieldText.h"
 
 #include <QBuffer>
-#include <QHash>
-#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <pugixml.hpp>
+
 #include <algorithm>
-#include <optional>
+#include <charconv>
+#include <cstring>
+#include <unordered_map>
 
 namespace tafelix::convert {
 
 namespace {
 
 // Texts are kept a little longer than a word table holds, so that the cut is still noticed
-// and reported, but a 50 MB text node costs no more than this.
-constexpr qsizetype kKeepChars = 512;
+// and reported, but a 50 MB text node costs no more than this. Bytes of UTF-8: at four per
+// character this still holds more than the hundred characters a field keeps.
+constexpr std::size_t kKeepBytes = 2048;
+// A language's name or locale, in characters.
+constexpr qsizetype kMaxNameChars = 512;
+
+// The parser builds a tree of the whole document; a node per element. Bounded so that a
+// file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
+constexpr std::size_t kMaxTags = 2'000'000;
 
 bool looksGerman(const KvtmlLanguage& l)
 {
@@ -26,47 +36,61 @@ bool looksGerman(const KvtmlLanguage& l)
            loc == u"ger" || name == u"deutsch" || name == u"german" || name == u"de";
 }
 
-void appendBounded(QString& into, QStringView part)
+bool isBlank(std::string_view utf8)
 {
-    into += part.left(std::max<qsizetype>(0, kKeepChars - into.size()));
+    return isBlankBytes(utf8, ByteEncoding::Utf8);
 }
 
-void appendPart(QString& into, const QString& part, QStringView glue = u"; ")
+void appendBounded(std::string& into, std::string_view part)
 {
-    if (part.trimmed().isEmpty())
+    into.append(part.substr(0, kKeepBytes - std::min(kKeepBytes, into.size())));
+}
+
+void appendPart(std::string& into, std::string_view part, std::string_view glue = "; ")
+{
+    if (isBlank(part))
         return;
-    if (!into.isEmpty())
+    if (!into.empty())
         appendBounded(into, glue);
     appendBounded(into, part);
 }
 
 struct Translation {
-    QString text, comment, paraphrase, grade, count;
+    std::string text, comment, paraphrase, grade, count;
 };
 
 struct RawEntry {
-    QString id;
+    std::string_view id;
     int number = 0; // place in the file, from 1
     Translation german, foreign;
-    QString others; // texts of the further languages, "fr: maison"
-    QString synonyms;
+    std::string others; // texts of the further languages, "fr: maison"
+    std::string synonyms;
 };
 
 struct PairSide {
-    QString entry;
+    std::string_view entry;
     int translation = -1;
 };
 
-// Streams one KVTML document. The first run collects the languages only; the second, with
-// the languages chosen, the entries.
+int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
+{
+    const pugi::xml_attribute a = n.attribute(name);
+    if (!a)
+        return fallback;
+    const QString v = QString::fromUtf8(a.value()).trimmed();
+    bool ok = false;
+    const int i = v.toInt(&ok);
+    return ok ? i : fallback;
+}
+
+// Walks one parsed KVTML document as a stream of start tags, texts and end tags, the way a
+// streaming reader would see it, without recursion however deep the file. The first walk
+// collects the languages only; the second, with the languages chosen, the entries.
 class Parser {
 public:
-    Parser(std::string_view bytes, bool languagesOnly)
-        : data_(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()))),
-          xml_(data_), languagesOnly_(languagesOnly)
-    {
-        xml_.setEntityExpansionLimit(1024);
-    }
+    Parser(const pugi::xml_document& doc, bool languagesOnly)
+        : doc_(doc), languagesOnly_(languagesOnly)
+    {}
 
     std::vector<KvtmlLanguage> languages;
     std::vector<RawEntry> entries;
@@ -79,93 +103,123 @@ public:
     // An empty string on success, else the German reason.
     std::string run()
     {
-        while (!xml_.atEnd() && !done_) {
-            switch (xml_.readNext()) {
-            case QXmlStreamReader::DTD:
-                if (xml_.text().contains(u'['))
-                    xml_.raiseError(QStringLiteral(
-                        "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen."));
+        pugi::xml_node n = doc_.first_child();
+        while (n && !done_) {
+            bool descend = false;
+            switch (n.type()) {
+            case pugi::node_doctype:
+                if (std::strchr(n.value(), '[') != nullptr)
+                    raiseError(
+                        "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
                 break;
-            case QXmlStreamReader::StartElement:
-                start();
+            case pugi::node_element:
+                start(n);
+                if (done_)
+                    break;
+                descend = static_cast<bool>(n.first_child());
+                if (!descend)
+                    end();
                 break;
-            case QXmlStreamReader::EndElement:
-                end();
-                break;
-            case QXmlStreamReader::Characters:
-                characters();
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                characters(n.value());
                 break;
             default:
                 break;
             }
+            if (done_)
+                break;
+            if (descend) {
+                n = n.first_child();
+                continue;
+            }
+            // On to the next sibling, closing every element left on the way up.
+            while (!n.next_sibling()) {
+                n = n.parent();
+                if (!n || n.type() == pugi::node_document || done_)
+                    return finish();
+                end();
+            }
+            n = n.next_sibling();
         }
-        if (xml_.hasError())
-            return "Keine lesbare KVTML-Datei: " + xml_.errorString().toStdString() + " (Zeile " +
-                   std::to_string(xml_.lineNumber()) + ")";
+        return finish();
+    }
+
+    void choose(int german, int foreign)
+    {
+        germanId = german;
+        foreignId = foreign;
+    }
+
+private:
+    std::string finish()
+    {
+        if (!error_.empty())
+            return "Keine lesbare KVTML-Datei: " + error_;
         if (!sawRoot_)
             return "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
         return {};
     }
 
-private:
-    QStringView parent(qsizetype up = 1) const
+    void raiseError(std::string message)
     {
-        return stack_.size() >= up ? QStringView(stack_[stack_.size() - up]) : QStringView();
-    }
-    bool inEntries() const { return stack_.size() >= 2 && stack_[1] == u"entries"; }
-
-    int intAttribute(QLatin1StringView name, int fallback) const
-    {
-        bool ok = false;
-        const int v = xml_.attributes().value(name).toInt(&ok);
-        return ok ? v : fallback;
+        if (error_.empty())
+            error_ = std::move(message);
+        done_ = true;
     }
 
-    void start()
+    std::string_view parent(std::size_t up = 1) const
     {
-        const QString name = xml_.name().toString();
+        return stack_.size() >= up ? stack_[stack_.size() - up] : std::string_view();
+    }
+    bool inEntries() const { return stack_.size() >= 2 && stack_[1] == "entries"; }
+
+    void start(const pugi::xml_node& node)
+    {
+        const std::string_view name = node.name();
         // Text is collected only directly inside the element that chose the target; a child
         // element ends that, and a stale pointer into a growing list must not survive it.
         target_ = nullptr;
-        if (stack_.size() >= kKvtmlMaxDepth) {
-            xml_.raiseError(QStringLiteral("Die Elemente sind zu tief verschachtelt."));
+        targetQ_ = nullptr;
+        if (stack_.size() >= static_cast<std::size_t>(kKvtmlMaxDepth)) {
+            raiseError("Die Elemente sind zu tief verschachtelt.");
             return;
         }
-        const QStringView p = parent();
-        if (stack_.isEmpty()) {
+        const std::string_view p = parent();
+        if (stack_.empty()) {
             sawRoot_ = true;
-            if (name != u"kvtml")
-                xml_.raiseError(QStringLiteral("Das Wurzelelement ist nicht „kvtml“."));
-            else if (!xml_.attributes().value(QLatin1StringView("version")).startsWith(u"2"))
-                xml_.raiseError(QStringLiteral("Nur KVTML 2.0 wird gelesen; diese Datei ist "
-                                               "älter (KVTML 1)."));
-        } else if (p == u"identifiers" && name == u"identifier") {
+            if (name != "kvtml")
+                raiseError("Das Wurzelelement ist nicht „kvtml“.");
+            else if (std::string_view(node.attribute("version").value()).substr(0, 1) != "2")
+                raiseError("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
+            if (done_)
+                return;
+        } else if (p == "identifiers" && name == "identifier") {
             if (std::ssize(languages) >= kKvtmlMaxLanguages) {
-                xml_.raiseError(QStringLiteral("Die Datei hat zu viele Sprachen."));
+                raiseError("Die Datei hat zu viele Sprachen.");
                 return;
             }
             languages.push_back(
-                {intAttribute(QLatin1StringView("id"), static_cast<int>(languages.size())),
-                 {},
-                 {}});
-        } else if (p == u"identifier" && !languages.empty() && stack_.size() == 3) {
-            target_ = name == u"name"     ? &languages.back().name
-                      : name == u"locale" ? &languages.back().locale
+                {intAttribute(node, "id", static_cast<int>(languages.size())), {}, {}});
+        } else if (p == "identifier" && !languages.empty() && stack_.size() == 3) {
+            targetQ_ = name == "name"     ? &languages.back().name
+                       : name == "locale" ? &languages.back().locale
                                           : nullptr;
-        } else if (name == u"entries" && languagesOnly_) {
+        } else if (name == "entries" && languagesOnly_) {
             done_ = true;
+            return;
         } else if (inEntries()) {
-            startInEntries(name, p);
-        } else if (p == u"lessons" && name == u"container") {
+            startInEntries(node, name, p);
+        } else if (p == "lessons" && name == "container") {
             ++lessons;
-        } else if (stack_.size() >= 3 && stack_[1] == u"synonym") {
-            if (p == u"pair" && name == u"entry") {
-                side_().entry = xml_.attributes().value(QLatin1StringView("id")).toString();
-            } else if (parent(2) == u"pair" && p == u"entry" && name == u"translation") {
-                side_().translation = intAttribute(QLatin1StringView("id"), -1);
+        } else if (stack_.size() >= 3 && stack_[1] == "synonym") {
+            if (p == "pair" && name == "entry") {
+                side_().entry = node.attribute("id").value();
+            } else if (parent(2) == "pair" && p == "entry" && name == "translation") {
+                side_().translation = intAttribute(node, "id", -1);
             }
         }
-        if (stack_.size() == 2 && stack_[1] == u"synonym" && name == u"pair") {
+        if (stack_.size() == 2 && stack_[1] == "synonym" && name == "pair") {
             pairs.emplace_back();
             pairSide_ = 0;
         }
@@ -179,16 +233,16 @@ private:
         return pairSide_ == 0 ? pairs.back().first : pairs.back().second;
     }
 
-    void startInEntries(const QString& name, QStringView p)
+    void startInEntries(const pugi::xml_node& node, std::string_view name, std::string_view p)
     {
-        if (stack_.size() == 2 && name == u"entry") {
+        if (stack_.size() == 2 && name == "entry") {
             entry_ = RawEntry{};
-            entry_.id = xml_.attributes().value(QLatin1StringView("id")).toString();
+            entry_.id = node.attribute("id").value();
             entry_.number = ++entryNumber_;
             return;
         }
-        if (stack_.size() == 3 && p == u"entry" && name == u"translation") {
-            const int id = intAttribute(QLatin1StringView("id"), -1);
+        if (stack_.size() == 3 && p == "entry" && name == "translation") {
+            const int id = intAttribute(node, "id", -1);
             otherText_.clear();
             translation_ = id == germanId    ? &entry_.german
                            : id == foreignId ? &entry_.foreign
@@ -196,112 +250,122 @@ private:
             otherLanguage_ = id;
             return;
         }
-        if (stack_.size() == 4 && p == u"translation") {
+        if (stack_.size() == 4 && p == "translation") {
             Translation* t = translation_;
-            if (name == u"text")
+            if (name == "text")
                 target_ = t ? &t->text : &otherText_;
-            else if (t && name == u"comment")
+            else if (t && name == "comment")
                 target_ = &t->comment;
-            else if (t && name == u"paraphrase")
+            else if (t && name == "paraphrase")
                 target_ = &t->paraphrase;
-            else if (name != u"grade" && t) {
+            else if (name != "grade" && t) {
                 unknown_ = name;
                 unknownHasContent_ = false;
             }
             return;
         }
-        if (stack_.size() == 5 && p == u"grade" && translation_) {
-            target_ = name == u"currentgrade" ? &translation_->grade
-                      : name == u"count"      ? &translation_->count
-                                              : nullptr;
+        if (stack_.size() == 5 && p == "grade" && translation_) {
+            target_ = name == "currentgrade" ? &translation_->grade
+                      : name == "count"      ? &translation_->count
+                                             : nullptr;
         }
     }
 
-    void characters()
+    void characters(std::string_view text)
     {
         if (target_)
-            appendBounded(*target_, xml_.text());
-        else if (!unknown_.isEmpty() && !xml_.isWhitespace())
+            appendBounded(*target_, text);
+        else if (targetQ_ && targetQ_->size() < kMaxNameChars)
+            *targetQ_ += QString::fromUtf8(
+                             text.data(), static_cast<qsizetype>(std::min(text.size(), kKeepBytes)))
+                             .left(kMaxNameChars - targetQ_->size());
+        else if (!unknown_.empty() && !isXmlWhitespace(text))
             unknownHasContent_ = true;
+    }
+
+    static bool isXmlWhitespace(std::string_view text)
+    {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
     }
 
     void end()
     {
-        const QString name = stack_.isEmpty() ? QString() : stack_.takeLast();
+        std::string_view name;
+        if (!stack_.empty()) {
+            name = stack_.back();
+            stack_.pop_back();
+        }
         target_ = nullptr;
-        if (!unknown_.isEmpty() && stack_.size() == 4 && name == unknown_) {
+        targetQ_ = nullptr;
+        if (!unknown_.empty() && stack_.size() == 4 && name == unknown_) {
             if (unknownHasContent_)
                 losses.add(LossReport::Kind::NoCounterpart, "Eintrag " +
                                                                 std::to_string(entry_.number) +
-                                                                ": <" + name.toStdString() + ">");
-            unknown_.clear();
+                                                                ": <" + std::string(name) + ">");
+            unknown_ = {};
         }
-        if (languagesOnly_ && name == u"identifiers")
+        if (languagesOnly_ && name == "identifiers")
             done_ = true;
-        if (stack_.size() == 3 && name == u"translation" && stack_[1] == u"entries") {
-            if (!translation_ && !otherText_.trimmed().isEmpty())
+        if (stack_.size() == 3 && name == "translation" && stack_[1] == "entries") {
+            if (!translation_ && !isBlank(otherText_))
                 appendPart(entry_.others, languageLabel(otherLanguage_) + otherText_);
             translation_ = nullptr;
-        } else if (stack_.size() == 2 && name == u"entry" && stack_[1] == u"entries") {
+        } else if (stack_.size() == 2 && name == "entry" && stack_[1] == "entries") {
             finishEntry();
-        } else if (stack_.size() == 3 && name == u"entry" && stack_[2] == u"pair") {
+        } else if (stack_.size() == 3 && name == "entry" && stack_[2] == "pair") {
             pairSide_ = 1;
         }
     }
 
-    QString languageLabel(int id) const
+    std::string languageLabel(int id) const
     {
         for (const KvtmlLanguage& l : languages)
             if (l.id == id) {
                 const QString label =
                     !l.locale.trimmed().isEmpty() ? l.locale.trimmed() : l.name.trimmed();
-                return label.isEmpty() ? QString() : label + QStringLiteral(": ");
+                return label.isEmpty() ? std::string() : label.toStdString() + ": ";
             }
         return {};
     }
 
     void finishEntry()
     {
-        const std::string where = "Eintrag " + std::to_string(entry_.number);
-        const bool hasWord =
-            !entry_.german.text.trimmed().isEmpty() || !entry_.foreign.text.trimmed().isEmpty();
+        const bool hasWord = !isBlank(entry_.german.text) || !isBlank(entry_.foreign.text);
         if (!hasWord) {
-            if (!entry_.others.isEmpty())
+            if (!entry_.others.empty())
                 losses.add(LossReport::Kind::SkippedRow,
-                           where + ": " + quoteForReport(entry_.others));
+                           "Eintrag " + std::to_string(entry_.number) + ": " +
+                               quoteForReport(QString::fromStdString(entry_.others)));
             return;
         }
         if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
-            losses.add(LossReport::Kind::OverLimit, overLimitSeen_ ? std::string() : "ab " + where);
+            losses.add(LossReport::Kind::OverLimit,
+                       overLimitSeen_ ? std::string()
+                                      : "ab Eintrag " + std::to_string(entry_.number));
             overLimitSeen_ = true;
             return;
         }
         entries.push_back(std::move(entry_));
     }
 
-    QByteArray data_;
-    QXmlStreamReader xml_;
+    const pugi::xml_document& doc_;
     bool languagesOnly_;
     bool done_ = false;
     bool sawRoot_ = false;
-    QStringList stack_;
-    QString* target_ = nullptr;
+    std::string error_;
+    std::vector<std::string_view> stack_; // names live in the document
+    std::string* target_ = nullptr;
+    QString* targetQ_ = nullptr; // a language's name or locale
     RawEntry entry_;
     int entryNumber_ = 0;
     Translation* translation_ = nullptr;
     int otherLanguage_ = -1;
-    QString otherText_;
-    QString unknown_;
+    std::string otherText_;
+    std::string_view unknown_;
     bool unknownHasContent_ = false;
     bool overLimitSeen_ = false;
     int pairSide_ = 0;
-
-public:
-    void choose(int german, int foreign)
-    {
-        germanId = german;
-        foreignId = foreign;
-    }
 };
 
 bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
@@ -316,12 +380,68 @@ std::int32_t boxForGrade(int grade)
     return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
 }
 
+// Parses the whole file into `doc`; an empty string on success, else the German reason.
+std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
+{
+    if (scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags)
+        return "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+    // No DTD entities are expanded (the parser knows none), only the five of XML itself and
+    // character references; the DOCTYPE is kept so that an internal subset can be refused.
+    const unsigned options =
+        pugi::parse_default | pugi::parse_doctype | pugi::parse_ws_pcdata_single;
+    const pugi::xml_parse_result r =
+        doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
+    if (r.status == pugi::status_no_document_element)
+        return "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+    if (!r) {
+        const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
+        const auto line =
+            1 + std::count(bytes.begin(),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
+                           '\n');
+        return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
+               std::to_string(line) + ")";
+    }
+    return {};
+}
+
+// A number of the grade; the fallback when there is none, and a loss when it is unreadable.
+int gradeNumber(const std::string& text, int fallback, LossReport& losses, int entryNumber)
+{
+    if (isBlank(text))
+        return fallback;
+    std::string_view t = text;
+    while (!t.empty() && (t.front() == ' ' || (t.front() >= '\t' && t.front() <= '\r')))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || (t.back() >= '\t' && t.back() <= '\r')))
+        t.remove_suffix(1);
+    int v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec == std::errc() && end == t.data() + t.size() && !t.empty())
+        return v;
+    // Signs and blanks beyond ASCII as Qt reads numbers.
+    bool ok = false;
+    v = QString::fromUtf8(text.data(), std::ssize(text)).trimmed().toInt(&ok);
+    if (ok)
+        return v;
+    losses.add(LossReport::Kind::BadNumber, losses.wantsExample(LossReport::Kind::BadNumber)
+                                                ? "Eintrag " + std::to_string(entryNumber) + ": " +
+                                                      quoteForReport(QString::fromStdString(text))
+                                                : std::string());
+    return fallback;
+}
+
 } // namespace
 
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
     KvtmlImport out;
-    Parser first(bytes, true);
+    pugi::xml_document doc;
+    if (std::string err = parseDocument(bytes, doc); !err.empty()) {
+        out.message = std::move(err);
+        return out;
+    }
+    Parser first(doc, true);
     if (std::string err = first.run(); !err.empty()) {
         out.message = std::move(err);
         return out;
@@ -365,7 +485,7 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         return out;
     }
 
-    Parser p(bytes, false);
+    Parser p(doc, false);
     p.languages = langs;
     p.choose(german, foreign);
     if (std::string err = p.run(); !err.empty()) {
@@ -376,23 +496,25 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     out.foreignId = foreign;
 
     // Synonym pairs link two entries; each side's word is a further meaning of the other.
-    QHash<QString, std::size_t> byId;
-    for (std::size_t i = 0; i < p.entries.size(); ++i)
-        byId.insert(p.entries[i].id, i);
-    const auto textOf = [&](const PairSide& s) -> QString {
-        const auto it = byId.find(s.entry);
-        if (it == byId.end())
-            return {};
-        const RawEntry& e = p.entries[*it];
-        return s.translation == foreign  ? e.foreign.text
-               : s.translation == german ? e.german.text
-                                         : QString();
-    };
-    for (const auto& [a, b] : p.pairs) {
-        for (const auto& [self, other] : {std::pair{a, b}, std::pair{b, a}}) {
-            const auto it = byId.find(self.entry);
-            if (it != byId.end() && self.translation == foreign)
-                appendPart(p.entries[*it].synonyms, textOf(other));
+    if (!p.pairs.empty()) {
+        std::unordered_map<std::string_view, std::size_t> byId;
+        for (std::size_t i = 0; i < p.entries.size(); ++i)
+            byId.insert_or_assign(p.entries[i].id, i);
+        const auto textOf = [&](const PairSide& s) -> std::string {
+            const auto it = byId.find(s.entry);
+            if (it == byId.end())
+                return {};
+            const RawEntry& e = p.entries[it->second];
+            return s.translation == foreign  ? e.foreign.text
+                   : s.translation == german ? e.german.text
+                                             : std::string();
+        };
+        for (const auto& [a, b] : p.pairs) {
+            for (const auto& [self, other] : {std::pair{a, b}, std::pair{b, a}}) {
+                const auto it = byId.find(self.entry);
+                if (it != byId.end() && self.translation == foreign)
+                    appendPart(p.entries[it->second].synonyms, textOf(other));
+            }
         }
     }
 
@@ -403,34 +525,34 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     if (p.lessons > 1)
         losses.add(LossReport::Kind::NoCounterpart, p.lessons,
                    "die Einteilung in Lektionen; die Wörter selbst sind übernommen");
+    out.result.words.reserve(p.entries.size());
+    std::string synonym;
     for (const RawEntry& r : p.entries) {
-        const std::string where = "Eintrag " + std::to_string(r.number);
-        QString synonym =
-            r.foreign.paraphrase.trimmed().isEmpty() ? QString() : r.foreign.paraphrase;
+        synonym.clear();
+        if (!isBlank(r.foreign.paraphrase))
+            synonym = r.foreign.paraphrase;
         appendPart(synonym, r.synonyms);
         appendPart(synonym, r.others);
-        QString remark = r.foreign.comment;
-        if (r.german.comment != r.foreign.comment)
-            appendPart(remark, r.german.comment);
-        TWordEntry e;
-        e.german = toTableText(r.german.text, losses, where);
-        e.foreign = toTableText(r.foreign.text, losses, where);
-        e.synonym = toTableText(synonym, losses, where);
-        e.remark = toTableText(remark, losses, where);
-        const Translation& g =
-            !r.foreign.grade.isEmpty() || !r.foreign.count.isEmpty() ? r.foreign : r.german;
-        const auto number = [&](const QString& text, int fallback) {
-            if (text.trimmed().isEmpty())
-                return fallback;
-            bool ok = false;
-            const int v = text.trimmed().toInt(&ok);
-            if (!ok)
-                losses.add(LossReport::Kind::BadNumber, where + ": " + quoteForReport(text));
-            return ok ? v : fallback;
+        const std::string* remark = &r.foreign.comment;
+        std::string joined;
+        if (r.german.comment != r.foreign.comment) {
+            joined = r.foreign.comment;
+            appendPart(joined, r.german.comment);
+            remark = &joined;
+        }
+        TWordEntry& e = out.result.words.emplace_back();
+        const auto text = [&](const std::string& from, ShortText100& into) {
+            bytesToTableText(FieldBytes(from), ByteEncoding::Utf8, into, losses, "Eintrag ",
+                             r.number);
         };
-        e.box = boxForGrade(number(g.grade, 0));
-        e.passes = number(g.count, 0);
-        out.result.words.push_back(e);
+        text(r.german.text, e.german);
+        text(r.foreign.text, e.foreign);
+        text(synonym, e.synonym);
+        text(*remark, e.remark);
+        const Translation& g =
+            !r.foreign.grade.empty() || !r.foreign.count.empty() ? r.foreign : r.german;
+        e.box = boxForGrade(gradeNumber(g.grade, 0, losses, r.number));
+        e.passes = gradeNumber(g.count, 0, losses, r.number);
     }
     out.status = KvtmlImport::Status::Ok;
     return out;

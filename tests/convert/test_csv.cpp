@@ -42,6 +42,23 @@ TEST_P(CsvReaderCases, SplitsRecordsAndFields)
     EXPECT_EQ(records(GetParam().text, GetParam().sep), GetParam().expected);
 }
 
+// The preview and the import split UTF-8 and Windows-1252 files without decoding them; they
+// must find the same records as the reader of decoded text.
+TEST_P(CsvReaderCases, SplitsTheSameWithoutDecoding)
+{
+    for (const TextEncoding enc : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
+        const CsvFormat format{enc, false, QLatin1Char(GetParam().sep)};
+        Rows rows;
+        for (const QStringList& fields : previewCsv(GetParam().text, format, 100)) {
+            std::vector<std::string> row;
+            for (const QString& f : fields)
+                row.push_back(f.toStdString());
+            rows.push_back(row);
+        }
+        EXPECT_EQ(rows, GetParam().expected);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rfc4180AndStrays, CsvReaderCases,
     ::testing::Values(
@@ -244,6 +261,42 @@ TEST(CsvImport, CountsEveryKindOfLoss)
     const std::string text = r.losses.summary();
     EXPECT_NE(text.find("2 Zeichen, die Windows-1252 nicht kennt"), std::string::npos) << text;
     EXPECT_NE(text.find("Zeile 2: „zwei  Zeilen“"), std::string::npos) << text;
+}
+
+TEST(CsvImport, Windows1252FilesKeepEveryByteAndQuotedFieldsTheirQuotes)
+{
+    CsvColumns cols;
+    cols.synonym = 2;
+    cols.remark = 3;
+    // \x81 is one of the codes Windows-1252 leaves undefined; \x80 the euro sign.
+    const auto r = importText("Stra\xDF"
+                              "e;\"sag \"\"hallo\"\"\";\"a\"b\"c\";\x80\x81\n"
+                              "\"zwei\r\nZeilen\";two;;\n"
+                              ";;nur;\n",
+                              cols);
+    ASSERT_EQ(r.words.size(), 2u);
+    EXPECT_EQ(r.words[0].german.view(), "Stra\xDF"
+                                        "e");
+    EXPECT_EQ(r.words[0].foreign.view(), "sag \"hallo\"");
+    EXPECT_EQ(r.words[0].synonym.view(), "ab\"c\"");
+    EXPECT_EQ(r.words[0].remark.view(), "\x80\x81");
+    EXPECT_EQ(r.words[1].german.view(), "zwei Zeilen");
+    EXPECT_EQ(r.losses.count(Kind::LineBreak), 1);
+    // The quoted line break moves the lines on: the skipped row is the file's fourth line.
+    EXPECT_EQ(r.losses.examples(Kind::SkippedRow), std::vector<std::string>{"Zeile 4: „  nur “"});
+}
+
+TEST(CsvImport, ExamplesStopAtThreeButEveryLossIsCounted)
+{
+    std::string bytes;
+    for (int i = 0; i < 50; ++i)
+        bytes += std::string(120, 'x') + ",\xCE\xB1\n"; // too long, and an alpha
+    const auto r = importText(bytes);
+    ASSERT_EQ(r.words.size(), 50u);
+    EXPECT_EQ(r.losses.count(Kind::Cut), 50);
+    EXPECT_EQ(r.losses.count(Kind::Unrepresentable), 50);
+    EXPECT_EQ(r.losses.examples(Kind::Cut).size(), LossReport::kExamples);
+    EXPECT_EQ(r.losses.examples(Kind::Unrepresentable).back(), "Zeile 3: „α“");
 }
 
 TEST(CsvImport, DecomposedUmlautsAreNotLost)
