@@ -19,7 +19,7 @@ elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
 fi
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then
-    harnesses=(fuzz_vkb fuzz_settings fuzz_statistics fuzz_cp1252 fuzz_rtf)
+    harnesses=(fuzz_vkb fuzz_settings fuzz_statistics fuzz_cp1252 fuzz_rtf fuzz_csv fuzz_kvtml)
 fi
 
 launcher=()
@@ -37,6 +37,8 @@ seeds_of() {
     fuzz_vkb) ls tests/data/*.vkb ;;
     fuzz_settings) ls tests/data/*.dat ;;
     fuzz_statistics) ls tests/data/statistik*.dat ;;
+    fuzz_csv) ls tests/data/convert/*.csv tests/data/convert/*.tsv 2>/dev/null ;;
+    fuzz_kvtml) ls tests/data/convert/*.kvtml ;;
     esac
 }
 

@@ -3,6 +3,8 @@
 #include "ByteScan.h"
 #include "core/Cp1252.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -200,9 +202,14 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
 
 QString decodeBytes(std::string_view bytes, ByteEncoding encoding)
 {
-    return encoding == ByteEncoding::Utf8
-               ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
-               : fromTableText(bytes);
+    if (encoding != ByteEncoding::Utf8)
+        return fromTableText(bytes);
+    // A field is the middle of a file: a byte order mark there is a character of the text
+    // (reported as lost like any other), not a mark to drop silently; and a sequence cut off
+    // at the field's end is a broken character, not one to wait for.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 std::string_view FieldBytes::text(std::string& buffer) const

@@ -316,6 +316,20 @@ TEST(CsvImport, ControlZWouldEndAVkbFileAndIsReplaced)
     EXPECT_EQ(r.losses.count(Kind::Unrepresentable), 1);
 }
 
+// Found by fuzzing: a byte order mark inside a field vanished without a word, so the field
+// looked filled while reading and came back empty, and the row was lost on the way back.
+TEST(CsvImport, AByteOrderMarkInsideAFieldIsAReportedCharacter)
+{
+    const auto r = importText("Haus,house\n\xEF\xBB\xBF,tree\n");
+    ASSERT_EQ(r.words.size(), 2u);
+    EXPECT_EQ(r.words[1].german.view(), "?");
+    EXPECT_EQ(r.losses.count(Kind::Unrepresentable), 1);
+    // Likewise a character cut off at the end of the file.
+    const auto cut = importText("\xEF\xBB\xBF\xEE");
+    ASSERT_EQ(cut.words.size(), 1u);
+    EXPECT_EQ(cut.words[0].german.view(), "?");
+}
+
 TEST(CsvImport, StopsAt9999WordsAndCountsTheRest)
 {
     std::string bytes;
