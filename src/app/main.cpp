@@ -11,9 +11,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -59,6 +62,42 @@ std::string toPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
 }
+
+// Runs `work` once, `delayMs` after the window was first shown on the screen. Qt paints a
+// widget window while it handles the window's first expose, so the work cannot hold up the
+// first picture.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWindow* window, int delayMs, std::function<void()> work)
+        : QObject(window), window_(window), delayMs_(delayMs), work_(std::move(work))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed()) {
+            window_->removeEventFilter(this);
+            QTimer::singleShot(delayMs_, this, [this] {
+                work_();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWindow* window_;
+    int delayMs_;
+    std::function<void()> work_;
+};
+
+// Sound and printing are loaded this long after the first paint, once the window has settled:
+// loading them blocks the window for a few dozen milliseconds, and no learner answers a word
+// or prints a list within half a second of the start. Whatever is needed earlier is loaded
+// at that moment.
+constexpr int kPreloadDelayMs = 500;
 
 } // namespace
 
@@ -122,5 +161,9 @@ int main(int argc, char** argv)
         programDir, fileArg);
     dialogs.setOwner(&window);
     window.show();
+    new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer] {
+        sound.preload();
+        printer.preload();
+    });
     return QApplication::exec();
 }

@@ -5,11 +5,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSoundEffect>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -132,30 +130,35 @@ int StdRandom::below(int n)
     return dist(engine_);
 }
 
-QtSound::~QtSound()
+QtSound::QtSound(QStringList moduleDirs) : module_(kSoundModule, std::move(moduleDirs)) {}
+
+QtSound::~QtSound() = default;
+
+ISoundModule* QtSound::player()
 {
-    qDeleteAll(effects_);
+    if (!player_)
+        if (auto create = reinterpret_cast<CreateSoundModule>(module_.resolve(kCreateSoundModule)))
+            player_.reset(create());
+    return player_.get();
 }
 
 void QtSound::play(const QString& wavPath)
 {
-    stop();
-    if (!QFileInfo::exists(wavPath))
-        return;
-    QSoundEffect*& effect = effects_[wavPath];
-    if (!effect) {
-        effect = new QSoundEffect;
-        effect->setSource(QUrl::fromLocalFile(wavPath));
-    }
-    if (effect->status() == QSoundEffect::Error)
-        return;
-    effect->play();
+    if (ISoundModule* p = player())
+        p->play(wavPath);
 }
 
 void QtSound::stop()
 {
-    for (QSoundEffect* e : std::as_const(effects_))
-        e->stop();
+    // Nothing can be playing before the module is there.
+    if (player_)
+        player_->stop();
+}
+
+void QtSound::preload()
+{
+    if (ISoundModule* p = player())
+        p->warmUp();
 }
 
 void QtShell::open(const QString& pathOrUrl, std::function<void()> failed)

@@ -1,17 +1,16 @@
 #pragma once
 
-#include "Platform.h"
+#include "Modules.h"
 
-#include <QHash>
+#include <memory>
 #include <random>
 
-class QSoundEffect;
 class QWidget;
 
 namespace tafelix {
 
 // The real seams: Qt's message boxes and file dialogs, the system clock, a seeded
-// generator, QSoundEffect and the desktop's default handlers.
+// generator, QSoundEffect (in its module) and the desktop's default handlers.
 
 class QtDialogs : public IDialogs {
 public:
@@ -40,16 +39,23 @@ private:
     std::mt19937_64 engine_{0};
 };
 
+// Plays through the sound module, loaded at the first sound or by preload(). Without the
+// module every sound is silent, as any other failure of sound is.
 class QtSound : public ISound {
 public:
+    explicit QtSound(QStringList moduleDirs = defaultModuleDirs());
     ~QtSound() override;
     void play(const QString& wavPath) override;
     void stop() override;
 
+    // Loads the module and sets up the audio back-end now, so that the first sound is not late.
+    void preload();
+
 private:
-    // One effect per file, made at its first use: creating the audio back-end costs time
-    // that start-up should not pay.
-    QHash<QString, QSoundEffect*> effects_;
+    ISoundModule* player();
+
+    ModuleLoader module_;
+    std::unique_ptr<ISoundModule> player_;
 };
 
 // Opens through xdg-open, watched asynchronously: a desktop without any viewer for the file

@@ -1,31 +1,34 @@
 #pragma once
 
-#include "Platform.h"
+#include "Modules.h"
 
 #include <memory>
 
-class QPrinter;
-
 namespace tafelix {
 
-// The system's printers through Qt's print support (CUPS on Linux). One printer object lives
-// for the run, so the choices made in the set-up dialog last until the program ends.
+// The system's printers (CUPS on Linux). The printing itself lives in a module that is loaded
+// at the first use or by preload(); the one printer it makes lives for the run, so the
+// choices made in the set-up dialog last until the program ends. Without the module every
+// printout reports that in a German message, and the set-up shows it in a box.
 class QtPrinter : public IPrinter {
 public:
-    QtPrinter();
+    explicit QtPrinter(QStringList moduleDirs = defaultModuleDirs());
     ~QtPrinter() override;
+    // True without the module, so that the printout itself tells why it cannot print.
     bool available() override;
     void setup(QWidget* parent) override;
-    // The lines in the document's font over the printable area, page after page; tabs jump
-    // to the document's tab stops. Lines are not wrapped. Both wait a few seconds for the
-    // job's fate, so that a refused or aborted job is reported rather than lost.
     PrintResult print(const PrintDocument& document, const QString& jobTitle) override;
     PrintResult printPicture(const QImage& picture, const QString& jobTitle) override;
 
+    // Loads the module now, so that the first printout does not wait for it.
+    void preload() { printer(); }
+
 private:
-    // Made at the first use: asking CUPS for printers costs time that start-up should not pay.
-    QPrinter& printer();
-    std::unique_ptr<QPrinter> printer_;
+    IPrinter* printer();
+    QString missing() const;
+
+    ModuleLoader module_;
+    std::unique_ptr<IPrinter> printer_;
 };
 
 } // namespace tafelix

@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     folder.write(QStringLiteral("SysDat/Statistik.dat"), statisticsLog());
 
     TestPlatform doubles;
-    QtPrinter printer; // the real one; made before the window, so it outlives it
+    QtPrinter printer({QStringLiteral(TAFELIX_MODULE_DIR)}); // the real one, outliving the window
     if (!printer.available())
         return fail(QStringLiteral("Qt sees no default printer"));
     const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, doubles.sound,

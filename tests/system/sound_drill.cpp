@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     folder.write(QStringLiteral("Vokabeln/Eins.vkb"), vkb({{"1", "0", "Haus", "house", "", ""}}));
 
     TestPlatform doubles;
-    QtSound sound; // the real player; made before the window, so it outlives it
+    QtSound sound({QStringLiteral(TAFELIX_MODULE_DIR)}); // the real player, outliving the window
     const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, sound,
                             doubles.shell,   doubles.clipboard, doubles.printer};
     auto table = std::make_unique<TWordTable>();

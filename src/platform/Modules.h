@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <QLibrary>
+#include <QStringList>
+
+namespace tafelix {
+
+// Sound and printing pull in big libraries (Qt Multimedia with PulseAudio and its codecs, Qt
+// Print Support with CUPS and Kerberos) that the window does not need in order to appear. So
+// they live in two modules beside the program, loaded at their first use or soon after the
+// window is painted, whichever comes first.
+
+// What the sound module hands out: a player that can also set up its audio back-end ahead of
+// the first sound.
+class ISoundModule : public ISound {
+public:
+    virtual void warmUp() = 0;
+};
+
+using CreateSoundModule = ISoundModule* (*)();
+using CreatePrinterModule = IPrinter* (*)();
+inline constexpr char kSoundModule[] = "libtafelix_sound.so";
+inline constexpr char kCreateSoundModule[] = "tafelixCreateSound";
+inline constexpr char kPrinterModule[] = "libtafelix_printer.so";
+inline constexpr char kCreatePrinterModule[] = "tafelixCreatePrinter";
+
+// Where the modules are looked for: "plugins" beside the executable (the build and a portable
+// program folder), then "../lib/tafelix" from it (the package puts the program in /usr/bin).
+QStringList defaultModuleDirs();
+
+// One module, loaded at most once for the run and never unloaded, since objects it made may
+// live until the end.
+class ModuleLoader {
+public:
+    ModuleLoader(const char* fileName, QStringList dirs);
+    // The exported function of that name, or nullptr when the module is missing or broken.
+    // A failed load is not tried again.
+    QFunctionPointer resolve(const char* symbol);
+    // The module's name and, after a failed load, where it was looked for.
+    QString describe() const;
+
+private:
+    QString fileName_;
+    QStringList dirs_;
+    QLibrary library_;
+    bool tried_ = false;
+};
+
+} // namespace tafelix

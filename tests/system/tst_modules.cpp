@@ -1,0 +1,97 @@
+// Sound and printing as loadable modules: the real ones are found in the later of several
+// folders, and a missing or damaged module leaves sound silent and makes printing say why.
+#include "platform/QtPlatform.h"
+#include "platform/QtPrinter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tafelix;
+
+class TestModules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void realModulesAreFoundInALaterFolder_data();
+    void realModulesAreFoundInALaterFolder();
+    void withoutPrinterModulePrintingSaysWhy_data();
+    void withoutPrinterModulePrintingSaysWhy();
+    void withoutSoundModuleSoundIsSilent();
+};
+
+void TestModules::realModulesAreFoundInALaterFolder_data()
+{
+    QTest::addColumn<QByteArray>("module");
+    QTest::addColumn<QByteArray>("factory");
+    QTest::newRow("sound") << QByteArray(kSoundModule) << QByteArray(kCreateSoundModule);
+    QTest::newRow("printer") << QByteArray(kPrinterModule) << QByteArray(kCreatePrinterModule);
+}
+
+void TestModules::realModulesAreFoundInALaterFolder()
+{
+    QFETCH(QByteArray, module);
+    QFETCH(QByteArray, factory);
+    QTemporaryDir empty;
+    ModuleLoader loader(module.constData(), {empty.path(), QStringLiteral("/nonexistent"),
+                                             QStringLiteral(TAFELIX_MODULE_DIR)});
+    QVERIFY(loader.resolve(factory.constData()) != nullptr);
+    QCOMPARE(loader.describe(),
+             QStringLiteral(TAFELIX_MODULE_DIR "/") + QString::fromLatin1(module));
+    QVERIFY(loader.resolve("noSuchFunction") == nullptr);
+}
+
+// What a printout and the set-up need: a German message naming the module that failed.
+void TestModules::withoutPrinterModulePrintingSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("content"); // of the module file; empty: no file at all
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a library") << QByteArray("\x7f"
+                                                 "ELF but nothing more");
+    QTest::newRow("empty file") << QByteArray("", 0);
+}
+
+void TestModules::withoutPrinterModulePrintingSaysWhy()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir broken;
+    const QString path = broken.filePath(QString::fromLatin1(kPrinterModule));
+    if (!content.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    // A damaged module is not passed over for a good one further down: that would not be the
+    // one the learner installed.
+    QStringList dirs{broken.path()};
+    if (!content.isNull())
+        dirs << QStringLiteral(TAFELIX_MODULE_DIR);
+    QtPrinter printer(dirs);
+    QVERIFY(printer.available()); // so that the printout gets to tell why it cannot print
+    PrintDocument document;
+    document.lines = {"Haus\thouse"};
+    const PrintResult text = printer.print(document, QStringLiteral("Vokabeln"));
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    const PrintResult diagram = printer.printPicture(picture, QStringLiteral("Statistik"));
+    for (const PrintResult& r : {text, diagram}) {
+        QVERIFY(!r.ok());
+        QVERIFY2(r.failure.startsWith(QStringLiteral("Drucken ist nicht möglich")),
+                 qPrintable(r.failure));
+        QVERIFY2(r.failure.contains(content.isNull() ? QString::fromLatin1(kPrinterModule) : path),
+                 qPrintable(r.failure));
+    }
+}
+
+void TestModules::withoutSoundModuleSoundIsSilent()
+{
+    QTemporaryDir empty;
+    QtSound sound({empty.path()});
+    sound.stop(); // before anything was loaded
+    sound.preload();
+    sound.play(QStringLiteral(TAFELIX_PROGRAM_TEMPLATE "/SysDat/plop.wav"));
+    sound.stop();
+}
+
+QTEST_MAIN(TestModules)
+#include "tst_modules.moc"
