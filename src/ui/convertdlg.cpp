@@ -253,6 +253,10 @@ void TImportDialog::showPreview()
         for (int col = 0; col < row.size() && col < width_; ++col)
             StringGrid1->setItem(r, col, new QTableWidgetItem(row.at(col).simplified()));
     }
+    // Wide enough for the headings, but one long text must not push the others out of view.
+    StringGrid1->resizeColumnsToContents();
+    for (int col = 0; col < width_; ++col)
+        StringGrid1->setColumnWidth(col, std::min(StringGrid1->columnWidth(col), 220));
     // A word needs its German or its foreign side; without either column every row would be
     // skipped.
     const bool usable = c.german != kNone || c.foreign != kNone;
