@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -34,6 +35,9 @@ struct FileDialogOptions {
     QString fileName; // preset name
     QString filterLabel = QStringLiteral("Vokabeldatei");
     QString pattern = QStringLiteral("*.vkb");
+    // Several entries "Label (*.ext)" in place of the one above; in a save dialog the entry
+    // the user picks also gives the extension added to a name typed without one.
+    QStringList filters;
     QString defaultSuffix; // added when the user types a name without one
     bool confirmOverwrite = false;
 };

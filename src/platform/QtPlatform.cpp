@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -67,7 +68,22 @@ void prepare(QFileDialog& dlg, const FileDialogOptions& o)
     // Qt's own dialog shows a filter's pattern beside its label unless told not to; the
     // learner reads just "Vokabeldatei".
     dlg.setOption(QFileDialog::HideNameFilterDetails, true);
-    dlg.setNameFilter(QStringLiteral("%1 (%2)").arg(o.filterLabel, o.pattern));
+    if (o.filters.isEmpty()) {
+        dlg.setNameFilter(QStringLiteral("%1 (%2)").arg(o.filterLabel, o.pattern));
+    } else {
+        dlg.setNameFilters(o.filters);
+        // "liste" typed under "CSV" must become liste.csv, not liste.kvtml: the format
+        // follows the extension. With the details hidden the dialog reports only the label.
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                         [&dlg, filters = o.filters](const QString& label) {
+                             static const QRegularExpression suffix(
+                                 QStringLiteral("\\(\\*\\.(\\w+)"));
+                             for (const QString& f : filters)
+                                 if (f == label || f.startsWith(label + QStringLiteral(" (")))
+                                     if (const auto m = suffix.match(f); m.hasMatch())
+                                         dlg.setDefaultSuffix(m.captured(1));
+                         });
+    }
     if (!o.folder.isEmpty())
         dlg.setDirectory(o.folder);
     if (!o.fileName.isEmpty())

@@ -100,6 +100,7 @@ TForm1::~TForm1() = default;
 void TForm1::buildMenu()
 {
     QMenu* datei = menuBar()->addMenu(QStringLiteral("Datei"));
+    addConvertActions(datei);
     QAction* beenden = datei->addAction(QStringLiteral("Beenden"));
     beenden->setObjectName(QStringLiteral("Beenden1"));
     connect(beenden, &QAction::triggered, this, &TForm1::Beenden1Click);
@@ -356,6 +357,7 @@ void TForm1::SetOpenState(bool open)
                            edit->ToolButton25, edit->ToolButton27})
         b->setEnabled(open);
     edit->ToolButton28->setEnabled(!open);
+    Exportieren1->setEnabled(open);
 }
 
 bool TForm1::LoadVocabularyFile()

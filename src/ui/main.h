@@ -28,9 +28,12 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
+class QAction;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 class QTabWidget;
 
 namespace tafelix {
@@ -40,6 +43,7 @@ class TAboutBox;
 class TOKBottomDlg;
 class TOKBottomDlg1;
 class TFindWindow;
+class TImportDialog;
 class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
@@ -186,6 +190,12 @@ public:
     bool RewriteOnly = false;
     QImage diagramImage; // the diagram as last drawn
 
+    // ---- import and export (main_convert.cpp)
+    void ImportierenClick();
+    void ExportierenClick();
+    QAction* Importieren1 = nullptr; // "Importieren…": not during a drill
+    QAction* Exportieren1 = nullptr; // "Exportieren…": while a vocabulary is open
+
     // Shows a box of the program's own kind at a fixed screen position.
     MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
     void showError(const QString& text) { message(MsgKind::Error, text, OkButton, 400); }
@@ -198,6 +208,8 @@ protected:
 
 private:
     void buildMenu();
+    void addConvertActions(QMenu* datei);
+    void enterImportedWords(const std::vector<TWordEntry>& words);
     void wireSignals();
     void wireDrill();
     void wireSettings();
@@ -221,6 +233,8 @@ private:
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
+
+    TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
 };
 
 } // namespace tafelix

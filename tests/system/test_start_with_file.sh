@@ -65,7 +65,8 @@ inside() {
         ((SECONDS < deadline)) || fail "the menu 'Datei' did not open"
         sleep 0.05
     done
-    xdotool key Down Return
+    # "Beenden" is the last item: Up from a menu without a current item goes there.
+    xdotool key Up Return
 
     deadline=$((SECONDS + 10))
     while kill -0 "$pid" 2>/dev/null; do
