@@ -28,7 +28,8 @@
 namespace tafelix {
 
 namespace {
-const QString kUntitled = QStringLiteral("Neue Datei.vkb");
+const QString kUntitled =
+    QString::fromLatin1(kUntitledName.data(), static_cast<qsizetype>(kUntitledName.size()));
 }
 
 TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,

@@ -5,6 +5,7 @@
 #include "print.h"
 
 #include "core/FileIo.h"
+#include "core/FilePair.h"
 #include "core/PrintText.h"
 #include "core/RtfWriter.h"
 #include "platform/Cp1252Text.h"
@@ -13,8 +14,6 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <cstdio>
 
 namespace tafelix {
 
@@ -36,28 +35,6 @@ QString shortDateForFileName(const QDate& date)
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return locale.toString(date, format);
-}
-
-// What a file held before it is replaced, so a printout that fails halfway can undo the
-// part that succeeded.
-struct PreviousFile {
-    bool existed = false;
-    std::string bytes;
-};
-
-PreviousFile rememberFile(const std::string& path)
-{
-    PreviousFile previous;
-    previous.existed = static_cast<bool>(readWholeFile(path, previous.bytes));
-    return previous;
-}
-
-void restoreFile(const std::string& path, const PreviousFile& previous)
-{
-    if (previous.existed)
-        writeFileAtomically(path, previous.bytes);
-    else
-        std::remove(path.c_str());
 }
 
 // Runs the print options dialog; true when the learner chose "OK".
@@ -147,18 +124,13 @@ void TForm1::ToolButton24Click()
             return;
         }
     }
-    const std::string rtfLocal = toLocalPath(rtfPath);
-    const PreviousFile previousRtf = rememberFile(rtfLocal);
-    if (!writeFileAtomically(rtfLocal, toRtf(RichEdit1))) {
-        showError(cannotCreate(rtfPath));
-        return;
-    }
-    if (!writeFileAtomically(
-            toLocalPath(bmpPath),
-            std::string_view(bmp.constData(), static_cast<std::size_t>(bmp.size())))) {
-        // The two files belong together: without the new picture the old text stays too.
-        restoreFile(rtfLocal, previousRtf);
-        showError(cannotCreate(bmpPath));
+    const std::string rtf = toRtf(RichEdit1);
+    if (const PairResult r = writeFilePair(
+            {toLocalPath(rtfPath), rtf},
+            {toLocalPath(bmpPath),
+             std::string_view(bmp.constData(), static_cast<std::size_t>(bmp.size()))});
+        !r) {
+        showError(cannotCreate(r.failed == 1 ? rtfPath : bmpPath));
         return;
     }
     message(MsgKind::Information,

@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
     const QString failure = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
-    ProgramFolder folder;
+    TempProgramFolder folder;
     folder.write(QStringLiteral("Vokabeln/Probe.vkb"), manyWords());
     folder.write(QStringLiteral("SysDat/Statistik.dat"), statisticsLog());
 

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     if (soundOn && output.isNull())
         return fail("Qt sees no audio output; is the audio server reachable?");
 
-    ProgramFolder folder;
+    TempProgramFolder folder;
     folder.write(QStringLiteral("Vokabeln/Eins.vkb"), vkb({{"1", "0", "Haus", "house", "", ""}}));
 
     TestPlatform doubles;

@@ -19,7 +19,23 @@ struct GermanLocale {
 } const germanLocale;
 } // namespace
 
-ProgramFolder::ProgramFolder()
+void UiTest::cleanup()
+{
+    // A window that is on its way out gets a moment to go.
+    const auto openWindow = []() -> QWidget* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                return w;
+        return nullptr;
+    };
+    if (QTest::qWaitFor([&] { return !openWindow(); }))
+        return;
+    if (const QWidget* w = openWindow())
+        QFAIL(qPrintable(QStringLiteral("still open: ") + w->objectName() + QLatin1Char(' ') +
+                         QString::fromLatin1(w->metaObject()->className())));
+}
+
+TempProgramFolder::TempProgramFolder()
 {
     QDir d(dir_.path());
     d.mkpath(QStringLiteral("SysDat"));
@@ -32,20 +48,20 @@ ProgramFolder::ProgramFolder()
                     file(QStringLiteral("SysDat/") + QString::fromLatin1(name)));
 }
 
-void ProgramFolder::write(const QString& relative, const QByteArray& bytes) const
+void TempProgramFolder::write(const QString& relative, const QByteArray& bytes) const
 {
     QFile f(file(relative));
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(bytes);
 }
 
-QByteArray ProgramFolder::read(const QString& relative) const
+QByteArray TempProgramFolder::read(const QString& relative) const
 {
     QFile f(file(relative));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool ProgramFolder::exists(const QString& relative) const
+bool TempProgramFolder::exists(const QString& relative) const
 {
     return QFile::exists(file(relative));
 }

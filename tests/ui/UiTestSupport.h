@@ -4,6 +4,7 @@
 #include "core/StatisticsLog.h"
 #include "ui/main.h"
 
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -13,11 +14,18 @@
 
 namespace tafelix::test {
 
+// The base of every widget test: after each test, no top-level window may be left open.
+class UiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup();
+};
+
 // A fresh program folder for one test: SysDat (with the built default settings and an empty
 // log), Vokabeln and Ausgabe, as the build lays them out.
-class ProgramFolder {
+class TempProgramFolder {
 public:
-    ProgramFolder();
+    TempProgramFolder();
     QString path() const { return dir_.path() + QLatin1Char('/'); }
     QString file(const QString& relative) const { return path() + relative; }
     void write(const QString& relative, const QByteArray& bytes) const;
@@ -32,7 +40,7 @@ private:
 struct Harness {
     explicit Harness(std::optional<QString> fileArg = std::nullopt, bool show = true);
     ~Harness();
-    ProgramFolder folder;
+    TempProgramFolder folder;
     TestPlatform doubles;
     // Takes the place of the scripted dialogs when a test needs real modal windows.
     IDialogs* dialogs = nullptr;

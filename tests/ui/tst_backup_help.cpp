@@ -9,16 +9,10 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestBackupHelp : public QObject {
+class TestBackupHelp : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void backupIsOnlyOfferedWhileNoFileIsOpen()
     {
         Harness h(std::nullopt, false);

@@ -40,16 +40,10 @@ TSonderzeichen& openOnWord(Harness& h, const char* german)
 
 } // namespace
 
-class TestSpecialCharacters : public QObject {
+class TestSpecialCharacters : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theGridRunsFromCode33ToCode255_data()
     {
         QTest::addColumn<int>("col");

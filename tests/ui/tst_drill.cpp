@@ -52,7 +52,7 @@ std::vector<StatisticsRecord> logOf(const Harness& h)
 
 } // namespace
 
-class TestDrill : public QObject {
+class TestDrill : public UiTest {
     Q_OBJECT
 
 private:
@@ -65,12 +65,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theCorrectionDialogIsPlainRedAndBlue()
     {
         TOKBottomDlg dlg;

@@ -7,7 +7,7 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestEditor : public QObject {
+class TestEditor : public UiTest {
     Q_OBJECT
 
 private:
@@ -24,12 +24,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theKeyboardCycleFillsAWordAndAppendsTheNext()
     {
         Harness h;

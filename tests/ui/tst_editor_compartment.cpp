@@ -8,16 +8,10 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestEditorCompartment : public QObject {
+class TestEditorCompartment : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void wideCompartmentsSurviveBrowsingAndAKeyRelease()
     {
         const QByteArray file = vkb({{"12", "0", "eins", "one", "", ""},

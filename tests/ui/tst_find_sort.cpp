@@ -21,7 +21,7 @@ void clickOkOnNextDialog()
 
 } // namespace
 
-class TestFindSort : public QObject {
+class TestFindSort : public UiTest {
     Q_OBJECT
 
 private:
@@ -45,13 +45,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible())
-                w->hide();
-    }
-
     // The field name is typed into the dialog's combo box (which takes the keys itself)
     // and confirmed with Enter; it must stay as typed and name no field when it is not exact.
     void aTypedFieldNameIsTakenExactly_data()

@@ -33,16 +33,10 @@ THelpWindow* helpWindow(Harness& h)
 
 } // namespace
 
-class TestHelpWindow : public QObject {
+class TestHelpWindow : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void aFailingOpenerShowsThePageInOurOwnWindow_data()
     {
         QTest::addColumn<QString>("way");

@@ -48,7 +48,7 @@ public:
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public UiTest {
     Q_OBJECT
 
 private:
@@ -58,15 +58,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        // No window of a finished test may stay open.
-        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
-                    std::none_of(QApplication::topLevelWidgets().cbegin(),
-                                 QApplication::topLevelWidgets().cend(),
-                                 [](QWidget* w) { return w->isVisible(); }));
-    }
-
     void startsClosedWithoutArguments()
     {
         Harness h;
@@ -378,7 +369,7 @@ private slots:
     // filter box, and what the filter lets through.
     void theOpenDialogsFilterIsCalledVokabeldatei()
     {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
         folder.write(QStringLiteral("Vokabeln/B.txt"), "x");
         QtDialogs dialogs;

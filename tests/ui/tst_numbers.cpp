@@ -44,16 +44,10 @@ void answerPrintOptionsToPrinter()
 
 } // namespace
 
-class TestNumbers : public QObject {
+class TestNumbers : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void aDamagedCountStopsTheDiagram_data()
     {
         QTest::addColumn<QString>("answers");

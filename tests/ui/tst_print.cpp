@@ -47,7 +47,7 @@ const QString kStatistik = QStringLiteral("Ausgabe/Statistik05.03.2024");
 
 } // namespace
 
-class TestPrint : public QObject {
+class TestPrint : public UiTest {
     Q_OBJECT
 
 private:
@@ -72,12 +72,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theOptionsDialogFocusesOkAndKeepsItsChoices()
     {
         Harness h;

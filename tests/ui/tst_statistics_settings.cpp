@@ -33,7 +33,7 @@ QByteArray logWith(int records)
 
 } // namespace
 
-class TestStatisticsSettings : public QObject {
+class TestStatisticsSettings : public UiTest {
     Q_OBJECT
 
 private:
@@ -54,12 +54,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theTableShowsTheLogAndAnEmptyLastRow()
     {
         Harness h(std::nullopt, false);
