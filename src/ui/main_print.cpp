@@ -58,7 +58,7 @@ void TForm1::ToolButton22Click()
     ApplyPrintFont();
     if (OKBottomDlg2->CheckBox1->isChecked()) {
         const std::string name = vocabularyRtfName(toLocalPath(QFileInfo(openFileName).fileName()));
-        const QString path = ProgramDir + QStringLiteral("Ausgabe/") + fromLocalPath(name);
+        const QString path = fromLocalPath(folder_.output() + name);
         if (!writeFileAtomically(toLocalPath(path), toRtf(RichEdit1))) {
             showError(cannotCreate(path));
             return;
@@ -79,8 +79,9 @@ void TForm1::ToolButton22Click()
 
 void TForm1::ToolButton24Click()
 {
-    if (stats->ToolButton18->isChecked() || diagramImage.isNull())
-        ToolButton19Click();
+    // A damaged cell stops the diagram, and with it the printout that would carry it.
+    if ((stats->ToolButton18->isChecked() || diagramImage.isNull()) && !showDiagram())
+        return;
     const auto& records = statisticsModel->records();
     if (records.empty() || statisticsCell(records.front(), ColumnDate).empty()) {
         message(MsgKind::Error,
@@ -108,9 +109,9 @@ void TForm1::ToolButton24Click()
         return;
     }
 
-    const QString stem = ProgramDir + QStringLiteral("Ausgabe/") +
-                         fromLocalPath(statisticsFileStem(
-                             toLocalPath(shortDateForFileName(platform_.clock.now().date()))));
+    const QString stem = fromLocalPath(
+        folder_.output() +
+        statisticsFileStem(toLocalPath(shortDateForFileName(platform_.clock.now().date()))));
     const QString rtfPath = stem + QStringLiteral(".rtf");
     const QString bmpPath = stem + QStringLiteral(".bmp");
     // Encoded before anything is written, so a picture that cannot be encoded leaves both
@@ -143,7 +144,7 @@ void TForm1::BuildVocabularyPrintText()
     const QDate today = platform_.clock.now().date();
     buildVocabularyPrint(RichEdit1, table_, toCp1252(statusText()),
                          formatLogDate(today.day(), today.month(), today.year()),
-                         settings->RadioGroup5->itemIndex() == 0);
+                         settings->current().limitPrintFields);
 }
 
 void TForm1::BuildStatisticsPrintText()
@@ -157,7 +158,7 @@ void TForm1::BuildStatisticsPrintText()
 
 void TForm1::ApplyPrintFont()
 {
-    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->Panel27->text()
+    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->current().fontName
                                                               : QStringLiteral("Courier New");
     // Without a font chosen on the settings page the previous printout's font stays.
     if (!name.isEmpty())

@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "platform/Cp1252Text.h"
 #include "ui/fail.h"
 
 #include <QApplication>
@@ -78,7 +79,7 @@ void Harness::start(std::optional<QString> fileArg, bool show)
     form = std::make_unique<TForm1>(*table,
                                     Platform{dialogs ? *dialogs : p.dialogs, p.clock, p.random,
                                              p.sound, p.shell, p.clipboard, p.printer},
-                                    folder.path(), std::move(fileArg));
+                                    ProgramFolder(toLocalPath(folder.path())), std::move(fileArg));
     if (show) {
         form->show();
         if (!QTest::qWaitForWindowActive(form.get()))

@@ -22,7 +22,7 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/W.vkb"), file);
         h.start(h.folder.file(QStringLiteral("Vokabeln/W.vkb")));
         QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         TEditPage& E = *f.edit;
         f.PageControl1->setCurrentWidget(f.edit);
 
