@@ -53,11 +53,6 @@ Request requestOf(int argc, char** argv)
     return Request::Run;
 }
 
-QString fromPath(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 std::string toPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
@@ -142,7 +137,6 @@ int main(int argc, char** argv)
                                   QString::fromStdString(setup.error));
         return 1;
     }
-    const QString programDir = fromPath(setup.folder->root());
     std::optional<QString> fileArg;
     if (argc > 1)
         fileArg = QString::fromLocal8Bit(argv[1]);
@@ -158,7 +152,7 @@ int main(int argc, char** argv)
     tafelix::QtPrinter printer;
     tafelix::TForm1 window(
         *table, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
-        programDir, fileArg);
+        *setup.folder, fileArg);
     dialogs.setOwner(&window);
     window.show();
     new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer] {

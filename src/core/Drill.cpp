@@ -1,9 +1,6 @@
 #include "Drill.h"
 
-#include "Percent.h"
-
 #include <array>
-#include <charconv>
 #include <cstdio>
 
 namespace tafelix {
@@ -42,15 +39,6 @@ double percentRight(std::int64_t right, std::int64_t answered)
     if (answered <= 0)
         return 0.0;
     return static_cast<double>(right) * 100.0 / static_cast<double>(answered);
-}
-
-double percentAsShown(double percent)
-{
-    // Read back from the text the learner sees, so the grade never disagrees with it.
-    const std::string text = formatPercent(percent, '.');
-    double shown = percent;
-    std::from_chars(text.data(), text.data() + text.size(), shown);
-    return shown;
 }
 
 int gradeForPercent(double percent)

@@ -16,10 +16,6 @@ bool answersMatch(std::string_view answer, std::string_view expected, bool caseS
 // Share of right answers in percent; 0 before the first answer.
 double percentRight(std::int64_t right, std::int64_t answered);
 
-// The percentage as the learner sees it, rounded to two decimals. The grade is taken from
-// this value, so that 80.999 (shown as 81.00) earns the grade shown next to it.
-double percentAsShown(double percent);
-
 // School grade 1 (best) to 6 for a percentage of right answers.
 int gradeForPercent(double percent);
 

@@ -1,6 +1,7 @@
 #include "FolderBackup.h"
 
 #include "FileIo.h"
+#include "ProgramFolder.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -107,8 +108,9 @@ void CollectFiles(const std::string& folder, std::string_view pattern, bool recu
 
 BackupReport backupVocabularies(const std::string& programDir)
 {
-    const std::string source = programDir + "Vokabeln/";
-    const std::string target = programDir + "Ausgabe/";
+    const ProgramFolder folder(programDir);
+    const std::string source = folder.vocabulary();
+    const std::string target = folder.output();
 
     std::vector<std::string> files;
     CollectFiles(source, "*.vkb", true, files);

@@ -2,8 +2,12 @@
 
 #include "Widgets.h"
 
+#include "core/Drill.h"
+#include "core/Percent.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QStyle>
 
 namespace tafelix {
@@ -140,6 +144,43 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
         QStringLiteral("Vokabeldatei öffnen und „Start“ drücken,\num mit dem Lernen zu beginnen."));
     Panel20->setGeometry(5, 14, 365, 205);
     Panel20->raise();
+}
+
+QString percentText(double percent)
+{
+    // Every shown percentage goes through one formatter, so the learning page, the log and
+    // the diagram round a tie the same way. The locale's separator is put in afterwards, as
+    // it need not be one byte.
+    return QString::fromStdString(formatPercent(percent, '.'))
+        .replace(QLatin1Char('.'), QLocale().decimalPoint());
+}
+
+DrillCounters TLearnPage::counters() const
+{
+    return {Panel10->text().toInt(), Panel11->text().toInt(), Panel12->text().toInt()};
+}
+
+void TLearnPage::showCounters(const DrillCounters& c)
+{
+    Panel10->setText(QString::number(c.answered));
+    Panel11->setText(QString::number(c.wrong));
+    Panel12->setText(QString::number(c.right));
+    Panel13->setText(percentText(percentRight(c.right, c.answered)));
+}
+
+std::optional<double> TLearnPage::shownPercent() const
+{
+    bool ok = false;
+    const double shown = QLocale().toDouble(Panel13->text(), &ok);
+    return ok ? std::optional<double>(shown) : std::nullopt;
+}
+
+void TLearnPage::resetDisplays()
+{
+    for (QLabel* p : {Panel4, Panel5, Panel6, Panel7, Panel8, Panel9, Panel10, Panel11, Panel12,
+                      Panel13, Panel14, Panel17, Panel19, Panel21})
+        p->setText(QStringLiteral("0"));
+    Panel15->setText(QStringLiteral("00:00:00"));
 }
 
 } // namespace tafelix

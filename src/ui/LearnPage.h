@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QPushButton>
+#include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -10,11 +13,31 @@ class QToolButton;
 
 namespace tafelix {
 
+// The drill's counts. They have no home but the panels that show them; this is what the
+// panels say when asked.
+struct DrillCounters {
+    int answered = 0; // "bearbeitet"
+    int wrong = 0;    // "falsch"
+    int right = 0;    // "richtig", corrections included
+};
+
+// A share of right answers as the learner reads it: two decimals, the locale's separator.
+QString percentText(double percent);
+
 // Page "Vokabeln lernen": layout only; the main window wires it.
 class TLearnPage : public QWidget {
     Q_OBJECT
 public:
     explicit TLearnPage(QWidget* parent = nullptr);
+
+    // The panels' texts are the one store of the counts: read back, and shown with the
+    // percentage that follows from them.
+    DrillCounters counters() const;
+    void showCounters(const DrillCounters& counters);
+    // "Prozent" as shown; nothing when the text is no number.
+    std::optional<double> shownPercent() const;
+    // Every display back to its reset text: counts, percentage, grade, time, compartments.
+    void resetDisplays();
 
     QToolButton* ToolButton12; // "Öffnen"
     QToolButton* ToolButton13; // "Schließen"

@@ -2,6 +2,8 @@
 
 #include "Widgets.h"
 
+#include "platform/Cp1252Text.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QSlider>
@@ -82,6 +84,55 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     Panel27->setBackgroundRole(QPalette::ToolTipBase);
     Panel27->setForegroundRole(QPalette::ToolTipText);
     Panel27->setTextFormat(Qt::PlainText);
+}
+
+PageSettings TSettingsPage::current() const
+{
+    // Option 0 of every group is the first one built above: "Deutsch", "beachten", "ein",
+    // "ja", "Ja", "Ja".
+    PageSettings s;
+    s.direction = RadioGroup1->itemIndex() == 0 ? PageSettings::Direction::German
+                                                : PageSettings::Direction::Foreign;
+    s.caseSensitive = RadioGroup2->itemIndex() == 0;
+    s.sound = RadioGroup4->itemIndex() != 1;
+    s.statistics = RadioGroup3->itemIndex() == 0;
+    s.limitPrintFields = RadioGroup5->itemIndex() == 0;
+    s.extraFields = RadioGroup6->itemIndex() == 0;
+    s.capacity = TrackBar2->value();
+    s.fontName = Panel27->text();
+    s.fontSize = ComboBox1->currentText();
+    return s;
+}
+
+void TSettingsPage::show(const SettingsRecord& record)
+{
+    const std::pair<TRadioGroup*, std::uint8_t> choices[] = {
+        {RadioGroup1, record.queryDirection}, {RadioGroup2, record.caseMode},
+        {RadioGroup3, record.statisticsMode}, {RadioGroup4, record.soundMode},
+        {RadioGroup5, record.printLimitMode}, {RadioGroup6, record.extraFieldsMode}};
+    for (const auto& [group, stored] : choices)
+        group->setItemIndex(clampChoice(stored, group->count()));
+    TrackBar2->setValue(clampCapacity(record.capacityPosition));
+    Panel27->setText(fromCp1252(record.fontName));
+    ComboBox1->setCurrentText(fromCp1252(record.fontSize));
+}
+
+SettingsRecord TSettingsPage::record() const
+{
+    const auto choice = [](const TRadioGroup* group) {
+        return static_cast<std::uint8_t>(group->itemIndex() & 0xFF);
+    };
+    SettingsRecord r;
+    r.queryDirection = choice(RadioGroup1);
+    r.caseMode = choice(RadioGroup2);
+    r.statisticsMode = choice(RadioGroup3);
+    r.soundMode = choice(RadioGroup4);
+    r.printLimitMode = choice(RadioGroup5);
+    r.extraFieldsMode = choice(RadioGroup6);
+    r.capacityPosition = static_cast<std::uint8_t>(TrackBar2->value());
+    r.fontName = toCp1252(Panel27->text());
+    r.fontSize = toCp1252(ComboBox1->currentText());
+    return r;
 }
 
 } // namespace tafelix

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/SettingsRecord.h"
+
+#include <QString>
 #include <QStringList>
 #include <QWidget>
 
@@ -15,12 +18,35 @@ class TRadioGroup;
 // The font families in the order the font list shows them.
 QStringList sortedFontFamilies(QStringList families);
 
+// What the settings page shows, read from its controls when asked for. The controls stay the
+// settings; this gives their state names instead of radio indices.
+struct PageSettings {
+    enum class Direction { German, Foreign }; // which word a drill shows
+    Direction direction = Direction::German;  // "Abfragerichtung"
+    bool caseSensitive = false;               // "Groß- Kleinschreibung": "beachten"
+    bool sound = true;                        // "Sound": "ein"
+    bool statistics = true;                   // "Statistik erstellen": "ja"
+    bool limitPrintFields = true;             // "Druckfelder begrenzen": "Ja"
+    bool extraFields = true;                  // "Zusatzfelder anzeigen": "Ja"
+    int capacity = 20;                        // "maximale Fächergröße": the slider's position
+    QString fontName;                         // the chosen font: the preview's text
+    QString fontSize;                         // the size box's text, as typed
+};
+
 // Page "Einstellungen": its controls are the settings themselves; everything that depends on
 // a setting reads the control at the moment it needs it.
 class TSettingsPage : public QWidget {
     Q_OBJECT
 public:
     explicit TSettingsPage(QWidget* parent = nullptr);
+
+    // The page's state as it is this moment.
+    PageSettings current() const;
+    // Shows a stored record; a choice or position out of range takes the nearest one.
+    void show(const SettingsRecord& record);
+    using QWidget::show;
+    // The page's part of the stored record: choices, slider, font name and size.
+    SettingsRecord record() const;
 
     TRadioGroup* RadioGroup1; // "Abfragerichtung": Deutsch / Fremdsprache
     TRadioGroup* RadioGroup2; // "Groß- Kleinschreibung": beachten / nicht beachten

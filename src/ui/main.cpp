@@ -28,18 +28,17 @@
 namespace tafelix {
 
 namespace {
-const QString kUntitled = QStringLiteral("Neue Datei.vkb");
+const QString kUntitled =
+    QString::fromLatin1(kUntitledName.data(), static_cast<qsizetype>(kUntitledName.size()));
 }
 
-TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
+TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                std::optional<QString> fileArg, QWidget* parent)
-    : QMainWindow(parent), ProgramDir(programDir), table_(table), platform_(platform)
+    : QMainWindow(parent), table_(table), platform_(platform), folder_(std::move(folder))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tafelix"));
     setFont(QFont(QStringLiteral("Arial"), 8));
-    openFileName = QStringLiteral("Beispiel.vkb");
-    saveFileName = kUntitled;
     inputFont = QFont(QStringLiteral("Arial"), 8);
 
     buildMenu();
@@ -65,6 +64,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     statusField->setFixedWidth(200);
     statusBar()->addWidget(statusField);
     statusBar()->setSizeGripEnabled(false);
+    setCurrentFile(FileEvent::Untitled);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -73,8 +73,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, const QString& programDir,
     stats->StringGrid1->setModel(statisticsModel);
 
     // All windows are made once and live as long as the program; dialogs keep their choices.
-    AboutBox =
-        new TAboutBox(platform_.shell, ProgramDir + QStringLiteral("SysDat/emblem.jpg"), this);
+    AboutBox = new TAboutBox(platform_.shell, fromLocalPath(folder_.sysDat() + "emblem.jpg"), this);
     OKBottomDlg = new TOKBottomDlg(this);
     OKBottomDlg1 = new TOKBottomDlg1(this);
     FindDialog1 = new TFindWindow(this);
@@ -159,6 +158,11 @@ QString TForm1::statusText() const
     return statusField->status();
 }
 
+void TForm1::showError(const QString& text)
+{
+    message(MsgKind::Error, text, OkButton, 400);
+}
+
 MsgButton TForm1::message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y)
 {
     return platform_.dialogs.messageBox(kind, text, buttons, QPoint(x, y));
@@ -173,19 +177,19 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     learn->Panel20->setGeometry(5, learn->Panel20->y(), 365, learn->Panel20->height());
     learn->SpeedButton2->move(200, learn->SpeedButton2->y());
     fillFontList();
-    openDialogFolder = ProgramDir + QStringLiteral("Vokabeln/");
+    openDialogFolder = fromLocalPath(folder_.vocabulary());
     saveDialogFolder = openDialogFolder;
     PageControl1->setCurrentWidget(learn);
     table_.wordCount = 0;
     table_.currentIndex = 0;
-    table_.modified = false;
+    setModified(false);
     DrillResultPending = false;
     // A damaged log is reported, but it must not keep the learner's file from opening.
     LoadStatistics();
     OpenPending = false;
     if (fileArg) {
         startedWithFile_ = true;
-        openFileName = *fileArg;
+        setCurrentFile(FileEvent::Chosen, *fileArg);
         LoadVocabularyFile();
     }
 }
@@ -250,7 +254,7 @@ void TForm1::HilfeClick()
 {
     // Help should always open: without a viewer on the desktop, the page is shown in a window
     // of our own.
-    const QString page = ProgramDir + QStringLiteral("helpfiles/index.htm");
+    const QString page = fromLocalPath(folder_.help() + "index.htm");
     platform_.shell.open(page, [form = QPointer<TForm1>(this), page] {
         if (!form)
             return;
@@ -309,9 +313,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonPress) {
         // Edit1Click: a click chooses the field that receives special characters.
         const QLineEdit* fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
+        const InputTarget targets[] = {InputTarget::German, InputTarget::Foreign,
+                                       InputTarget::Synonym, InputTarget::Remark};
         for (int i = 0; i < 4; ++i)
             if (watched == fields[i])
-                InputTarget = i + 1;
+                inputTarget_ = targets[i];
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -348,6 +354,32 @@ void TForm1::closeEvent(QCloseEvent* e)
 }
 
 // ---------------------------------------------------------------- vocabulary file
+
+void TForm1::setCurrentFile(FileEvent event, const QString& name)
+{
+    switch (event) {
+    case FileEvent::Chosen:
+        openFileName = name;
+        return;
+    case FileEvent::Loaded:
+        saveFileName = openFileName;
+        break;
+    case FileEvent::Saved:
+        saveFileName = name;
+        break;
+    case FileEvent::Untitled:
+        saveFileName = kUntitled;
+        break;
+    }
+    statusField->setStatus(event == FileEvent::Untitled ? QString()
+                                                        : saveFileName + QLatin1Char(' '));
+    setModified(false);
+}
+
+void TForm1::setModified(bool modified)
+{
+    table_.modified = modified;
+}
 
 void TForm1::SetOpenState(bool open)
 {
@@ -386,9 +418,8 @@ bool TForm1::LoadVocabularyFile()
         return false;
     }
     OpenPending = false;
-    saveFileName = openFileName;
     ResetLearningDisplays();
-    statusField->setStatus(openFileName + QLatin1Char(' '));
+    setCurrentFile(FileEvent::Loaded);
     compartmentCounts = {};
     if (table_.wordCount >= 1)
         ShowCurrentWord();
@@ -406,19 +437,18 @@ bool TForm1::LoadVocabularyFile()
     return true;
 }
 
-bool TForm1::SaveVocabularyFile()
+bool TForm1::SaveVocabularyFile(const QString& fileName)
 {
     IoResult r;
     {
         BusyCursor busy;
-        r = saveVocabularyFile(toLocalPath(saveFileName), table_);
+        r = saveVocabularyFile(toLocalPath(fileName), table_);
     }
     if (!r) {
         showError(QString::fromStdString(r.message));
         return false;
     }
-    statusField->setStatus(saveFileName + QLatin1Char(' '));
-    table_.modified = false;
+    setCurrentFile(FileEvent::Saved, fileName);
     return true;
 }
 
@@ -441,7 +471,7 @@ bool TForm1::AskToSaveChanges()
     } else {
         CloseVocabulary();
     }
-    table_.modified = false;
+    setModified(false);
     return true;
 }
 
@@ -452,16 +482,15 @@ void TForm1::NewVocabulary()
     ResetLearningDisplays();
     learn->BitBtn1->setEnabled(false);
     table_.ClearWords();
-    saveFileName = kUntitled;
     SetOpenState(true);
     ToolButton5Click();
-    table_.modified = false;
+    setCurrentFile(FileEvent::Untitled);
 }
 
 bool TForm1::OpenVocabulary()
 {
     OpenPending = true;
-    if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
+    if (settings->current().statistics && DrillResultPending)
         AppendDrillResult();
     if (table_.modified && !AskToSaveChanges())
         return false;
@@ -469,12 +498,12 @@ bool TForm1::OpenVocabulary()
     o.folder = openDialogFolder;
     o.fileName = openFileName;
     if (const auto chosen = platform_.dialogs.openFile(o)) {
-        openFileName = *chosen;
+        setCurrentFile(FileEvent::Chosen, *chosen);
         CompartmentFull = {};
         if (!LoadVocabularyFile())
             return false;
     }
-    table_.modified = false;
+    setModified(false);
     return true;
 }
 
@@ -482,7 +511,7 @@ TForm1::SaveOutcome TForm1::SaveVocabulary()
 {
     if (saveFileName == kUntitled)
         return SaveVocabularyAs();
-    return SaveVocabularyFile() ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return SaveVocabularyFile(saveFileName) ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 TForm1::SaveOutcome TForm1::SaveVocabularyAs()
@@ -495,28 +524,21 @@ TForm1::SaveOutcome TForm1::SaveVocabularyAs()
     const auto chosen = platform_.dialogs.saveFile(o);
     if (!chosen)
         return SaveOutcome::Cancelled;
-    const QString previous = saveFileName;
-    saveFileName = *chosen;
-    if (!SaveVocabularyFile()) {
-        saveFileName = previous;
-        return SaveOutcome::Failed;
-    }
-    return SaveOutcome::Saved;
+    return SaveVocabularyFile(*chosen) ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 void TForm1::CloseVocabulary()
 {
     learn->BitBtn1->setEnabled(false);
-    if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
+    if (settings->current().statistics && DrillResultPending)
         AppendDrillResult();
     DrillResultPending = false;
-    saveFileName = kUntitled;
     if (table_.wordCount >= 1) {
         table_.ClearWords();
         table_.wordCount = 1;
         table_.currentIndex = 1;
     }
-    table_.modified = false;
+    setCurrentFile(FileEvent::Untitled);
     if (table_.currentIndex >= 1) {
         ShowCurrentWord();
         RecountCompartments();
@@ -524,7 +546,6 @@ void TForm1::CloseVocabulary()
     learn->Panel17->setText(QStringLiteral("0"));
     learn->Panel19->setText(QStringLiteral("0"));
     learn->Panel21->setText(QStringLiteral("0"));
-    statusField->setStatus({});
     SetOpenState(false);
 }
 
@@ -535,7 +556,7 @@ void TForm1::ToolButton28Click()
     BackupReport report;
     {
         BusyCursor busy;
-        report = backupVocabularies(toLocalPath(ProgramDir));
+        report = backupVocabularies(folder_.root());
     }
     const BackupMessage m = backupMessage(report);
     message(m.isError ? MsgKind::Error : MsgKind::Information, QString::fromStdString(m.text),

@@ -9,6 +9,7 @@
 
 #include "core/CardBox.h"
 #include "core/PrintDocument.h"
+#include "core/ProgramFolder.h"
 #include "core/StatisticsLog.h"
 #include "core/WordTable.h"
 
@@ -16,7 +17,6 @@
 #include <QFont>
 #include <QImage>
 #include <QMainWindow>
-#include <QTimer>
 
 // The pages hand out their controls; code that wires them needs the full types.
 #include <QComboBox>
@@ -25,16 +25,17 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTableView>
+#include <QTimer>
 
 #include <optional>
-#include <utility>
 #include <vector>
 
 class QAction;
 class QKeyEvent;
-class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
+class QTimer;
 
 namespace tafelix {
 
@@ -48,165 +49,82 @@ class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
 
+// The field that receives a character picked in the special characters window.
+enum class InputTarget { German = 1, Foreign = 2, Synonym = 3, Remark = 4, None = 6, Answer = 9 };
+
 // The main window: frame, pages and the program-wide state that ties them together.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // `programDir` ends with '/'; `fileArg` is the first command-line argument, if any.
-    TForm1(TWordTable& table, Platform platform, const QString& programDir,
+    // `fileArg` is the first command-line argument, if any.
+    TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
            std::optional<QString> fileArg, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // ---- program folder and files
-    QString ProgramDir;   // folder of the executable, with its trailing '/'
-    QString openFileName; // the file last chosen for opening (or the start argument)
-    QString saveFileName; // where the next save writes; "Neue Datei.vkb" = untitled
-    QString openDialogFolder;
-    QString saveDialogFolder;
-
-    // ---- program-wide flags
-    bool OpenPending = false;        // an open dialog is under way
-    bool DrillResultPending = false; // an answer was evaluated since the last log entry
-    int InputTarget = 6;             // field that receives special characters
-    CompartmentCounts compartmentCounts{};
-    FullFlags CompartmentFull{};
-    QDateTime RunStartTime;
-
-    // ---- pages and windows
-    QTabWidget* PageControl1;
-    TLearnPage* learn;
-    TEditPage* edit;
-    TStatisticsPage* stats;
-    TSettingsPage* settings;
-    TStatusField* statusField; // the status bar's one field
-    QTimer* Timer1;
-    TAboutBox* AboutBox;
-    TOKBottomDlg* OKBottomDlg;
-    TOKBottomDlg1* OKBottomDlg1;
-    TFindWindow* FindDialog1;
-    TOKBottomDlg2* OKBottomDlg2;
-    TSonderzeichen* Sonderzeichen;
-    TOKBottomDlg3* OKBottomDlg3;
-    QFont inputFont; // the font of the nine input fields
-    StatisticsModel* statisticsModel;
-
-    TWordTable& table() { return table_; }
-    // Whether the start-up is through: the settings were read and any error about them has
-    // been shown.
+    bool isDrillRunning() const; // the cover over the drill's fields is away
+    QString statusText() const;  // the status bar's one field
+    // The start-up is through: the settings were read and any error about them was shown.
     bool hasBeenActivated() const { return activatedOnce_ && pendingSettingsError_.isEmpty(); }
-    QString statusText() const;
-    bool isDrillRunning() const;
 
-    // ---- lifecycle
-    void FormCreate(const std::optional<QString>& fileArg);
-    void FormActivate();
-    void Beenden1Click();
-    void InfoClick();
-    void HilfeClick();
+    // Reaches the pages and state from the widget tests; defined with them.
+    struct TestAccess;
+
+public slots:
+    // ---- window and learning page toolbar
+    void FormActivate();      // the window became active: settings, tooltips
+    void Beenden1Click();     // "Beenden": close the window, which runs the exit sequence
+    void InfoClick();         // "info": the about box
+    void HilfeClick();        // "Hilfe": the help page
     void ToolButton12Click(); // learning page "Öffnen"
     void ToolButton13Click(); // learning page "Schließen"
-
-    // ---- vocabulary file
-    bool LoadVocabularyFile();
-    bool SaveVocabularyFile();
-    bool WriteBackupCopy();
-    // Returns false when a save failed, so the caller must not go on and discard the words.
-    bool AskToSaveChanges();
-    void NewVocabulary();
-    // False when it stopped on an error (the open command then goes no further).
-    bool OpenVocabulary();
-    enum class SaveOutcome { Saved, Cancelled, Failed };
-    SaveOutcome SaveVocabulary();
-    SaveOutcome SaveVocabularyAs();
-    void CloseVocabulary();
-    void SetOpenState(bool open);
-
-    // ---- editor page
-    void ShowCurrentWord();
-    void TabSheet2Enter();
-    void TabSheet2Exit();
-    void ToolButton1Click(); // "Anfang"
-    void ToolButton2Click(); // "Zurück"
-    void ToolButton3Click(); // "Vor"
-    void ToolButton4Click(); // "Ende"
-    void ToolButton5Click(); // "Neu": append a word
-    void ToolButton6Click(); // "Löschen"
-    void ScrollBar1Change(int position);
-
-    // ---- find, sort, shuffle, reset
-    void ToolButton17Click(); // "Suchen"
-    void FindDialog1Find();
-    void ToolButton27Click(); // "Sortieren"
-    void ToolButton25Click(); // "Mischen"
-    void ToolButton10Click(); // "Reset"
-
-    // ---- special characters
-    void SpeedButton1Click(); // editor page "Sonderz."
-    void SpeedButton2Click(); // drill "Sonderz."
-    void InsertSpecialCharacter(const QString& character);
-
-    // ---- printing
-    void ToolButton22Click(); // editor page "Drucken"
-    void ToolButton24Click(); // statistics "drucken"
-    void BuildVocabularyPrintText();
-    void BuildStatisticsPrintText();
-    void ApplyPrintFont();
-    void TabSheet4Exit();
-    PrintDocument RichEdit1; // the hidden print document both printouts compose
-
-    // ---- folder backup
-    void ToolButton28Click();
-
-    // ---- settings
-    bool LoadSettings();
-    bool SaveSettings();
-    void ApplyInputFont(bool fromList);
-    void TrackBar2Change();
-    CompartmentMaxima shownMaxima() const;
+    void ImportierenClick();  // "Importieren…": a KVTML or CSV list as a new vocabulary
+    void ExportierenClick();  // "Exportieren…": the open vocabulary as KVTML or CSV
 
     // ---- drill
-    void RecountCompartments();
-    void ShowDrillWord();
-    void BitBtn1Click();
-    void SetupQueryDirection();
-    bool Edit9KeyDown(QKeyEvent* key); // true when the key was Enter (swallowed)
-    void EvaluateAnswer();
-    void UpdateGrade();
-    void Timer1Timer();
-    void TabSheet1Enter();
-    void ResetLearningDisplays();
-    void PlaySystemSound(const QString& name);
-    void SelectNextWord();
+    void BitBtn1Click();      // "Start" / "Stop"
+    void Timer1Timer();       // each second of a run: "Zeit"
+    void TabSheet1Enter();    // learning page entered: "Start" when a file is loaded
+    void SpeedButton2Click(); // drill "Sonderz."
 
-    // ---- statistics
-    bool LoadStatistics();
-    bool AppendDrillResult();
-    void ToolButton18Click();
-    void ToolButton19Click();
-    void ToolButton21Click();
-    void ToolButton26Click();
-    void StringGrid1Click();
-    void DrawDiagram();
-    bool RewriteOnly = false;
-    QImage diagramImage; // the diagram as last drawn
+    // ---- editor page
+    void TabSheet2Enter();               // editor page entered
+    void TabSheet2Exit();                // editor page left: ask to save edits
+    void ToolButton1Click();             // "Anfang"
+    void ToolButton2Click();             // "Zurück"
+    void ToolButton3Click();             // "Vor"
+    void ToolButton4Click();             // "Ende"
+    void ToolButton5Click();             // "Neu": append a word
+    void ToolButton6Click();             // "Löschen": delete the current word
+    void ScrollBar1Change(int position); // the scroll bar picks the current word
+    void SpeedButton1Click();            // editor page "Sonderz."
+    void ToolButton17Click();            // "Suchen": the search field dialog, then the find window
+    void FindDialog1Find();              // "Weitersuchen" in the find window
+    void ToolButton27Click();            // "Sortieren"
+    void ToolButton25Click();            // "Mischen"
+    void ToolButton10Click();            // "Reset": every word back to compartment 1
+    void ToolButton22Click();            // "Drucken": the word list
+    void ToolButton28Click();            // "Backup": copy every word list into "Ausgabe"
 
-    // ---- import and export (main_convert.cpp)
-    void ImportierenClick();
-    void ExportierenClick();
-    QAction* Importieren1 = nullptr; // "Importieren…": not during a drill
-    QAction* Exportieren1 = nullptr; // "Exportieren…": while a vocabulary is open
-
-    // Shows a box of the program's own kind at a fixed screen position.
-    MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
-    void showError(const QString& text) { message(MsgKind::Error, text, OkButton, 400); }
+    // ---- statistics page
+    void ToolButton18Click(); // "Tabelle"
+    void ToolButton19Click(); // "Diagramm"
+    void ToolButton21Click(); // "Zeile löschen"
+    void ToolButton24Click(); // "drucken": the log and its diagram
+    void ToolButton26Click(); // "alles löschen"
+    void StringGrid1Click();  // a row became current: select it, offer "Zeile löschen"
+    void TabSheet4Exit();     // statistics page left: drop the print document
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override; // FormClose: the exit sequence
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class SaveOutcome { Saved, Cancelled, Failed };
+
+    // ---- start-up and wiring
+    void FormCreate(const std::optional<QString>& fileArg);
     void buildMenu();
     void addConvertActions(QMenu* datei);
     void enterImportedWords(const std::vector<TWordEntry>& words);
@@ -215,26 +133,110 @@ private:
     void wireSettings();
     void wireStatistics();
     void wireEditor();
-    bool editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release);
-    void fillFontList();
-    QString localeNumber(double value) const;
-    std::string statisticsPath() const;
-    std::string settingsPath() const;
-    void scrollStatisticsToNewest();
     void showSettingsErrorWhenExposed();
+    MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
+    void showError(const QString& text);
+
+    // ---- the current file and its unsaved edits
+    // The one place that names the vocabulary file. `Chosen`: the name the open dialog offers
+    // and a load reads. `Loaded`, `Saved` (as `name`) and `Untitled` also set where the next
+    // save writes and the status bar, and clear the flag for unsaved edits.
+    enum class FileEvent { Chosen, Loaded, Saved, Untitled };
+    void setCurrentFile(FileEvent event, const QString& name = {});
+    void setModified(bool modified); // the one writer of the table's flag for unsaved edits
+    bool LoadVocabularyFile();
+    bool SaveVocabularyFile(const QString& fileName);
+    bool WriteBackupCopy();
+    bool AskToSaveChanges(); // false when a save failed: the caller must not drop the words
+    void NewVocabulary();
+    bool OpenVocabulary(); // false when it stopped on an error
+    SaveOutcome SaveVocabulary();
+    SaveOutcome SaveVocabularyAs();
+    void CloseVocabulary();
+    void SetOpenState(bool open);
+
+    // ---- editor
+    void ShowCurrentWord();
+    bool editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release);
+    void InsertSpecialCharacter(const QString& character);
+
+    // ---- settings
+    bool LoadSettings();
+    bool SaveSettings();
+    void ApplyInputFont(bool fromList);
+    void TrackBar2Change();
+    void fillFontList();
+    CompartmentMaxima shownMaxima() const;
+    std::string settingsPath() const;
+
+    // ---- drill
+    void RecountCompartments();
+    void ShowDrillWord();
+    void SelectNextWord();
+    void SetupQueryDirection();
+    bool Edit9KeyDown(QKeyEvent* key); // true when the key was Enter (swallowed)
+    void EvaluateAnswer();
+    void UpdateGrade();
+    void ResetLearningDisplays();
+    void PlaySystemSound(const QString& name); // a sound of SysDat, without ".wav"
+
+    // ---- statistics and printing
+    bool LoadStatistics();
+    // `rewriteOnly`: write the table as it stands, adding no drill result.
+    bool AppendDrillResult(bool rewriteOnly = false);
+    bool showDiagram(); // "Diagramm" pressed; false when the drawing stopped on a damaged cell
+    bool DrawDiagram();
+    void scrollStatisticsToNewest();
+    std::string statisticsPath() const;
+    void BuildVocabularyPrintText();
+    void BuildStatisticsPrintText();
+    void ApplyPrintFont();
 
     TWordTable& table_;
     Platform platform_;
+    const ProgramFolder folder_;
+
+    QString openFileName = QStringLiteral("Beispiel.vkb"); // last chosen for opening
+    QString saveFileName;                                  // where the next save writes
+    QString openDialogFolder;
+    QString saveDialogFolder;
+
+    bool OpenPending = false;        // an open dialog is under way
+    bool DrillResultPending = false; // an answer was evaluated since the last log entry
+    InputTarget inputTarget_ = InputTarget::None;
+    CompartmentCounts compartmentCounts{};
+    FullFlags CompartmentFull{};
+    QDateTime RunStartTime;
+    QFont inputFont;         // the font of the nine input fields
+    PrintDocument RichEdit1; // the hidden print document both printouts compose
+    QImage diagramImage;     // the diagram as last drawn
+
+    QTabWidget* PageControl1;
+    TLearnPage* learn;
+    TEditPage* edit;
+    TStatisticsPage* stats;
+    TSettingsPage* settings;
+    TStatusField* statusField;
+    QTimer* Timer1;
+    StatisticsModel* statisticsModel;
+    TAboutBox* AboutBox;
+    TOKBottomDlg* OKBottomDlg;
+    TOKBottomDlg1* OKBottomDlg1;
+    TFindWindow* FindDialog1;
+    TOKBottomDlg2* OKBottomDlg2;
+    TSonderzeichen* Sonderzeichen;
+    TOKBottomDlg3* OKBottomDlg3;
+    TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
+    QAction* Importieren1 = nullptr;        // "Importieren…": not during a drill
+    QAction* Exportieren1 = nullptr;        // "Exportieren…": while a vocabulary is open
+
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
-    bool statisticsReadFailed_ =
-        false; // the log could not be read: never rewrite it from a partial table
+    bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
-
-    TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
 };
 
 } // namespace tafelix

@@ -40,28 +40,28 @@ void TForm1::SpeedButton1Click()
 {
     showCharacterWindow(Sonderzeichen, this);
     // Opening the window counts as an edit, whether or not a character is picked.
-    table_.modified = true;
+    setModified(true);
 }
 
 void TForm1::SpeedButton2Click()
 {
-    InputTarget = 9;
+    inputTarget_ = InputTarget::Answer;
     showCharacterWindow(Sonderzeichen, this);
 }
 
 void TForm1::InsertSpecialCharacter(const QString& character)
 {
-    if (InputTarget == 9) {
+    if (inputTarget_ == InputTarget::Answer) {
         // The drill's answer is not part of the word table.
         learn->Edit9->insert(character);
         return;
     }
-    if (InputTarget < 1 || InputTarget > 4)
+    if (inputTarget_ == InputTarget::None)
         return;
     QLineEdit* const fields[] = {edit->Edit1, edit->Edit2, edit->Edit3, edit->Edit4};
     ShortText100* const entryFields[] = {&table_.current().german, &table_.current().foreign,
                                          &table_.current().synonym, &table_.current().remark};
-    const int i = InputTarget - 1;
+    const int i = static_cast<int>(inputTarget_) - static_cast<int>(InputTarget::German);
     // insert() replaces the selection and keeps the field's length limit, as typing does.
     fields[i]->insert(character);
     // Editing works on the table directly, as a key release in the field does; only the

@@ -44,13 +44,13 @@ void TForm1::ImportierenClick()
     if (isDrillRunning())
         return;
     // What "Öffnen" does before it replaces the words: log the drill, offer to save.
-    if (settings->RadioGroup3->itemIndex() == 0 && DrillResultPending)
+    if (settings->current().statistics && DrillResultPending)
         AppendDrillResult();
     if (table_.modified && !AskToSaveChanges())
         return;
 
     FileDialogOptions o;
-    o.folder = ProgramDir + QStringLiteral("Vokabeln/");
+    o.folder = fromLocalPath(folder_.vocabulary());
     o.filterLabel = QStringLiteral("Wortlisten");
     o.pattern = QStringLiteral("*.kvtml *.csv *.tsv *.txt");
     const std::optional<QString> chosen = platform_.dialogs.openFile(o);
@@ -127,6 +127,7 @@ void TForm1::enterImportedWords(const std::vector<TWordEntry>& words)
     // The one difference from "Neu": `modified` stays set. These words are not in any .vkb
     // yet, so closing or leaving the editor must ask before they are lost.
     convert::fillTable(words, table_);
+    setModified(true);
     ShowCurrentWord();
     RecountCompartments();
     PageControl1->setCurrentWidget(edit);
@@ -135,7 +136,7 @@ void TForm1::enterImportedWords(const std::vector<TWordEntry>& words)
 void TForm1::ExportierenClick()
 {
     FileDialogOptions o;
-    o.folder = ProgramDir + QStringLiteral("Vokabeln/");
+    o.folder = fromLocalPath(folder_.vocabulary());
     o.fileName = QFileInfo(saveFileName).completeBaseName() + QStringLiteral(".kvtml");
     o.filters = {QStringLiteral("KVTML 2.0 (*.kvtml)"), QStringLiteral("CSV, UTF-8 (*.csv)"),
                  QStringLiteral("Text mit Tabulatoren, UTF-8 (*.tsv)")};

@@ -4,11 +4,9 @@
 #include "fail.h"
 
 #include "core/Drill.h"
-#include "core/Percent.h"
 #include "platform/Cp1252Text.h"
 
 #include <QKeyEvent>
-#include <QLocale>
 #include <QStyle>
 #include <QTabWidget>
 
@@ -89,7 +87,7 @@ void TForm1::BitBtn1Click()
         L->Edit8->clear();
         L->Panel16->clear();
         L->Panel18->clear();
-        const bool extras = settings->RadioGroup6->itemIndex() == 0;
+        const bool extras = settings->current().extraFields;
         for (QWidget* w : {static_cast<QWidget*>(L->Label11), static_cast<QWidget*>(L->Label12),
                            static_cast<QWidget*>(L->Panel16), static_cast<QWidget*>(L->Panel18)})
             w->setVisible(extras);
@@ -117,7 +115,7 @@ void TForm1::BitBtn1Click()
 
 void TForm1::SetupQueryDirection()
 {
-    const bool german = settings->RadioGroup1->itemIndex() == 0;
+    const bool german = settings->current().direction == PageSettings::Direction::German;
     QLineEdit* shown = german ? learn->Edit7 : learn->Edit8;
     QLineEdit* hidden = german ? learn->Edit8 : learn->Edit7;
     shown->move(shown->x(), 105);
@@ -127,7 +125,7 @@ void TForm1::SetupQueryDirection()
     learn->Label3->setText(german ? QStringLiteral("Fremdsprache") : QStringLiteral("Deutsch"));
     learn->Edit9->clear();
     learn->Edit9->setFocus();
-    InputTarget = 9;
+    inputTarget_ = InputTarget::Answer;
 }
 
 bool TForm1::Edit9KeyDown(QKeyEvent* key)
@@ -136,7 +134,7 @@ bool TForm1::Edit9KeyDown(QKeyEvent* key)
         return false;
     // Enter submits and types nothing; outside a run the field is under the cover.
     if (isDrillRunning() && learn->Edit9->isEnabled()) {
-        PlaySystemSound(QStringLiteral("SysDat/plop"));
+        PlaySystemSound(QStringLiteral("plop"));
         learn->Edit9->setEnabled(false);
         EvaluateAnswer();
     }
@@ -146,65 +144,40 @@ bool TForm1::Edit9KeyDown(QKeyEvent* key)
 void TForm1::EvaluateAnswer()
 {
     TLearnPage* L = learn;
-    int answered = L->Panel10->text().toInt();
-    int right = L->Panel12->text().toInt();
-    int wrong = L->Panel11->text().toInt();
-    const bool german = settings->RadioGroup1->itemIndex() == 0;
+    DrillCounters counts = L->counters();
+    const PageSettings page = settings->current();
+    const bool german = page.direction == PageSettings::Direction::German;
     const QString expected = german ? L->Edit8->text() : L->Edit7->text();
-    const bool caseSensitive = settings->RadioGroup2->itemIndex() == 0;
     TWordEntry& word = table_.current();
 
-    if (answersMatch(toCp1252(L->Edit9->text()), toCp1252(expected), caseSensitive)) {
-        applyAnswer(word, true);
-        ++right;
-        L->Panel12->setText(QString::number(right));
-        L->Edit9->clear();
-    } else {
-        PlaySystemSound(QStringLiteral("SysDat/conk"));
-        OKBottomDlg->present(expected, settings->Panel27->text());
-        if (OKBottomDlg->exec() == QDialog::Accepted) {
-            applyAnswer(word, false);
-            ++wrong;
-            L->Panel11->setText(QString::number(wrong));
-        } else {
-            // "Korrektur": known, only misspelled.
-            applyAnswer(word, true);
-            ++right;
-            L->Panel12->setText(QString::number(right));
-        }
-        L->Edit9->clear();
+    bool right = answersMatch(toCp1252(L->Edit9->text()), toCp1252(expected), page.caseSensitive);
+    if (!right) {
+        PlaySystemSound(QStringLiteral("conk"));
+        OKBottomDlg->present(expected, page.fontName);
+        // "Korrektur" (or closing the box): known, only misspelled.
+        right = OKBottomDlg->exec() != QDialog::Accepted;
     }
+    applyAnswer(word, right);
+    ++(right ? counts.right : counts.wrong);
+    L->Edit9->clear();
     DrillResultPending = true;
-    ++answered;
-    L->Panel10->setText(QString::number(answered));
-    L->Panel13->setText(localeNumber(percentRight(right, answered)));
+    ++counts.answered;
+    L->showCounters(counts);
     RecountCompartments();
     L->Edit9->setEnabled(true);
     L->Edit9->setFocus();
-    InputTarget = 9;
+    inputTarget_ = InputTarget::Answer;
     ReleaseFullCompartments(compartmentCounts, shownMaxima(), CompartmentFull);
     SelectNextWord();
 }
 
-QString TForm1::localeNumber(double value) const
-{
-    // Every shown percentage goes through one formatter, so the learning page, the log and
-    // the diagram round a tie the same way.
-    // The locale's separator is put in afterwards, as it need not be one byte.
-    return QString::fromStdString(formatPercent(value, '.'))
-        .replace(QLatin1Char('.'), QLocale().decimalPoint());
-}
-
 void TForm1::UpdateGrade()
 {
-    if (learn->Panel10->text() == QStringLiteral("0"))
+    if (learn->counters().answered == 0)
         return;
     // The grade follows the percentage as shown, with its two decimals.
-    bool ok = false;
-    const double shown = QLocale().toDouble(learn->Panel13->text(), &ok);
-    if (!ok)
-        return;
-    learn->Panel14->setText(QString::number(gradeForPercent(shown)));
+    if (const std::optional<double> shown = learn->shownPercent())
+        learn->Panel14->setText(QString::number(gradeForPercent(*shown)));
 }
 
 void TForm1::Timer1Timer()
@@ -221,20 +194,15 @@ void TForm1::TabSheet1Enter()
 
 void TForm1::ResetLearningDisplays()
 {
-    TLearnPage* L = learn;
-    for (QLabel* p :
-         {L->Panel4, L->Panel5, L->Panel6, L->Panel7, L->Panel8, L->Panel9, L->Panel10, L->Panel11,
-          L->Panel12, L->Panel13, L->Panel14, L->Panel17, L->Panel19, L->Panel21})
-        p->setText(QStringLiteral("0"));
-    L->Panel15->setText(QStringLiteral("00:00:00"));
+    learn->resetDisplays();
     statusField->setStatus({});
 }
 
 void TForm1::PlaySystemSound(const QString& name)
 {
-    if (settings->RadioGroup4->itemIndex() == 1)
+    if (!settings->current().sound)
         return;
-    platform_.sound.play(ProgramDir + name + QStringLiteral(".wav"));
+    platform_.sound.play(fromLocalPath(folder_.sysDat()) + name + QStringLiteral(".wav"));
 }
 
 } // namespace tafelix

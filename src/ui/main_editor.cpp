@@ -45,7 +45,7 @@ void TForm1::TabSheet2Enter()
         ShowCurrentWord();
     if (edit->GroupBox1->isVisibleTo(edit)) {
         edit->Edit1->setFocus();
-        InputTarget = 1;
+        inputTarget_ = InputTarget::German;
     }
 }
 
@@ -72,14 +72,16 @@ bool TForm1::editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release)
         if (enter) {
             // The keyboard cycle: German, foreign, synonym, remark, then the hidden field
             // whose Enter appends the next word.
-            PlaySystemSound(QStringLiteral("SysDat/plop"));
+            PlaySystemSound(QStringLiteral("plop"));
+            const InputTarget targets[] = {InputTarget::Foreign, InputTarget::Synonym,
+                                           InputTarget::Remark, InputTarget::None};
             QLineEdit* next = i < 3 ? texts[i + 1] : E->Edit6;
             next->setFocus();
-            InputTarget = i < 3 ? i + 2 : 6;
+            inputTarget_ = targets[i];
             return true;
         }
         entryFields[i]->assign(toCp1252(field->text()));
-        table_.modified = true;
+        setModified(true);
         return false;
     }
 
@@ -111,7 +113,7 @@ bool TForm1::editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release)
         }
         table_.current().box = box;
         field->selectAll();
-        table_.modified = true;
+        setModified(true);
         return false;
     }
 
@@ -119,7 +121,7 @@ bool TForm1::editorKeyEvent(QLineEdit* field, QKeyEvent* key, bool release)
         if (!enter)
             return false;
         if (release) {
-            PlaySystemSound(QStringLiteral("SysDat/plop"));
+            PlaySystemSound(QStringLiteral("plop"));
             ToolButton5Click();
         }
         return true;
@@ -164,7 +166,7 @@ void TForm1::ToolButton5Click()
     else
         ShowCurrentWord();
     edit->Edit1->setFocus();
-    InputTarget = 1;
+    inputTarget_ = InputTarget::German;
 }
 
 void TForm1::ToolButton6Click()

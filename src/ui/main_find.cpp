@@ -46,7 +46,7 @@ void TForm1::ToolButton27Click()
         return;
     sortWords(table_, OKBottomDlg3->RadioGroup1->itemIndex() == 1);
     ToolButton1Click();
-    table_.modified = true;
+    setModified(true);
 }
 
 void TForm1::ToolButton25Click()
@@ -59,7 +59,7 @@ void TForm1::ToolButton25Click()
         return;
     shuffleWords(table_, [this](int n) { return platform_.random.below(n); });
     ToolButton1Click();
-    table_.modified = true;
+    setModified(true);
 }
 
 void TForm1::ToolButton10Click()
@@ -72,7 +72,7 @@ void TForm1::ToolButton10Click()
         return;
     resetWords(table_);
     ShowCurrentWord();
-    table_.modified = true;
+    setModified(true);
 }
 
 } // namespace tafelix

@@ -5,6 +5,7 @@
 #include "print.h"
 
 #include "core/FileIo.h"
+#include "core/FilePair.h"
 #include "core/PrintText.h"
 #include "core/RtfWriter.h"
 #include "platform/Cp1252Text.h"
@@ -13,8 +14,6 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <cstdio>
 
 namespace tafelix {
 
@@ -38,28 +37,6 @@ QString shortDateForFileName(const QDate& date)
     return locale.toString(date, format);
 }
 
-// What a file held before it is replaced, so a printout that fails halfway can undo the
-// part that succeeded.
-struct PreviousFile {
-    bool existed = false;
-    std::string bytes;
-};
-
-PreviousFile rememberFile(const std::string& path)
-{
-    PreviousFile previous;
-    previous.existed = static_cast<bool>(readWholeFile(path, previous.bytes));
-    return previous;
-}
-
-void restoreFile(const std::string& path, const PreviousFile& previous)
-{
-    if (previous.existed)
-        writeFileAtomically(path, previous.bytes);
-    else
-        std::remove(path.c_str());
-}
-
 // Runs the print options dialog; true when the learner chose "OK".
 bool confirmPrintOptions(TOKBottomDlg2* dialog)
 {
@@ -81,7 +58,7 @@ void TForm1::ToolButton22Click()
     ApplyPrintFont();
     if (OKBottomDlg2->CheckBox1->isChecked()) {
         const std::string name = vocabularyRtfName(toLocalPath(QFileInfo(openFileName).fileName()));
-        const QString path = ProgramDir + QStringLiteral("Ausgabe/") + fromLocalPath(name);
+        const QString path = fromLocalPath(folder_.output() + name);
         if (!writeFileAtomically(toLocalPath(path), toRtf(RichEdit1))) {
             showError(cannotCreate(path));
             return;
@@ -102,8 +79,9 @@ void TForm1::ToolButton22Click()
 
 void TForm1::ToolButton24Click()
 {
-    if (stats->ToolButton18->isChecked() || diagramImage.isNull())
-        ToolButton19Click();
+    // A damaged cell stops the diagram, and with it the printout that would carry it.
+    if ((stats->ToolButton18->isChecked() || diagramImage.isNull()) && !showDiagram())
+        return;
     const auto& records = statisticsModel->records();
     if (records.empty() || statisticsCell(records.front(), ColumnDate).empty()) {
         message(MsgKind::Error,
@@ -131,9 +109,9 @@ void TForm1::ToolButton24Click()
         return;
     }
 
-    const QString stem = ProgramDir + QStringLiteral("Ausgabe/") +
-                         fromLocalPath(statisticsFileStem(
-                             toLocalPath(shortDateForFileName(platform_.clock.now().date()))));
+    const QString stem = fromLocalPath(
+        folder_.output() +
+        statisticsFileStem(toLocalPath(shortDateForFileName(platform_.clock.now().date()))));
     const QString rtfPath = stem + QStringLiteral(".rtf");
     const QString bmpPath = stem + QStringLiteral(".bmp");
     // Encoded before anything is written, so a picture that cannot be encoded leaves both
@@ -147,18 +125,13 @@ void TForm1::ToolButton24Click()
             return;
         }
     }
-    const std::string rtfLocal = toLocalPath(rtfPath);
-    const PreviousFile previousRtf = rememberFile(rtfLocal);
-    if (!writeFileAtomically(rtfLocal, toRtf(RichEdit1))) {
-        showError(cannotCreate(rtfPath));
-        return;
-    }
-    if (!writeFileAtomically(
-            toLocalPath(bmpPath),
-            std::string_view(bmp.constData(), static_cast<std::size_t>(bmp.size())))) {
-        // The two files belong together: without the new picture the old text stays too.
-        restoreFile(rtfLocal, previousRtf);
-        showError(cannotCreate(bmpPath));
+    const std::string rtf = toRtf(RichEdit1);
+    if (const PairResult r = writeFilePair(
+            {toLocalPath(rtfPath), rtf},
+            {toLocalPath(bmpPath),
+             std::string_view(bmp.constData(), static_cast<std::size_t>(bmp.size()))});
+        !r) {
+        showError(cannotCreate(r.failed == 1 ? rtfPath : bmpPath));
         return;
     }
     message(MsgKind::Information,
@@ -171,7 +144,7 @@ void TForm1::BuildVocabularyPrintText()
     const QDate today = platform_.clock.now().date();
     buildVocabularyPrint(RichEdit1, table_, toCp1252(statusText()),
                          formatLogDate(today.day(), today.month(), today.year()),
-                         settings->RadioGroup5->itemIndex() == 0);
+                         settings->current().limitPrintFields);
 }
 
 void TForm1::BuildStatisticsPrintText()
@@ -185,7 +158,7 @@ void TForm1::BuildStatisticsPrintText()
 
 void TForm1::ApplyPrintFont()
 {
-    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->Panel27->text()
+    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->current().fontName
                                                               : QStringLiteral("Courier New");
     // Without a font chosen on the settings page the previous printout's font stays.
     if (!name.isEmpty())

@@ -55,7 +55,7 @@ private:
 
 std::string TForm1::settingsPath() const
 {
-    return toLocalPath(ProgramDir + QStringLiteral("SysDat/Init.dat"));
+    return folder_.sysDat() + "Init.dat";
 }
 
 void TForm1::wireSettings()
@@ -111,37 +111,20 @@ bool TForm1::LoadSettings()
     // A file given on the command line stays the open file: the stored name only presets the
     // open dialog, or the drill would be logged under the previous run's file.
     if (!startedWithFile_)
-        openFileName = fromCp1252(rec.lastFileName);
+        setCurrentFile(FileEvent::Chosen, fromCp1252(rec.lastFileName));
     if (!rec.lastFolder.empty())
         openDialogFolder = fromCp1252(rec.lastFolder);
     OKBottomDlg1->ComboBox1->setCurrentText(fromCp1252(rec.searchField));
-    const std::pair<TRadioGroup*, std::uint8_t> choices[] = {
-        {settings->RadioGroup1, rec.queryDirection}, {settings->RadioGroup2, rec.caseMode},
-        {settings->RadioGroup3, rec.statisticsMode}, {settings->RadioGroup4, rec.soundMode},
-        {settings->RadioGroup5, rec.printLimitMode}, {settings->RadioGroup6, rec.extraFieldsMode}};
-    for (const auto& [group, stored] : choices)
-        group->setItemIndex(clampChoice(stored, group->count()));
-    settings->TrackBar2->setValue(clampCapacity(rec.capacityPosition));
-    settings->Panel27->setText(fromCp1252(rec.fontName));
-    settings->ComboBox1->setCurrentText(fromCp1252(rec.fontSize));
+    settings->show(rec);
     ApplyInputFont(false);
     return true;
 }
 
 bool TForm1::SaveSettings()
 {
-    SettingsRecord rec;
+    SettingsRecord rec = settings->record();
     storeOpenFileName(rec, toCp1252(openFileName));
     rec.searchField = toCp1252(OKBottomDlg1->ComboBox1->currentText());
-    rec.queryDirection = static_cast<std::uint8_t>(settings->RadioGroup1->itemIndex() & 0xFF);
-    rec.caseMode = static_cast<std::uint8_t>(settings->RadioGroup2->itemIndex() & 0xFF);
-    rec.statisticsMode = static_cast<std::uint8_t>(settings->RadioGroup3->itemIndex() & 0xFF);
-    rec.soundMode = static_cast<std::uint8_t>(settings->RadioGroup4->itemIndex() & 0xFF);
-    rec.printLimitMode = static_cast<std::uint8_t>(settings->RadioGroup5->itemIndex() & 0xFF);
-    rec.extraFieldsMode = static_cast<std::uint8_t>(settings->RadioGroup6->itemIndex() & 0xFF);
-    rec.capacityPosition = static_cast<std::uint8_t>(settings->TrackBar2->value());
-    rec.fontName = toCp1252(settings->Panel27->text());
-    rec.fontSize = toCp1252(settings->ComboBox1->currentText());
     if (const IoResult r = saveSettingsFile(settingsPath(), rec); !r) {
         showError(QString::fromStdString(r.message));
         return false;

@@ -14,6 +14,7 @@
 #include <QTableView>
 
 #include <cerrno>
+#include <functional>
 
 namespace tafelix {
 
@@ -22,7 +23,9 @@ namespace {
 // Backspace and Delete on a record row delete it, whether or not the button is enabled.
 class GridKeyFilter : public QObject {
 public:
-    GridKeyFilter(TForm1* form, QTableView* grid) : QObject(grid), form_(form), grid_(grid) {}
+    GridKeyFilter(const StatisticsModel* model, QTableView* grid, std::function<void()> remove)
+        : QObject(grid), model_(model), grid_(grid), remove_(std::move(remove))
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -31,8 +34,8 @@ protected:
             const int key = static_cast<QKeyEvent*>(event)->key();
             const int row = grid_->currentIndex().row();
             if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && row >= 0 &&
-                row < form_->statisticsModel->recordCount()) {
-                form_->ToolButton21Click();
+                row < model_->recordCount()) {
+                remove_();
                 return true;
             }
         }
@@ -40,15 +43,16 @@ protected:
     }
 
 private:
-    TForm1* form_;
+    const StatisticsModel* model_;
     QTableView* grid_;
+    std::function<void()> remove_;
 };
 
 } // namespace
 
 std::string TForm1::statisticsPath() const
 {
-    return toLocalPath(ProgramDir + QStringLiteral("SysDat/Statistik.dat"));
+    return folder_.sysDat() + "Statistik.dat";
 }
 
 void TForm1::wireStatistics()
@@ -64,7 +68,8 @@ void TForm1::wireStatistics()
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TForm1::StringGrid1Click);
     connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
-    grid->installEventFilter(new GridKeyFilter(this, grid));
+    grid->installEventFilter(
+        new GridKeyFilter(statisticsModel, grid, [this] { ToolButton21Click(); }));
     stats->installEventFilter(this); // its Show scrolls a table loaded while it was hidden
     connect(stats->ToolButton18, &QToolButton::clicked, this, &TForm1::ToolButton18Click);
     connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
@@ -105,21 +110,22 @@ void TForm1::scrollStatisticsToNewest()
         grid->scrollToTop();
 }
 
-bool TForm1::AppendDrillResult()
+bool TForm1::AppendDrillResult(bool rewriteOnly)
 {
     TLearnPage* L = learn;
-    if (!RewriteOnly && L->Panel10->text().toInt() > 0) {
+    const DrillCounters counts = L->counters();
+    if (!rewriteOnly && counts.answered > 0) {
         StatisticsRecord rec;
         const std::string name = toCp1252(openFileName);
         setStatisticsCell(rec, ColumnFile, fileNamePart(name));
         const QDate today = platform_.clock.now().date();
         setStatisticsCell(rec, ColumnDate, formatLogDate(today.day(), today.month(), today.year()));
-        setStatisticsCell(rec, ColumnAnswers, toCp1252(L->Panel10->text()));
+        setStatisticsCell(rec, ColumnAnswers, toCp1252(QString::number(counts.answered)));
         setStatisticsCell(rec, ColumnTime, toCp1252(L->Panel15->text()));
-        setStatisticsCell(rec, ColumnRight, toCp1252(L->Panel12->text()));
-        setStatisticsCell(rec, ColumnWrong, toCp1252(L->Panel11->text()));
-        const double percent = QLocale().toDouble(L->Panel13->text());
-        setStatisticsCell(rec, ColumnPercent, toCp1252(localeNumber(percent)));
+        setStatisticsCell(rec, ColumnRight, toCp1252(QString::number(counts.right)));
+        setStatisticsCell(rec, ColumnWrong, toCp1252(QString::number(counts.wrong)));
+        setStatisticsCell(rec, ColumnPercent,
+                          toCp1252(percentText(L->shownPercent().value_or(0.0))));
         statisticsModel->append(rec);
     }
     ResetLearningDisplays();
@@ -157,9 +163,7 @@ void TForm1::ToolButton21Click()
         a = 0;
     } else if (a >= 1 && a <= statisticsModel->recordCount()) {
         statisticsModel->removeRecord(a - 1);
-        RewriteOnly = true;
-        AppendDrillResult();
-        RewriteOnly = false;
+        AppendDrillResult(true);
     }
     stats->ToolButton21->setEnabled(false);
     const int rows = statisticsModel->recordCount() + 2;
@@ -184,9 +188,7 @@ void TForm1::ToolButton26Click()
     if (stats->ToolButton19->isChecked())
         ToolButton18Click();
     statisticsModel->clear();
-    RewriteOnly = true;
-    AppendDrillResult();
-    RewriteOnly = false;
+    AppendDrillResult(true);
 }
 
 void TForm1::ToolButton18Click()
@@ -200,6 +202,11 @@ void TForm1::ToolButton18Click()
 
 void TForm1::ToolButton19Click()
 {
+    showDiagram();
+}
+
+bool TForm1::showDiagram()
+{
     stats->ToolButton18->setChecked(false);
     stats->ToolButton18->setEnabled(true);
     stats->ToolButton19->setChecked(true);
@@ -208,10 +215,10 @@ void TForm1::ToolButton19Click()
     stats->Image1->setGeometry(5, 5, stats->Panel22->width() - 10, stats->Panel22->height() - 10);
     stats->Panel22->show();
     stats->Panel22->raise();
-    DrawDiagram();
+    return DrawDiagram();
 }
 
-void TForm1::DrawDiagram()
+bool TForm1::DrawDiagram()
 {
     const QLocale locale;
     const auto& records = statisticsModel->records();
@@ -264,7 +271,9 @@ void TForm1::DrawDiagram()
             showError(QStringLiteral("'%1' ist kein gültiger Integerwert")
                           .arg(fromCp1252(statisticsCell(
                               bad, diagram.badCell == Cell::Right ? ColumnRight : ColumnAnswers))));
+        return false;
     }
+    return true;
 }
 
 } // namespace tafelix

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "ShownPercent.h"
+
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 
 using namespace tafelix;
+using tafelix::test::percentAsShown;
 
 struct MatchCase {
     const char* answer;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "ShownPercent.h"
+
 using namespace tafelix;
+using tafelix::test::percentAsShown;
 
 namespace {
 

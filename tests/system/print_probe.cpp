@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
     const QString failure = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
-    ProgramFolder folder;
+    TempProgramFolder folder;
     folder.write(QStringLiteral("Vokabeln/Probe.vkb"), manyWords());
     folder.write(QStringLiteral("SysDat/Statistik.dat"), statisticsLog());
 
@@ -93,21 +93,23 @@ int main(int argc, char** argv)
     const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, doubles.sound,
                             doubles.shell,   doubles.clipboard, printer};
     auto table = std::make_unique<TWordTable>();
-    auto form = std::make_unique<TForm1>(*table, platform, folder.path(),
-                                         folder.file(QStringLiteral("Vokabeln/Probe.vkb")));
+    auto form =
+        std::make_unique<TForm1>(*table, platform, ProgramFolder(toLocalPath(folder.path())),
+                                 folder.file(QStringLiteral("Vokabeln/Probe.vkb")));
     form->show();
-    form->PageControl1->setCurrentWidget(form->edit);
+    TForm1::TestAccess ui(*form);
+    ui.PageControl1->setCurrentWidget(ui.edit);
 
     if (!failure.isEmpty()) {
         // Each printout reports the failure once; the statistics do not try the picture after
         // the text failed.
         doubles.dialogs.expectBox(failure, OkButton);
         answerPrintOptions(false);
-        form->edit->ToolButton22->click();
-        form->PageControl1->setCurrentWidget(form->stats);
+        ui.edit->ToolButton22->click();
+        ui.PageControl1->setCurrentWidget(ui.stats);
         doubles.dialogs.expectBox(failure, OkButton);
         answerPrintOptions(false);
-        form->stats->ToolButton24->click();
+        ui.stats->ToolButton24->click();
         const QStringList surprises = doubles.dialogs.unexpected + doubles.dialogs.pending();
         form->hide();
         form.reset();
@@ -120,23 +122,23 @@ int main(int argc, char** argv)
     // To the printer: "Vokabeln", then "Statistik" as text and as a landscape picture, then
     // "Vokabeln" again, which must be back in portrait.
     answerPrintOptions(false);
-    form->edit->ToolButton22->click();
-    form->PageControl1->setCurrentWidget(form->stats);
+    ui.edit->ToolButton22->click();
+    ui.PageControl1->setCurrentWidget(ui.stats);
     answerPrintOptions(false);
-    form->stats->ToolButton24->click();
-    form->PageControl1->setCurrentWidget(form->edit);
+    ui.stats->ToolButton24->click();
+    ui.PageControl1->setCurrentWidget(ui.edit);
     answerPrintOptions(false);
-    form->edit->ToolButton22->click();
+    ui.edit->ToolButton22->click();
 
     // To files.
     const QString ausgabe = folder.file(QStringLiteral("Ausgabe/"));
     doubles.dialogs.expectBox(QStringLiteral("gespeichert"), OkButton);
     answerPrintOptions(true);
-    form->edit->ToolButton22->click();
-    form->PageControl1->setCurrentWidget(form->stats);
+    ui.edit->ToolButton22->click();
+    ui.PageControl1->setCurrentWidget(ui.stats);
     doubles.dialogs.expectBox(QStringLiteral("gespeichert"), OkButton);
     answerPrintOptions(true);
-    form->stats->ToolButton24->click();
+    ui.stats->ToolButton24->click();
 
     const QStringList surprises = doubles.dialogs.unexpected + doubles.dialogs.pending();
     form->hide();

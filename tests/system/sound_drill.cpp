@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     if (soundOn && output.isNull())
         return fail("Qt sees no audio output; is the audio server reachable?");
 
-    ProgramFolder folder;
+    TempProgramFolder folder;
     folder.write(QStringLiteral("Vokabeln/Eins.vkb"), vkb({{"1", "0", "Haus", "house", "", ""}}));
 
     TestPlatform doubles;
@@ -53,16 +53,18 @@ int main(int argc, char** argv)
     const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, sound,
                             doubles.shell,   doubles.clipboard, doubles.printer};
     auto table = std::make_unique<TWordTable>();
-    auto form = std::make_unique<TForm1>(*table, platform, folder.path(),
-                                         folder.file(QStringLiteral("Vokabeln/Eins.vkb")));
+    auto form =
+        std::make_unique<TForm1>(*table, platform, ProgramFolder(toLocalPath(folder.path())),
+                                 folder.file(QStringLiteral("Vokabeln/Eins.vkb")));
     form->show(); // the first activation reads the settings; choose "Sound" after that
-    form->settings->RadioGroup4->setItemIndex(soundOn ? 0 : 1);
+    TForm1::TestAccess ui(*form);
+    ui.settings->RadioGroup4->setItemIndex(soundOn ? 0 : 1);
 
-    form->learn->BitBtn1->click();
+    ui.learn->BitBtn1->click();
     if (!form->isDrillRunning())
         return fail("\"Start\" did not start the drill");
 
-    form->learn->Edit9->setText(QStringLiteral("Maus"));
+    ui.learn->Edit9->setText(QStringLiteral("Maus"));
     bool answered = false;
     onNextModal([&answered](QWidget* modal) {
         if (auto* dlg = qobject_cast<TOKBottomDlg*>(modal)) {
@@ -72,10 +74,10 @@ int main(int argc, char** argv)
             modal->close();
         }
     });
-    QTest::keyClick(form->learn->Edit9, Qt::Key_Return);
+    QTest::keyClick(ui.learn->Edit9, Qt::Key_Return);
     if (!answered)
         return fail("the wrong-answer dialog did not appear");
-    if (form->learn->Panel11->text() != QStringLiteral("1"))
+    if (ui.learn->Panel11->text() != QStringLiteral("1"))
         return fail("the answer was not counted as wrong");
 
     // Both sounds are well under a second; keep the loop running so they reach the server.

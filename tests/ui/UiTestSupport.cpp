@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "platform/Cp1252Text.h"
 #include "ui/fail.h"
 
 #include <QApplication>
@@ -19,7 +20,23 @@ struct GermanLocale {
 } const germanLocale;
 } // namespace
 
-ProgramFolder::ProgramFolder()
+void UiTest::cleanup()
+{
+    // A window that is on its way out gets a moment to go.
+    const auto openWindow = []() -> QWidget* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                return w;
+        return nullptr;
+    };
+    if (QTest::qWaitFor([&] { return !openWindow(); }))
+        return;
+    if (const QWidget* w = openWindow())
+        QFAIL(qPrintable(QStringLiteral("still open: ") + w->objectName() + QLatin1Char(' ') +
+                         QString::fromLatin1(w->metaObject()->className())));
+}
+
+TempProgramFolder::TempProgramFolder()
 {
     QDir d(dir_.path());
     d.mkpath(QStringLiteral("SysDat"));
@@ -32,20 +49,20 @@ ProgramFolder::ProgramFolder()
                     file(QStringLiteral("SysDat/") + QString::fromLatin1(name)));
 }
 
-void ProgramFolder::write(const QString& relative, const QByteArray& bytes) const
+void TempProgramFolder::write(const QString& relative, const QByteArray& bytes) const
 {
     QFile f(file(relative));
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(bytes);
 }
 
-QByteArray ProgramFolder::read(const QString& relative) const
+QByteArray TempProgramFolder::read(const QString& relative) const
 {
     QFile f(file(relative));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool ProgramFolder::exists(const QString& relative) const
+bool TempProgramFolder::exists(const QString& relative) const
 {
     return QFile::exists(file(relative));
 }
@@ -62,7 +79,7 @@ void Harness::start(std::optional<QString> fileArg, bool show)
     form = std::make_unique<TForm1>(*table,
                                     Platform{dialogs ? *dialogs : p.dialogs, p.clock, p.random,
                                              p.sound, p.shell, p.clipboard, p.printer},
-                                    folder.path(), std::move(fileArg));
+                                    ProgramFolder(toLocalPath(folder.path())), std::move(fileArg));
     if (show) {
         form->show();
         if (!QTest::qWaitForWindowActive(form.get()))

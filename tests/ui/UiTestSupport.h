@@ -2,8 +2,10 @@
 
 #include "TestDoubles.h"
 #include "core/StatisticsLog.h"
+#include "platform/Cp1252Text.h"
 #include "ui/main.h"
 
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -11,13 +13,67 @@
 #include <memory>
 #include <string>
 
+namespace tafelix {
+
+// The widget tests' door into the main window: its pages and dialogs, which the tests drive
+// as the learner does, and the few pieces of state that no control shows.
+struct TForm1::TestAccess {
+    explicit TestAccess(TForm1& f)
+        : form(f), PageControl1(f.PageControl1), learn(f.learn), edit(f.edit), stats(f.stats),
+          settings(f.settings), statusField(f.statusField), statisticsModel(f.statisticsModel),
+          AboutBox(f.AboutBox), OKBottomDlg(f.OKBottomDlg), OKBottomDlg1(f.OKBottomDlg1),
+          FindDialog1(f.FindDialog1), OKBottomDlg2(f.OKBottomDlg2), Sonderzeichen(f.Sonderzeichen),
+          saveFileName(f.saveFileName), openFileName(f.openFileName), inputTarget(f.inputTarget_),
+          diagramImage(f.diagramImage), DrillResultPending(f.DrillResultPending),
+          RichEdit1(f.RichEdit1), inputFont(f.inputFont)
+    {}
+
+    TForm1& form;
+    QTabWidget* const PageControl1;
+    TLearnPage* const learn;
+    TEditPage* const edit;
+    TStatisticsPage* const stats;
+    TSettingsPage* const settings;
+    TStatusField* const statusField;
+    StatisticsModel* const statisticsModel;
+    TAboutBox* const AboutBox;
+    TOKBottomDlg* const OKBottomDlg;
+    TOKBottomDlg1* const OKBottomDlg1;
+    TFindWindow* const FindDialog1;
+    TOKBottomDlg2* const OKBottomDlg2;
+    TSonderzeichen* const Sonderzeichen;
+
+    const QString& saveFileName;
+    const QString& openFileName;
+    const InputTarget& inputTarget;
+    const QImage& diagramImage;
+    // Set up by tests that stand in for a drill or a printout that came before.
+    bool& DrillResultPending;
+    PrintDocument& RichEdit1;
+    QFont& inputFont;
+
+    QString statusText() const { return form.statusText(); }
+    void ShowCurrentWord() { form.ShowCurrentWord(); }
+    void ApplyInputFont(bool fromList) { form.ApplyInputFont(fromList); }
+    bool AppendDrillResult() { return form.AppendDrillResult(); }
+};
+
+} // namespace tafelix
+
 namespace tafelix::test {
+
+// The base of every widget test: after each test, no top-level window may be left open.
+class UiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup();
+};
 
 // A fresh program folder for one test: SysDat (with the built default settings and an empty
 // log), Vokabeln and Ausgabe, as the build lays them out.
-class ProgramFolder {
+class TempProgramFolder {
 public:
-    ProgramFolder();
+    TempProgramFolder();
     QString path() const { return dir_.path() + QLatin1Char('/'); }
     QString file(const QString& relative) const { return path() + relative; }
     void write(const QString& relative, const QByteArray& bytes) const;
@@ -32,7 +88,7 @@ private:
 struct Harness {
     explicit Harness(std::optional<QString> fileArg = std::nullopt, bool show = true);
     ~Harness();
-    ProgramFolder folder;
+    TempProgramFolder folder;
     TestPlatform doubles;
     // Takes the place of the scripted dialogs when a test needs real modal windows.
     IDialogs* dialogs = nullptr;
@@ -40,6 +96,8 @@ struct Harness {
     std::unique_ptr<TForm1> form;
 
     void start(std::optional<QString> fileArg = std::nullopt, bool show = true);
+    // The window's pages, dialogs and hidden state, for the checks.
+    TForm1::TestAccess ui() const { return TForm1::TestAccess(*form); }
     // Closes the window through its exit sequence and starts a new one on the same folder.
     void restart(std::optional<QString> fileArg = std::nullopt);
     // Boxes that appeared without a script, and scripts that were never used.

@@ -9,24 +9,18 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestBackupHelp : public QObject {
+class TestBackupHelp : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void backupIsOnlyOfferedWhileNoFileIsOpen()
     {
         Harness h(std::nullopt, false);
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), vkb({{"1", "0", "a", "b", "", ""}}));
         h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
-        QVERIFY(!h.form->edit->ToolButton28->isEnabled());
-        h.form->learn->ToolButton13->click();
-        QVERIFY(h.form->edit->ToolButton28->isEnabled());
+        QVERIFY(!h.ui().edit->ToolButton28->isEnabled());
+        h.ui().learn->ToolButton13->click();
+        QVERIFY(h.ui().edit->ToolButton28->isEnabled());
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -39,7 +33,7 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/A.bkp"), "VKB Vokabeldatei\r\n");
         h.doubles.dialogs.expectBox(QStringLiteral("Dateien nach \\Tafelix\\Ausgabe\nkopiert !"),
                                     OkButton);
-        h.form->edit->ToolButton28->click();
+        h.ui().edit->ToolButton28->click();
         QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/A.vkb")));
         QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/B.vkb")));
         QVERIFY(!h.folder.exists(QStringLiteral("Ausgabe/A.bkp")));
@@ -54,7 +48,7 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), "VKB Vokabeldatei\r\n");
         QDir(h.folder.path()).rmdir(QStringLiteral("Ausgabe"));
         h.doubles.dialogs.expectBox(QStringLiteral("A.vkb"), OkButton);
-        h.form->edit->ToolButton28->click();
+        h.ui().edit->ToolButton28->click();
         QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
         QVERIFY(!h.doubles.dialogs.shown[0].text.contains(QStringLiteral("kopiert !")));
         QVERIFY(h.surprises().isEmpty());
@@ -63,7 +57,7 @@ private slots:
     void helpOpensThePageBesideTheProgram()
     {
         Harness h;
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
         QCOMPARE(h.doubles.shell.opened,
                  QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
     }
@@ -76,9 +70,9 @@ private slots:
             shownTitle = modal->windowTitle();
             qobject_cast<TAboutBox*>(modal)->OKButton->click();
         });
-        h.form->learn->ToolButton15->click();
+        h.ui().learn->ToolButton15->click();
         QCOMPARE(shownTitle, QStringLiteral("Info"));
-        QCOMPARE(h.form->AboutBox->Version->text(), QStringLiteral("Version : 1.32"));
+        QCOMPARE(h.ui().AboutBox->Version->text(), QStringLiteral("Version : 1.32"));
     }
 };
 

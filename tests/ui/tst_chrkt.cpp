@@ -29,27 +29,21 @@ TSonderzeichen& openOnWord(Harness& h, const char* german)
 {
     h.folder.write(QStringLiteral("Vokabeln/W.vkb"), vkb({{"1", "0", german, "tea", "", ""}}));
     h.start(h.folder.file(QStringLiteral("Vokabeln/W.vkb")));
-    h.form->PageControl1->setCurrentWidget(h.form->edit);
-    h.form->edit->SpeedButton1->click();
+    h.ui().PageControl1->setCurrentWidget(h.ui().edit);
+    h.ui().edit->SpeedButton1->click();
     // The window system's activation (which empties the clipboard) must be through before
     // the first pick; the window's own flag can be up before the application knows.
-    if (!QTest::qWaitFor([&h] { return QApplication::activeWindow() == h.form->Sonderzeichen; }))
+    if (!QTest::qWaitFor([&h] { return QApplication::activeWindow() == h.ui().Sonderzeichen; }))
         qWarning("the special characters window did not become active");
-    return *h.form->Sonderzeichen;
+    return *h.ui().Sonderzeichen;
 }
 
 } // namespace
 
-class TestSpecialCharacters : public QObject {
+class TestSpecialCharacters : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theGridRunsFromCode33ToCode255_data()
     {
         QTest::addColumn<int>("col");
@@ -78,7 +72,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         TSonderzeichen& w = openOnWord(h, "Te");
-        QLineEdit* german = h.form->edit->Edit1;
+        QLineEdit* german = h.ui().edit->Edit1;
         german->setCursorPosition(2);
         for (int i = 0; i < 3; ++i)
             clickCode(w, 0xE9); // the same cell again picks again
@@ -102,7 +96,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         TSonderzeichen& w = openOnWord(h, "Gruxx");
-        TEditPage& E = *h.form->edit;
+        TEditPage& E = *h.ui().edit;
         QVERIFY(h.table->modified); // opening the window from the editor counts as an edit
         h.table->modified = false;
 
@@ -112,7 +106,8 @@ private slots:
         QCOMPARE((*h.table)[1].german.view(), std::string_view("Gru\xDF"));
         QVERIFY(!h.table->modified);
 
-        h.form->InputTarget = 4; // a full field takes nothing, as it refuses a typed letter
+        // A full field takes nothing, as it refuses a typed letter.
+        QVERIFY(clickInto(E.Edit4));
         E.Edit4->setText(QString(100, QLatin1Char('a')));
         clickCode(w, 0xE7);
         QCOMPARE((*h.table)[1].remark.view(), std::string(100, 'a'));
@@ -123,10 +118,10 @@ private slots:
     {
         Harness h(std::nullopt, false);
         TSonderzeichen& w = openOnWord(h, "Tee");
-        TEditPage& E = *h.form->edit;
+        TEditPage& E = *h.ui().edit;
         QVERIFY(clickInto(E.Edit4));
         pressKey(Qt::Key_Return); // on to the hidden new-word field: no target
-        QCOMPARE(h.form->InputTarget, 6);
+        QVERIFY(h.ui().inputTarget == InputTarget::None);
         w.activateWindow(); // back to the window, which empties the clipboard
         QTRY_COMPARE(QApplication::activeWindow(), &w);
         clickCode(w, 0xF1);
@@ -135,11 +130,11 @@ private slots:
             QVERIFY(!field->text().contains(QChar(0xF1)));
 
         // The drill's "Sonderz." aims at the answer field, which is not part of the table.
-        QLineEdit* answer = h.form->learn->Edit9;
+        QLineEdit* answer = h.ui().learn->Edit9;
         answer->setText(QStringLiteral("th"));
         answer->setCursorPosition(1);
         h.form->SpeedButton2Click();
-        QCOMPARE(h.form->InputTarget, 9);
+        QVERIFY(h.ui().inputTarget == InputTarget::Answer);
         clickCode(w, 0xE9);
         QCOMPARE(answer->text(), QStringLiteral("t\u00E9h"));
         QCOMPARE((*h.table)[1].german.view(), std::string_view("Tee"));
@@ -155,7 +150,7 @@ private slots:
 
         // Away to the main window and back again, with the window open all the time.
         clickCode(w, 0x21);
-        h.form->inputFont = QFont(QStringLiteral("Courier New"), 14);
+        h.ui().inputFont = QFont(QStringLiteral("Courier New"), 14);
         h.form->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), h.form.get());
         QCOMPARE(h.doubles.clipboard.content, QStringLiteral("!")); // leaving keeps it

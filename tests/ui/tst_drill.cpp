@@ -29,7 +29,7 @@ QByteArray threeWords(const char* box = "1")
 }
 
 // Types `text` into the answer field and presses Enter, as the learner does.
-void answer(TForm1& f, const QString& text)
+void answer(TForm1::TestAccess f, const QString& text)
 {
     // The drill keeps the focus in the answer field; a click there is what a learner
     // would do otherwise.
@@ -39,7 +39,7 @@ void answer(TForm1& f, const QString& text)
     pressKey(Qt::Key_Return);
 }
 
-QString asked(TForm1& f)
+QString asked(TForm1::TestAccess f)
 {
     return f.learn->Edit7->isVisibleTo(f.learn) ? f.learn->Edit7->text() : f.learn->Edit8->text();
 }
@@ -52,7 +52,7 @@ std::vector<StatisticsRecord> logOf(const Harness& h)
 
 } // namespace
 
-class TestDrill : public QObject {
+class TestDrill : public UiTest {
     Q_OBJECT
 
 private:
@@ -61,16 +61,10 @@ private:
     {
         h.folder.write(QStringLiteral("Vokabeln/Liste.vkb"), bytes);
         h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/Liste.vkb")));
-        h.form->learn->ToolButton12->click();
+        h.ui().learn->ToolButton12->click();
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theCorrectionDialogIsPlainRedAndBlue()
     {
         TOKBottomDlg dlg;
@@ -93,7 +87,7 @@ private slots:
     void aWholeDrillIsCountedSavedAndLogged()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         TLearnPage& L = *f.learn;
         openList(h);
         QVERIFY(L.BitBtn1->isEnabled());
@@ -140,7 +134,7 @@ private slots:
         QCOMPARE(L.Panel5->text(), QStringLiteral("2"));
 
         h.doubles.clock.time = h.doubles.clock.time.addSecs(75);
-        f.Timer1Timer();
+        f.form.Timer1Timer();
         QCOMPARE(L.Panel15->text(), QStringLiteral("00:01:15"));
 
         // "Stop" saves the moved words.
@@ -178,11 +172,11 @@ private slots:
     {
         Harness h;
         openList(h);
-        h.form->settings->RadioGroup3->setItemIndex(1);
-        h.form->learn->BitBtn1->click();
-        answer(*h.form, kAnswers.at(asked(*h.form)));
-        h.form->learn->BitBtn1->click();
-        h.form->learn->ToolButton13->click();
+        h.ui().settings->RadioGroup3->setItemIndex(1);
+        h.ui().learn->BitBtn1->click();
+        answer(h.ui(), kAnswers.at(asked(h.ui())));
+        h.ui().learn->BitBtn1->click();
+        h.ui().learn->ToolButton13->click();
         QVERIFY(logOf(h).empty());
         QVERIFY(h.surprises().isEmpty());
     }
@@ -204,7 +198,7 @@ private slots:
         QFile::remove(h.folder.file(QStringLiteral("Vokabeln/Liste.vkb")));
         h.doubles.dialogs.expectBox(QStringLiteral("Keine weiteren Wörter zu lösen"),
                                     static_cast<MsgButton>(answer));
-        h.form->learn->BitBtn1->click();
+        h.ui().learn->BitBtn1->click();
         QCOMPARE(h.form->isDrillRunning(), stillRunning);
         QCOMPARE(h.doubles.dialogs.shown.at(0).topLeft, QPoint(400, 300));
         // Stopping saves the file again; a run that goes on has written nothing yet.
@@ -217,7 +211,7 @@ private slots:
     void settingsDecideDirectionCaseAndExtras()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         openList(h);
         f.settings->RadioGroup1->setItemIndex(1); // ask the foreign word
         f.settings->RadioGroup2->setItemIndex(0); // letter case counts
@@ -240,7 +234,7 @@ private slots:
                 c = c.toUpper();
         answer(f, shouted);
         QCOMPARE(f.learn->Panel12->text(), QStringLiteral("1"));
-        f.BitBtn1Click();
+        f.form.BitBtn1Click();
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -248,10 +242,10 @@ private slots:
     {
         Harness h;
         openList(h);
-        h.form->settings->RadioGroup4->setItemIndex(1);
-        h.form->learn->BitBtn1->click();
+        h.ui().settings->RadioGroup4->setItemIndex(1);
+        h.ui().learn->BitBtn1->click();
         answerCorrection(true);
-        answer(*h.form, QStringLiteral("nein"));
+        answer(h.ui(), QStringLiteral("nein"));
         QVERIFY(h.doubles.sound.played.isEmpty());
         h.form->BitBtn1Click();
     }
@@ -259,14 +253,14 @@ private slots:
     void settingsSurviveARestart()
     {
         Harness h;
-        TSettingsPage* s = h.form->settings;
+        TSettingsPage* s = h.ui().settings;
         s->RadioGroup1->setItemIndex(1);
         s->RadioGroup3->setItemIndex(1);
         s->RadioGroup4->setItemIndex(1);
         s->TrackBar2->setValue(11);
         QCOMPARE(s->Panel25->text(), QStringLiteral("27"));
         h.restart();
-        s = h.form->settings;
+        s = h.ui().settings;
         QCOMPARE(s->RadioGroup1->itemIndex(), 1);
         QCOMPARE(s->RadioGroup2->itemIndex(), 1);
         QCOMPARE(s->RadioGroup3->itemIndex(), 1);
@@ -280,11 +274,11 @@ private slots:
     void comingBackToTheWindowKeepsChangedSettings()
     {
         Harness h;
-        h.form->settings->RadioGroup4->setItemIndex(1);
-        const QString before = h.form->openFileName;
+        h.ui().settings->RadioGroup4->setItemIndex(1);
+        const QString before = h.ui().openFileName;
         h.form->FormActivate(); // as on a return from the special characters window
-        QCOMPARE(h.form->settings->RadioGroup4->itemIndex(), 1);
-        QCOMPARE(h.form->openFileName, before);
+        QCOMPARE(h.ui().settings->RadioGroup4->itemIndex(), 1);
+        QCOMPARE(h.ui().openFileName, before);
     }
 
     void theLogNamesTheFileGivenOnTheCommandLine()
@@ -292,11 +286,11 @@ private slots:
         Harness h(std::nullopt, false);
         h.folder.write(QStringLiteral("Vokabeln/Englisch.vkb"), threeWords());
         h.start(h.folder.file(QStringLiteral("Vokabeln/Englisch.vkb")));
-        QVERIFY(h.form->learn->BitBtn1->isEnabled());
-        h.form->learn->BitBtn1->click();
-        answer(*h.form, kAnswers.at(asked(*h.form)));
-        h.form->learn->BitBtn1->click();
-        h.form->learn->ToolButton13->click();
+        QVERIFY(h.ui().learn->BitBtn1->isEnabled());
+        h.ui().learn->BitBtn1->click();
+        answer(h.ui(), kAnswers.at(asked(h.ui())));
+        h.ui().learn->BitBtn1->click();
+        h.ui().learn->ToolButton13->click();
         const auto log = logOf(h);
         QCOMPARE(log.size(), std::size_t{1});
         QCOMPARE(std::string(statisticsCell(log[0], ColumnFile)), std::string("Englisch.vkb"));
@@ -307,9 +301,9 @@ private slots:
     {
         Harness h;
         openList(h);
-        h.form->learn->BitBtn1->click();
+        h.ui().learn->BitBtn1->click();
         const int asked = h.table->currentIndex;
-        answer(*h.form, kAnswers.at(fromCp1252((*h.table)[asked].german.view())));
+        answer(h.ui(), kAnswers.at(fromCp1252((*h.table)[asked].german.view())));
         QVERIFY(h.form->close());
         QVERIFY(h.folder.read(QStringLiteral("Vokabeln/Liste.vkb")).contains("2\r\n1\r\n"));
         QCOMPARE(logOf(h).size(), std::size_t{1});
@@ -320,16 +314,18 @@ private slots:
     {
         Harness h;
         openList(h);
-        h.form->learn->BitBtn1->click();
-        answer(*h.form, kAnswers.at(asked(*h.form)));
-        const QString good = h.form->saveFileName;
-        h.form->saveFileName = h.folder.file(QStringLiteral("fehlt/Liste.vkb"));
+        h.ui().learn->BitBtn1->click();
+        answer(h.ui(), kAnswers.at(asked(h.ui())));
+        // The file's folder is gone (a stick pulled out): the save cannot be written.
+        const QString folder = h.folder.file(QStringLiteral("Vokabeln"));
+        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".weg")));
         h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
         QVERIFY(!h.form->close());
         QVERIFY(h.form->isVisible());
-        // The learner saves elsewhere and can leave; the drill is logged on the way out.
-        h.form->saveFileName = good;
-        h.form->edit->ToolButton9->click();
+        // The learner saves once the folder is back and can leave; the drill is logged on the
+        // way out.
+        QVERIFY(QDir().rename(folder + QStringLiteral(".weg"), folder));
+        h.ui().edit->ToolButton9->click();
         QVERIFY(h.form->close());
         QCOMPARE(logOf(h).size(), std::size_t{1});
         QVERIFY(h.surprises().isEmpty());

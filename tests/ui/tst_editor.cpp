@@ -7,7 +7,7 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestEditor : public QObject {
+class TestEditor : public UiTest {
     Q_OBJECT
 
 private:
@@ -20,41 +20,35 @@ private:
                             {"4", "0", "vier", "four", "", ""},
                             {"5", "0", "f\xFCnf", "five", "", ""}}));
         h.start(h.folder.file(QStringLiteral("Vokabeln/F.vkb")));
-        h.form->PageControl1->setCurrentWidget(h.form->edit);
+        h.ui().PageControl1->setCurrentWidget(h.ui().edit);
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theKeyboardCycleFillsAWordAndAppendsTheNext()
     {
         Harness h;
-        TEditPage& E = *h.form->edit;
-        h.form->PageControl1->setCurrentWidget(&E);
+        TEditPage& E = *h.ui().edit;
+        h.ui().PageControl1->setCurrentWidget(&E);
         E.ToolButton7->click(); // new vocabulary with one empty word
-        QCOMPARE(h.form->InputTarget, 1);
+        QVERIFY(h.ui().inputTarget == InputTarget::German);
         QCOMPARE(focused(), E.Edit1);
         typeText(QStringLiteral("Stra\u00DFe"));
         QVERIFY(h.table->modified);
         pressKey(Qt::Key_Return);
-        QCOMPARE(h.form->InputTarget, 2);
+        QVERIFY(h.ui().inputTarget == InputTarget::Foreign);
         QCOMPARE(focused(), E.Edit2);
         typeText(QStringLiteral("street"));
         pressKey(Qt::Key_Return);
         pressKey(Qt::Key_Return);
         typeText(QStringLiteral("die"));
         pressKey(Qt::Key_Return);
-        QCOMPARE(h.form->InputTarget, 6);
+        QVERIFY(h.ui().inputTarget == InputTarget::None);
         QCOMPARE(focused(), E.Edit6);
         QCOMPARE(h.table->wordCount, 1);
         pressKey(Qt::Key_Return);
         QCOMPARE(h.table->wordCount, 2);
         QCOMPARE(h.table->currentIndex, 2);
-        QCOMPARE(h.form->InputTarget, 1);
+        QVERIFY(h.ui().inputTarget == InputTarget::German);
         QCOMPARE((*h.table)[1].german.view(), std::string_view("Stra\xDF"
                                                                "e"));
         QCOMPARE((*h.table)[1].foreign.view(), std::string_view("street"));
@@ -79,7 +73,7 @@ private slots:
         QFETCH(int, box);
         Harness h(std::nullopt, false);
         openFive(h);
-        QLineEdit* field = h.form->edit->Edit5;
+        QLineEdit* field = h.ui().edit->Edit5;
         QVERIFY(clickInto(field));
         pressKey(Qt::Key_A, Qt::ControlModifier); // select the digit, so typing replaces it
         typeText(typed);
@@ -93,7 +87,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openFive(h);
-        TEditPage& E = *h.form->edit;
+        TEditPage& E = *h.ui().edit;
         E.ToolButton1->click();
         QCOMPARE(E.Edit1->text(), QStringLiteral("eins"));
         E.ToolButton2->click();
@@ -119,7 +113,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openFive(h);
-        TEditPage& E = *h.form->edit;
+        TEditPage& E = *h.ui().edit;
         E.ScrollBar1->setValue(3);
         h.doubles.dialogs.expectBox(QStringLiteral("Aktuelle Vokabel wirklich löschen?"),
                                     CancelButton);
@@ -140,7 +134,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openFive(h);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.stats);
         QVERIFY(h.doubles.dialogs.shown.empty()); // nothing edited, nothing asked
         f.PageControl1->setCurrentWidget(f.edit);

@@ -8,16 +8,10 @@
 using namespace tafelix;
 using namespace tafelix::test;
 
-class TestEditorCompartment : public QObject {
+class TestEditorCompartment : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void wideCompartmentsSurviveBrowsingAndAKeyRelease()
     {
         const QByteArray file = vkb({{"12", "0", "eins", "one", "", ""},
@@ -28,7 +22,7 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/W.vkb"), file);
         h.start(h.folder.file(QStringLiteral("Vokabeln/W.vkb")));
         QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         TEditPage& E = *f.edit;
         f.PageControl1->setCurrentWidget(f.edit);
 

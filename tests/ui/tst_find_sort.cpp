@@ -21,7 +21,7 @@ void clickOkOnNextDialog()
 
 } // namespace
 
-class TestFindSort : public QObject {
+class TestFindSort : public UiTest {
     Q_OBJECT
 
 private:
@@ -45,13 +45,6 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible())
-                w->hide();
-    }
-
     // The field name is typed into the dialog's combo box (which takes the keys itself)
     // and confirmed with Enter; it must stay as typed and name no field when it is not exact.
     void aTypedFieldNameIsTakenExactly_data()
@@ -69,7 +62,7 @@ private slots:
         QFETCH(int, found);
         Harness h(std::nullopt, false);
         openList(h);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.edit);
         QComboBox* name = f.OKBottomDlg1->ComboBox1;
         bool typedIntoBox = false;
@@ -94,7 +87,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openList(h);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.OKBottomDlg1->ComboBox1->setCurrentText(QStringLiteral("Deutsch"));
         clickOkOnNextDialog();
         f.edit->ToolButton17->click();
@@ -121,7 +114,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openList(h);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         clickOkOnNextDialog();
         h.doubles.dialogs.expectBox(QStringLiteral("wirklich sortieren?"), NoAnswerButton);
         f.edit->ToolButton27->click();
@@ -148,12 +141,12 @@ private slots:
         openList(h);
         const std::size_t seeds = h.doubles.random.seeds.size();
         h.doubles.dialogs.expectBox(QStringLiteral("wirklich mischen?"), NoAnswerButton);
-        h.form->edit->ToolButton25->click();
+        h.ui().edit->ToolButton25->click();
         QCOMPARE(h.doubles.random.seeds.size(), seeds + 1);
         QVERIFY(!h.table->modified);
         h.doubles.random.value = 1; // both draws 1: swap positions 2 and 3, twice
         h.doubles.dialogs.expectBox(QStringLiteral("wirklich mischen?"), YesButton);
-        h.form->edit->ToolButton25->click();
+        h.ui().edit->ToolButton25->click();
         QCOMPARE(germans(h).size(), 4);
         QCOMPARE(h.table->currentIndex, 1);
         QVERIFY(h.table->modified);
@@ -167,13 +160,13 @@ private slots:
         openList(h);
         h.table->currentIndex = 2;
         h.doubles.dialogs.expectBox(QStringLiteral("Die Wörter wirklich zurücksetzen?"), YesButton);
-        h.form->edit->ToolButton10->click();
+        h.ui().edit->ToolButton10->click();
         for (int k = 1; k <= 4; ++k) {
             QCOMPARE((*h.table)[k].box, 1);
             QCOMPARE((*h.table)[k].passes, 0);
         }
         QCOMPARE(h.table->currentIndex, 2);
-        QCOMPARE(h.form->edit->Edit5->text(), QStringLiteral("1"));
+        QCOMPARE(h.ui().edit->Edit5->text(), QStringLiteral("1"));
         QCOMPARE(h.doubles.dialogs.shown.back().kind, MsgKind::Warning);
         QVERIFY(h.table->modified);
         h.table->modified = false;

@@ -21,7 +21,7 @@ const QByteArray kPage = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><ti
 void pressHelp(Harness& h, const QString& way)
 {
     if (way == QStringLiteral("toolbar"))
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
     else
         h.form->findChild<QAction*>(QStringLiteral("Hilfe1"))->trigger();
 }
@@ -33,16 +33,10 @@ THelpWindow* helpWindow(Harness& h)
 
 } // namespace
 
-class TestHelpWindow : public QObject {
+class TestHelpWindow : public UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void aFailingOpenerShowsThePageInOurOwnWindow_data()
     {
         QTest::addColumn<QString>("way");
@@ -71,7 +65,7 @@ private slots:
     {
         Harness h;
         h.folder.write(QStringLiteral("helpfiles/index.htm"), kPage);
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
         QCoreApplication::processEvents();
         QVERIFY(!helpWindow(h));
         QCOMPARE(h.doubles.shell.opened.size(), 1);
@@ -82,7 +76,7 @@ private slots:
         Harness h;
         h.doubles.shell.fails = true;
         // No page yet: the window says which file it missed instead of staying blank.
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
         QTRY_VERIFY(helpWindow(h) && helpWindow(h)->isVisible());
         const QString missing = helpWindow(h)->Browser->toPlainText();
         QVERIFY2(missing.contains(QStringLiteral("nicht gefunden")) &&
@@ -91,7 +85,7 @@ private slots:
 
         helpWindow(h)->close();
         h.folder.write(QStringLiteral("helpfiles/index.htm"), kPage);
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
         QTRY_VERIFY(helpWindow(h)->isVisible());
         QCOMPARE(h.form->findChildren<THelpWindow*>().size(), 1);
         QVERIFY(helpWindow(h)->Browser->toPlainText().contains(QStringLiteral("Lernkasten")));
@@ -108,7 +102,7 @@ private slots:
         Harness h;
         h.doubles.shell.fails = true;
         QDir(h.folder.path()).mkpath(QStringLiteral("helpfiles/index.htm"));
-        h.form->learn->ToolButton14->click();
+        h.ui().learn->ToolButton14->click();
         QTRY_VERIFY(helpWindow(h) && helpWindow(h)->isVisible());
         QVERIFY(helpWindow(h)->Browser->toPlainText().contains(QStringLiteral("nicht gefunden")));
         helpWindow(h)->close();

@@ -1,4 +1,5 @@
 #include "TestDoubles.h"
+#include "UiTestSupport.h"
 #include "platform/JpegImage.h"
 #include "ui/Info.h"
 
@@ -35,16 +36,10 @@ QStringList shownTexts(const TAboutBox& box)
 
 } // namespace
 
-class TestInfo : public QObject {
+class TestInfo : public test::UiTest {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void decodesTheEmblem()
     {
         const QImage image = decodeJpegFile(emblemPath());

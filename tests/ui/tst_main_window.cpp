@@ -48,7 +48,7 @@ public:
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public UiTest {
     Q_OBJECT
 
 private:
@@ -58,20 +58,11 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        // No window of a finished test may stay open.
-        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
-                    std::none_of(QApplication::topLevelWidgets().cbegin(),
-                                 QApplication::topLevelWidgets().cend(),
-                                 [](QWidget* w) { return w->isVisible(); }));
-    }
-
     void startsClosedWithoutArguments()
     {
         Harness h;
-        TForm1& f = *h.form;
-        QCOMPARE(f.windowTitle(), QStringLiteral("Tafelix"));
+        TForm1::TestAccess f = h.ui();
+        QCOMPARE(f.form.windowTitle(), QStringLiteral("Tafelix"));
         QCOMPARE(f.PageControl1->currentWidget(), f.learn);
         QCOMPARE(f.PageControl1->count(), 4);
         QCOMPARE(f.PageControl1->tabText(3), QStringLiteral("Einstellungen"));
@@ -101,7 +92,7 @@ private slots:
         h.folder.write(QStringLiteral("Vokabeln/Liste.vkb"),
                        vkb({{"007", "0", "Haus", "house", "", ""}}));
         h.start(path);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         QCOMPARE(f.statusText(), path + QLatin1Char(' '));
         QVERIFY(f.edit->GroupBox1->isVisibleTo(f.edit));
         QVERIFY(f.edit->ToolButton9->isEnabled());
@@ -125,7 +116,7 @@ private slots:
         QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
         QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(400, 300));
         QVERIFY(h.form->statusText().isEmpty());
-        QVERIFY(!h.form->edit->GroupBox1->isVisibleTo(h.form->edit));
+        QVERIFY(!h.ui().edit->GroupBox1->isVisibleTo(h.ui().edit));
         QVERIFY(!h.folder.exists(QStringLiteral("Vokabeln/Kaputt.bkp")));
         QVERIFY(h.surprises().isEmpty());
     }
@@ -133,7 +124,7 @@ private slots:
     void newThenSaveAsksOnceForAName()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.edit->ToolButton7->click();
         QCOMPARE(h.table->wordCount, 1);
         QCOMPARE((*h.table)[1].box, 1);
@@ -184,7 +175,7 @@ private slots:
         h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
                                     saveFirst ? YesButton : NoAnswerButton);
         h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/B.vkb")));
-        h.form->edit->ToolButton8->click();
+        h.ui().edit->ToolButton8->click();
 
         const QByteArray a = h.folder.read(QStringLiteral("Vokabeln/A.vkb"));
         QCOMPARE(a.contains("H\xFCtte"), saveFirst);
@@ -193,7 +184,7 @@ private slots:
         QCOMPARE(h.table->wordCount, 1);
         QCOMPARE((*h.table)[1].german.view(), std::string_view("Tag"));
         QVERIFY(!h.table->modified);
-        QCOMPARE(h.form->saveFileName, h.folder.file(QStringLiteral("Vokabeln/B.vkb")));
+        QCOMPARE(h.ui().saveFileName, h.folder.file(QStringLiteral("Vokabeln/B.vkb")));
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -228,18 +219,18 @@ private slots:
 
         h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/Bad.vkb")));
         h.doubles.dialogs.expectBox(message, OkButton);
-        h.form->learn->ToolButton12->click();
+        h.ui().learn->ToolButton12->click();
 
         QCOMPARE(h.table->wordCount, 2);
         QCOMPARE(h.table->currentIndex, 2);
         QVERIFY((*h.table)[1] == first);
         QVERIFY((*h.table)[2] == second);
-        QCOMPARE(h.form->saveFileName, a);
+        QCOMPARE(h.ui().saveFileName, a);
         QCOMPARE(h.form->statusText(), a + QLatin1Char(' '));
-        QCOMPARE(h.form->learn->Panel21->text(), QStringLiteral("2"));
+        QCOMPARE(h.ui().learn->Panel21->text(), QStringLiteral("2"));
         QVERIFY(!h.folder.exists(QStringLiteral("Vokabeln/Bad.bkp")));
         // Saving now still writes the old words to the old file, never under the new name.
-        h.form->edit->ToolButton9->click();
+        h.ui().edit->ToolButton9->click();
         QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
         QVERIFY(h.surprises().isEmpty());
     }
@@ -254,15 +245,17 @@ private slots:
         // A folder that does not exist cannot take the file.
         h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("fehlt/A.vkb")));
         h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
-        h.form->edit->ToolButton11->click();
+        h.ui().edit->ToolButton11->click();
         QVERIFY(h.table->modified);
-        QCOMPARE(h.form->saveFileName, h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
+        QCOMPARE(h.ui().saveFileName, h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
 
         // "Neu" must not throw the words away when the save it asked for failed.
         h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"), YesButton);
-        h.form->saveFileName = h.folder.file(QStringLiteral("fehlt/A.vkb"));
+        // The file's folder is gone: the save that "Neu" asks for cannot be written.
+        const QString folder = h.folder.file(QStringLiteral("Vokabeln"));
+        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".weg")));
         h.doubles.dialogs.expectBox(QStringLiteral("Datei"), OkButton);
-        h.form->edit->ToolButton7->click();
+        h.ui().edit->ToolButton7->click();
         QCOMPARE(h.table->wordCount, 2);
         QCOMPARE((*h.table)[1].german.view(), std::string_view("Hof"));
         QVERIFY(h.surprises().isEmpty());
@@ -295,7 +288,7 @@ private slots:
         h.dialogs = &dialogs;
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
         h.start(h.folder.file(QStringLiteral("Vokabeln/A.vkb")));
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.edit);
         QVERIFY(clickInto(f.edit->Edit1));
         // Any release in a shown field counts, even Tab's, which arrives in the next field.
@@ -309,7 +302,7 @@ private slots:
         QVERIFY(!f.edit->GroupBox1->isVisibleTo(f.edit)); // closed by "Nein"
         // The window system hands the release to the main window before it reactivates
         // it; the window gives it to its focus widget, the hidden field.
-        QTest::keyRelease(f.windowHandle(), Qt::Key_Escape);
+        QTest::keyRelease(f.form.windowHandle(), Qt::Key_Escape);
         QVERIFY(!h.table->modified);
 
         // So the next "Öffnen" does not ask about the empty, closed vocabulary.
@@ -322,7 +315,7 @@ private slots:
     void aFailedBackupCopyStopsTheOpen()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
         // A folder in the backup copy's place: it cannot be written.
         QVERIFY(QDir().mkdir(h.folder.file(QStringLiteral("Vokabeln/A.bkp"))));
@@ -347,7 +340,7 @@ private slots:
         const QString path = h.folder.file(folder + QStringLiteral("/freedict-3.vkb"));
         h.folder.write(folder + QStringLiteral("/freedict-3.vkb"), twoWords());
         h.start(path);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         QCOMPARE(f.statusText(), path + QLatin1Char(' ')); // what the program goes by
         QLabel* field = f.statusField;
         QCOMPARE(field->width(), 200);
@@ -378,7 +371,7 @@ private slots:
     // filter box, and what the filter lets through.
     void theOpenDialogsFilterIsCalledVokabeldatei()
     {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.write(QStringLiteral("Vokabeln/A.vkb"), twoWords());
         folder.write(QStringLiteral("Vokabeln/B.txt"), "x");
         QtDialogs dialogs;
@@ -417,11 +410,11 @@ private slots:
         h.start(h.folder.file(QStringLiteral("Vokabeln/Alle.vkb")));
         for (int k = 1; k <= h.table->wordCount; ++k) {
             h.table->currentIndex = k;
-            h.form->ShowCurrentWord();
+            h.ui().ShowCurrentWord();
             // Back from the screen into the entry, as the editor does on a key release.
-            (*h.table)[k].german = toCp1252(h.form->edit->Edit1->text());
+            (*h.table)[k].german = toCp1252(h.ui().edit->Edit1->text());
         }
-        h.form->edit->ToolButton9->click();
+        h.ui().edit->ToolButton9->click();
         QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Alle.vkb")), file);
         QVERIFY(h.surprises().isEmpty());
     }

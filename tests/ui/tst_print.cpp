@@ -47,7 +47,7 @@ const QString kStatistik = QStringLiteral("Ausgabe/Statistik05.03.2024");
 
 } // namespace
 
-class TestPrint : public QObject {
+class TestPrint : public UiTest {
     Q_OBJECT
 
 private:
@@ -72,16 +72,10 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theOptionsDialogFocusesOkAndKeepsItsChoices()
     {
         Harness h;
-        TOKBottomDlg2& dlg = *h.form->OKBottomDlg2;
+        TOKBottomDlg2& dlg = *h.ui().OKBottomDlg2;
         QVERIFY(dlg.CheckBox1->isChecked());
         QVERIFY(!dlg.CheckBox2->isChecked());
         QVERIFY(dlg.OKBtn->isDefault());
@@ -109,10 +103,10 @@ private slots:
         Harness h;
         h.doubles.dialogs.expectBox(
             QStringLiteral("Drucken nicht möglich, keine Vokabeldatei geladen"), OkButton);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.dialogs.shown.at(0).kind, MsgKind::Error);
         QCOMPARE(h.doubles.dialogs.shown.at(0).topLeft, QPoint(300, 300));
-        QVERIFY(h.form->RichEdit1.lines.empty());
+        QVERIFY(h.ui().RichEdit1.lines.empty());
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -120,10 +114,11 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openEnglisch(h);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         // Saving under another name changes the heading, not the name of the printout.
         h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("Vokabeln/Kopie.vkb")));
-        QCOMPARE(f.SaveVocabularyAs(), TForm1::SaveOutcome::Saved);
+        f.edit->ToolButton11->click();
+        QCOMPARE(f.saveFileName, h.folder.file(QStringLiteral("Vokabeln/Kopie.vkb")));
         h.folder.write(QStringLiteral("Ausgabe/Englisch.rtf"), "an older printout");
         const QString path = h.folder.file(QStringLiteral("Ausgabe/Englisch.rtf"));
         h.doubles.dialogs.expectBox(QStringLiteral("Datei in\n%1\ngespeichert").arg(path),
@@ -150,7 +145,7 @@ private slots:
         Harness h(std::nullopt, false);
         openEnglisch(h);
         answerPrintOptions(true, false, true);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QVERIFY(ausgabeEmpty(h));
         QVERIFY(h.doubles.printer.jobs.empty());
         QVERIFY(h.doubles.dialogs.shown.empty());
@@ -160,9 +155,9 @@ private slots:
     {
         Harness h(std::nullopt, false);
         openEnglisch(h);
-        h.form->settings->RadioGroup5->setItemIndex(1); // "Druckfelder begrenzen": Nein
+        h.ui().settings->RadioGroup5->setItemIndex(1); // "Druckfelder begrenzen": Nein
         answerPrintOptions(false);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.printer.jobs.size(), std::size_t{1});
         const auto& job = h.doubles.printer.jobs[0];
         QCOMPARE(job.title, QStringLiteral("Vokabeln"));
@@ -174,7 +169,7 @@ private slots:
         h.doubles.printer.present = false;
         h.doubles.dialogs.expectBox(kNoPrinter, OkButton);
         answerPrintOptions(false);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.printer.jobs.size(), std::size_t{1});
         QVERIFY(h.surprises().isEmpty());
     }
@@ -188,7 +183,7 @@ private slots:
         h.doubles.dialogs.expectBox(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(path),
                                     OkButton);
         answerPrintOptions(true);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.dialogs.shown.size(), std::size_t{1}); // no "gespeichert"
         QVERIFY(!h.folder.exists(QStringLiteral("Ausgabe")));
         QVERIFY(h.surprises().isEmpty());
@@ -216,10 +211,10 @@ private slots:
         QFETCH(QString, expected);
         Harness h(std::nullopt, false);
         openEnglisch(h);
-        h.form->RichEdit1.fontName = toCp1252(previous);
-        h.form->settings->Panel27->setText(chosen);
+        h.ui().RichEdit1.fontName = toCp1252(previous);
+        h.ui().settings->Panel27->setText(chosen);
         answerPrintOptions(false, ownFont);
-        h.form->edit->ToolButton22->click();
+        h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.printer.jobs.size(), std::size_t{1});
         QCOMPARE(QString::fromStdString(h.doubles.printer.jobs[0].document.fontName), expected);
         QCOMPARE(h.doubles.printer.jobs[0].document.pointSize, 8);
@@ -231,9 +226,9 @@ private slots:
         startWithLog(h, 0);
         h.doubles.dialogs.expectBox(
             QStringLiteral("Drucken nicht möglich, keine Statistikdatei vorhanden"), OkButton);
-        h.form->stats->ToolButton24->click();
+        h.ui().stats->ToolButton24->click();
         QCOMPARE(h.doubles.dialogs.shown.at(0).topLeft, QPoint(300, 300));
-        QVERIFY(h.form->stats->ToolButton19->isChecked()); // the diagram is shown first
+        QVERIFY(h.ui().stats->ToolButton19->isChecked()); // the diagram is shown first
         QVERIFY(ausgabeEmpty(h));
         QVERIFY(h.surprises().isEmpty());
     }
@@ -242,7 +237,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         startWithLog(h, 2);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         h.folder.write(kStatistik + QStringLiteral(".bmp"), "older");
         const QString bmpPath = h.folder.file(kStatistik + QStringLiteral(".bmp"));
         h.doubles.dialogs.expectBox(
@@ -276,7 +271,7 @@ private slots:
         h.doubles.dialogs.expectBox(
             QStringLiteral("Datei %1 kann nicht erstellt werden").arg(bmpPath), OkButton);
         answerPrintOptions(true);
-        h.form->stats->ToolButton24->click();
+        h.ui().stats->ToolButton24->click();
         QCOMPARE(h.doubles.dialogs.shown.size(), std::size_t{1});
         QCOMPARE(h.folder.read(kStatistik + QStringLiteral(".rtf")), QByteArray("yesterday"));
         QVERIFY(h.surprises().isEmpty());
@@ -287,13 +282,13 @@ private slots:
         Harness h(std::nullopt, false);
         startWithLog(h, 3);
         answerPrintOptions(false);
-        h.form->stats->ToolButton24->click();
+        h.ui().stats->ToolButton24->click();
         const auto& jobs = h.doubles.printer.jobs;
         QCOMPARE(jobs.size(), std::size_t{2});
         QCOMPARE(jobs[0].title, QStringLiteral("Statistik"));
         QCOMPARE(jobs[0].document.lines.size(), std::size_t{3 + 1 + 3 + 1});
         QCOMPARE(jobs[0].document.tabStopsPt, (std::vector<int>{20, 200, 270, 330, 380, 420, 460}));
-        QCOMPARE(jobs[1].picture, h.form->diagramImage);
+        QCOMPARE(jobs[1].picture, h.ui().diagramImage);
         QCOMPARE(jobs[1].picture.size(), QSize(470, 305));
         QVERIFY(ausgabeEmpty(h));
     }

@@ -33,12 +33,12 @@ QByteArray logWith(int records)
 
 } // namespace
 
-class TestStatisticsSettings : public QObject {
+class TestStatisticsSettings : public UiTest {
     Q_OBJECT
 
 private:
     // Clicks a row of the log table (0 is the first record), as the mouse does.
-    static bool clickRow(TForm1& f, int row)
+    static bool clickRow(TForm1::TestAccess f, int row)
     {
         QTableView* grid = f.stats->StringGrid1;
         const QModelIndex index = f.statisticsModel->index(row, 0);
@@ -54,17 +54,11 @@ private:
     }
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-    }
-
     void theTableShowsTheLogAndAnEmptyLastRow()
     {
         Harness h(std::nullopt, false);
         startWithLog(h, 20);
-        QTableView* grid = h.form->stats->StringGrid1;
+        QTableView* grid = h.ui().stats->StringGrid1;
         QCOMPARE(grid->model()->rowCount(), 21);
         QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(),
                  QStringLiteral("gelöst[%]"));
@@ -79,7 +73,7 @@ private slots:
         h.doubles.dialogs.expectBox(QStringLiteral("Versuch hinter dem Dateiende zu lesen"),
                                     OkButton);
         h.start();
-        QCOMPARE(h.form->statisticsModel->recordCount(), 2);
+        QCOMPARE(h.ui().statisticsModel->recordCount(), 2);
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -97,7 +91,7 @@ private slots:
         QFETCH(int, recordsLeft);
         Harness h(std::nullopt, false);
         startWithLog(h, 3);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.stats);
         QVERIFY(clickRow(f, 1));
         QVERIFY(f.stats->ToolButton21->isEnabled());
@@ -129,7 +123,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         startWithLog(h, 2);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.stats);
         QVERIFY(clickRow(f, 2));
         QVERIFY(!f.stats->ToolButton21->isEnabled());
@@ -148,7 +142,7 @@ private slots:
     {
         Harness h(std::nullopt, false);
         startWithLog(h, 4);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.learn->Panel10->setText(QStringLiteral("5")); // a drill result not yet logged
         f.stats->ToolButton19->click();
         QVERIFY(f.stats->ToolButton19->isChecked() && !f.stats->ToolButton19->isEnabled());
@@ -171,9 +165,9 @@ private slots:
         QDir().mkdir(log); // a folder where the log should be: it cannot be read
         h.doubles.dialogs.expectBox(QStringLiteral("Dateizugriff verweigert"), OkButton);
         h.start();
-        h.form->learn->Panel10->setText(QStringLiteral("1"));
+        h.ui().learn->Panel10->setText(QStringLiteral("1"));
         h.doubles.dialogs.expectBox(QStringLiteral("nicht überschrieben"), OkButton);
-        QVERIFY(!h.form->AppendDrillResult());
+        QVERIFY(!h.ui().AppendDrillResult());
         QVERIFY(QFileInfo(log).isDir());
         QVERIFY(h.surprises().isEmpty());
     }
@@ -187,7 +181,7 @@ private slots:
         setStatisticsCell(rows[0], ColumnPercent, "80,00");
         h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logBytes(rows));
         h.start();
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.stats->ToolButton19->click();
         QCOMPARE(f.stats->Panel22->geometry(), f.stats->StringGrid1->geometry());
         QCOMPARE(f.diagramImage.size(), QSize(470, 305));
@@ -212,7 +206,7 @@ private slots:
     void fontChoiceReachesTheInputFields()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         QListWidget* list = f.settings->CheckListBox1;
         QVERIFY(list->count() > 0);
         const QList<QListWidgetItem*> found =
@@ -260,8 +254,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         Harness h;
-        QComboBox* size = h.form->settings->ComboBox1;
-        h.form->PageControl1->setCurrentWidget(h.form->settings);
+        QComboBox* size = h.ui().settings->ComboBox1;
+        h.ui().PageControl1->setCurrentWidget(h.ui().settings);
         QVERIFY(clickInto(size));
         QCOMPARE(focused(), size);
         pressKey(Qt::Key_A, Qt::ControlModifier);
@@ -269,15 +263,15 @@ private slots:
         QCOMPARE(size->currentText(), shown);
         // Stored as its first two characters: "014" comes back as size 1.
         h.restart();
-        QCOMPARE(h.form->settings->ComboBox1->currentText(), shown.left(2));
-        QCOMPARE(h.form->inputFont.pointSize(), shown.left(2).toInt());
+        QCOMPARE(h.ui().settings->ComboBox1->currentText(), shown.left(2));
+        QCOMPARE(h.ui().inputFont.pointSize(), shown.left(2).toInt());
         QVERIFY(h.surprises().isEmpty());
     }
 
     void anEmptiedSizeBoxStopsTheFontHalfway()
     {
         Harness h;
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.settings);
         QComboBox* size = f.settings->ComboBox1;
         QVERIFY(clickInto(size));
@@ -331,7 +325,7 @@ private slots:
         QFETCH(bool, afterClose);
         Harness h(std::nullopt, false);
         startWithLog(h, records);
-        TForm1& f = *h.form;
+        TForm1::TestAccess f = h.ui();
         if (afterClose) {
             f.learn->Panel10->setText(QStringLiteral("3"));
             f.learn->Panel12->setText(QStringLiteral("2"));
