@@ -64,6 +64,14 @@ bool isBlank(const QString& s)
     return s.trimmed().isEmpty();
 }
 
+// A row whose German and foreign texts hold nothing but blanks once they are cut to 100
+// characters gives no word: as a word it would not come back from its own export.
+bool onlyBlanksKept(const TWordEntry& e)
+{
+    return isBlankBytes(e.german.view(), ByteEncoding::Windows1252) &&
+           isBlankBytes(e.foreign.view(), ByteEncoding::Windows1252);
+}
+
 std::string_view withoutBom(std::string_view bytes, const CsvFormat& format)
 {
     if (format.encoding == TextEncoding::Utf8 && startsWith(bytes, "\xEF\xBB\xBF"))
@@ -592,6 +600,10 @@ ImportedWords importCsvBytes(std::string_view text, ByteEncoding enc, char separ
         bytesToTableText(cell(columns.remark), enc, e.remark, losses, "Zeile ", line);
         number(columns.box, 1, e.box);
         number(columns.passes, 0, e.passes);
+        if (onlyBlanksKept(e)) {
+            out.words.pop_back();
+            losses.add(K::SkippedRow, losses.wantsExample(K::SkippedRow) ? where() : std::string());
+        }
     }
     return out;
 }
@@ -649,6 +661,10 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         };
         number(columns.box, 1, e.box);
         number(columns.passes, 0, e.passes);
+        if (onlyBlanksKept(e)) {
+            losses.add(LossReport::Kind::SkippedRow, where);
+            continue;
+        }
         out.words.push_back(e);
     }
     return out;

@@ -330,6 +330,17 @@ TEST(CsvImport, AByteOrderMarkInsideAFieldIsAReportedCharacter)
     EXPECT_EQ(cut.words[0].german.view(), "?");
 }
 
+// Found by fuzzing: a text whose first 100 characters are blanks became a word that its own
+// export could not bring back, since a row without German and foreign text gives none.
+TEST(CsvImport, ARowLeftBlankByTheCutGivesNoWord)
+{
+    const std::string blanks(100, ' ');
+    const auto r = importText("Haus,house\n" + blanks + "x,\n");
+    ASSERT_EQ(r.words.size(), 1u);
+    EXPECT_EQ(r.losses.count(Kind::SkippedRow), 1);
+    EXPECT_EQ(r.losses.count(Kind::Cut), 1);
+}
+
 TEST(CsvImport, StopsAt9999WordsAndCountsTheRest)
 {
     std::string bytes;
