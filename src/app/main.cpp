@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string_view>
 
 namespace {
@@ -94,6 +93,11 @@ private:
 // at that moment.
 constexpr int kPreloadDelayMs = 500;
 
+// The one word table, there before the window and kept for the whole run. All zero bytes is
+// an empty slot, so the table is constant-initialised into memory that the system hands out
+// as zero pages on first touch: slots no word ever used cost nothing.
+constinit tafelix::TWordTable theTable;
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -141,8 +145,6 @@ int main(int argc, char** argv)
     if (argc > 1)
         fileArg = QString::fromLocal8Bit(argv[1]);
 
-    // The one word table, made before the window and kept for the whole run.
-    auto table = std::make_unique<tafelix::TWordTable>();
     tafelix::QtDialogs dialogs;
     tafelix::QtClock clock;
     tafelix::StdRandom random;
@@ -151,7 +153,7 @@ int main(int argc, char** argv)
     tafelix::QtClipboard clipboard;
     tafelix::QtPrinter printer;
     tafelix::TForm1 window(
-        *table, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
+        theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
     window.show();

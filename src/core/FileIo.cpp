@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace tafelix {
@@ -301,7 +302,58 @@ std::string temporaryNamePrefix(std::string_view name)
     return "." + std::string(name.substr(0, keep)) + "." + hash.data() + ".tmp-";
 }
 
+namespace {
+
+// Gathers small writes into one buffer; a piece larger than the buffer goes straight to the
+// file, so a save of bytes already in memory copies nothing.
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(int fd) : fd_(fd) {}
+
+    bool write(std::string_view bytes) override
+    {
+        if (err_ != 0)
+            return false;
+        if (used_ + bytes.size() > kBufferBytes && !flush())
+            return false;
+        if (bytes.size() >= kBufferBytes)
+            return writeAll(fd_, bytes, err_);
+        if (!buffer_)
+            buffer_ = std::make_unique<char[]>(kBufferBytes);
+        std::copy(bytes.begin(), bytes.end(), buffer_.get() + used_);
+        used_ += bytes.size();
+        return true;
+    }
+
+    bool flush()
+    {
+        if (err_ != 0)
+            return false;
+        const std::size_t n = std::exchange(used_, 0);
+        return n == 0 || writeAll(fd_, {buffer_.get(), n}, err_);
+    }
+
+    int error() const { return err_; }
+
+private:
+    static constexpr std::size_t kBufferBytes = std::size_t{64} << 10;
+    int fd_;
+    int err_ = 0;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+};
+
+} // namespace
+
 IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    return writeFileAtomically(path, [bytes](ByteSink& sink) {
+        sink.write(bytes);
+        return IoResult::success();
+    });
+}
+
+IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce)
 {
     std::string target;
     if (IoResult r = resolveLinks(path, target); !r)
@@ -365,8 +417,13 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
         err = errno;
         ok = false;
     }
-    if (ok)
-        ok = writeAll(f.fd, bytes, err);
+    IoResult produced;
+    if (ok) {
+        FileSink sink(f.fd);
+        produced = produce(sink);
+        ok = produced.ok && sink.flush();
+        err = produced.ok ? sink.error() : produced.error;
+    }
     if (ok && ::fsync(f.fd) != 0) {
         err = errno;
         ok = false;
@@ -377,6 +434,8 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
     }
     if (!ok) {
         ::unlink(tmp.c_str());
+        if (!produced)
+            return produced;
         return IoResult::failure(err, ioErrorText(err));
     }
     // The data is on disk (fsync above); closing only lets go of the lock.
@@ -389,12 +448,68 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
     return IoResult::success();
 }
 
+ChunkedFile::ChunkedFile() = default;
+
+ChunkedFile::~ChunkedFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+IoResult ChunkedFile::open(const std::string& path)
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    IoResult r = openRegularFile(path, fd_);
+    if (r)
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return r;
+}
+
+IoResult ChunkedFile::read(const std::function<bool(std::string_view)>& consume,
+                           std::size_t maxBytes)
+{
+    if (fd_ < 0)
+        return IoResult::failure(EBADF, ioErrorText(EBADF));
+    if (!buffer_)
+        buffer_ = std::make_unique<char[]>(kChunkBytes);
+    std::size_t total = 0;
+    // pread from offset 0 each pass: no shared file position to rewind or to lose.
+    for (;;) {
+        std::size_t used = 0;
+        // Full pieces (but for the last): the same bytes fall into the same piece every pass.
+        while (used < kChunkBytes) {
+            const ssize_t n = ::pread(fd_, buffer_.get() + used, kChunkBytes - used,
+                                      static_cast<off_t>(total + used));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const int err = errno;
+                return IoResult::failure(err, ioErrorText(err));
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
+        }
+        total += used;
+        if (total > maxBytes)
+            return IoResult::failure(EFBIG, ioErrorText(EFBIG));
+        if (used == 0 || !consume({buffer_.get(), used}) || used < kChunkBytes)
+            return IoResult::success();
+    }
+}
+
 IoResult copyFileAtomically(const std::string& from, const std::string& to)
 {
-    std::string bytes;
-    if (IoResult r = readWholeFile(from, bytes); !r)
+    // The source is opened first: a missing one leaves the target alone, untouched.
+    ChunkedFile source;
+    if (IoResult r = source.open(from); !r)
         return r;
-    return writeFileAtomically(to, bytes);
+    return writeFileAtomically(to, [&source](ByteSink& sink) {
+        return source.read([&sink](std::string_view piece) { return sink.write(piece); });
+    });
 }
 
 } // namespace tafelix

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -50,9 +52,54 @@ IoResult readWholeFile(const std::string& path, std::string& out,
 // unless another process is still writing them.
 IoResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// Where a streamed save puts its content. Writes are gathered and passed on in large pieces,
+// each one checked; after the first failure every later write is dropped.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // False once the save has failed; the producer may stop early then.
+    virtual bool write(std::string_view bytes) = 0;
+
+protected:
+    ByteSink() = default;
+    ByteSink(const ByteSink&) = default;
+    ByteSink& operator=(const ByteSink&) = default;
+};
+
+// Hands a streamed save its content piece by piece. A failure it returns (a source that could
+// not be read) abandons the save like a failed write: the target stays as it was.
+using ByteProducer = std::function<IoResult(ByteSink&)>;
+
+// The same save with every guarantee above, for content that is produced while it is written
+// instead of being held whole in memory.
+IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce);
+
 // The name of every temporary file that a save of the file `name` (no folder) creates: the
 // returned prefix followed by six letters or digits. Hidden, and never longer than 255 bytes.
 std::string temporaryNamePrefix(std::string_view name);
+
+// Reads a regular file in pieces of a fixed size, from the start, as often as asked: one
+// open file, so a file renamed over the name meanwhile does not mix into a later pass.
+class ChunkedFile {
+public:
+    static constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+
+    ChunkedFile();
+    ~ChunkedFile();
+    ChunkedFile(const ChunkedFile&) = delete;
+    ChunkedFile& operator=(const ChunkedFile&) = delete;
+
+    // Opens as openRegularFile does.
+    IoResult open(const std::string& path);
+    // Hands `consume` the bytes from the start, one piece at a time, until the end of the
+    // file or until it returns false. More than maxBytes in all is refused as too large.
+    IoResult read(const std::function<bool(std::string_view)>& consume,
+                  std::size_t maxBytes = std::size_t{512} << 20);
+
+private:
+    int fd_ = -1;
+    std::unique_ptr<char[]> buffer_;
+};
 
 // Copies a file, overwriting the target the same atomic way.
 IoResult copyFileAtomically(const std::string& from, const std::string& to);

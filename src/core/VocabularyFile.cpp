@@ -3,11 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tafelix {
 
@@ -16,128 +11,119 @@ namespace {
 constexpr std::size_t kLineCut = 100;
 constexpr std::size_t kLinesPerWord = 6;
 
-// The header and the lines of as many words as the table holds. The loader reads no line
-// beyond them; it only asks whether another one starts.
-constexpr std::size_t kIndexedLines =
-    1 + kLinesPerWord * static_cast<std::size_t>(TWordTable::MaxWords);
-
-// The lines of a file under the reading rules of the format: a CR ends a line and takes one
-// LF directly after it along, a lone LF is an ordinary character, the first Ctrl-Z ends the
-// file. One sweep finds the readable end and every line-ending CR, so that the loader can
-// check a whole file and then store it without searching the bytes a second time.
-class LineIndex {
+// Cuts bytes that arrive in pieces into lines under the reading rules of the format: a CR
+// ends a line and takes one LF directly after it along, a lone LF is an ordinary character,
+// the first Ctrl-Z ends the file. A line is handed on cut to kLineCut characters; a line that
+// runs across pieces is gathered in a small buffer, so no piece needs to hold a whole line.
+class LineSplitter {
 public:
-    explicit LineIndex(std::string_view bytes)
-        : begin_(bytes.data()), bufferEnd_(bytes.data() + bytes.size())
+    // Hands on every line that ends in `piece`. False once the consumer said stop or a
+    // Ctrl-Z ended the file (finish() has been called then).
+    template <class OnLine> bool feed(std::string_view piece, OnLine& onLine)
     {
-        crs_.reserve(std::min(kIndexedLines, bytes.size()));
-        sweep(bytes);
+        if (ended_)
+            return false;
+        const char* p = piece.data();
+        const char* end = p + piece.size();
+        const void* eof = std::memchr(p, 0x1A, piece.size());
+        if (eof)
+            end = static_cast<const char*>(eof);
+        while (p < end) {
+            if (!inLine_) {
+                if (skipLf_ && *p == '\n') {
+                    skipLf_ = false;
+                    ++p;
+                    continue;
+                }
+                skipLf_ = false;
+                inLine_ = true;
+            }
+            const void* found = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
+            const char* stop = found ? static_cast<const char*>(found) : end;
+            const auto length = static_cast<std::size_t>(stop - p);
+            if (found && !gathering_) {
+                // The whole line lies in this piece: no copy.
+                if (!emit({p, std::min(length, kLineCut)}, onLine))
+                    return false;
+            } else {
+                const std::size_t take = std::min(length, kLineCut - gathered_);
+                std::memcpy(gather_ + gathered_, p, take);
+                gathered_ += take;
+                gathering_ = true;
+                if (found && !emit({gather_, gathered_}, onLine))
+                    return false;
+            }
+            if (!found)
+                break;
+            p = stop + 1;
+            skipLf_ = true;
+        }
+        if (eof) {
+            finish(onLine);
+            return false;
+        }
+        return true;
     }
 
-    // Whether line k (0 is the first) starts before the end; k <= kIndexedLines.
-    bool hasLine(std::size_t k) const { return lineStart(k) < end_; }
-
-    // Line k without its end, cut to kLineCut characters; a line missing at the end reads as
-    // empty. k < kIndexedLines.
-    std::string_view line(std::size_t k) const
+    // The end of the bytes: a line begun but not ended by a CR is the last one.
+    template <class OnLine> void finish(OnLine& onLine)
     {
-        const char* start = lineStart(k);
-        const char* stop = k < crs_.size() ? crs_[k] : end_;
-        return {start, std::min(static_cast<std::size_t>(stop - start), kLineCut)};
+        if (ended_)
+            return;
+        if (inLine_)
+            emit({gather_, gathered_}, onLine);
+        ended_ = true;
     }
-
-    // The end of the bytes themselves, past a Ctrl-Z: what may be read, not what counts.
-    const char* bufferEnd() const { return bufferEnd_; }
 
 private:
-    const char* lineStart(std::size_t k) const
+    template <class OnLine> bool emit(std::string_view line, OnLine& onLine)
     {
-        if (k == 0)
-            return begin_;
-        if (k - 1 >= crs_.size())
-            return end_;
-        const char* start = crs_[k - 1] + 1;
-        if (start < end_ && *start == '\n')
-            ++start;
-        return start;
+        inLine_ = false;
+        gathering_ = false;
+        gathered_ = 0;
+        if (onLine(lineNo_++, line))
+            return true;
+        ended_ = true;
+        return false;
     }
 
-    void sweep(std::string_view bytes)
-    {
-        const char* const p = bytes.data();
-        const std::size_t n = bytes.size();
-        std::size_t i = 0;
-#if defined(__SSE2__)
-        // 64 bytes at a time: a bit mask of the CRs, then one step per CR found. A block with
-        // a Ctrl-Z is left to the plain loop below, which stops there.
-        const __m128i cr = _mm_set1_epi8('\r');
-        const __m128i eof = _mm_set1_epi8(0x1A);
-        for (; i + 64 <= n && crs_.size() + 64 <= kIndexedLines; i += 64) {
-            const __m128i a = load(p + i);
-            const __m128i b = load(p + i + 16);
-            const __m128i c = load(p + i + 32);
-            const __m128i d = load(p + i + 48);
-            const __m128i anyEof =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, eof), _mm_cmpeq_epi8(b, eof)),
-                             _mm_or_si128(_mm_cmpeq_epi8(c, eof), _mm_cmpeq_epi8(d, eof)));
-            if (_mm_movemask_epi8(anyEof) != 0)
-                break;
-            std::uint64_t bits =
-                movemask(_mm_cmpeq_epi8(a, cr)) | movemask(_mm_cmpeq_epi8(b, cr)) << 16 |
-                movemask(_mm_cmpeq_epi8(c, cr)) << 32 | movemask(_mm_cmpeq_epi8(d, cr)) << 48;
-            for (; bits != 0; bits &= bits - 1)
-                crs_.push_back(p + i + __builtin_ctzll(bits));
-        }
-#endif
-        for (; i < n; ++i) {
-            if (crs_.size() == kIndexedLines) {
-                // Enough lines for the loader; only the end of the file still matters.
-                const void* z = std::memchr(p + i, 0x1A, n - i);
-                end_ = z ? static_cast<const char*>(z) : p + n;
-                return;
-            }
-            if (p[i] == 0x1A) {
-                end_ = p + i;
-                return;
-            }
-            if (p[i] == '\r')
-                crs_.push_back(p + i);
-        }
-        end_ = p + n;
-    }
-
-#if defined(__SSE2__)
-    static __m128i load(const char* at)
-    {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    }
-    static std::uint64_t movemask(__m128i v)
-    {
-        return static_cast<std::uint16_t>(_mm_movemask_epi8(v));
-    }
-#endif
-
-    const char* begin_;
-    const char* bufferEnd_;
-    const char* end_ = nullptr;
-    std::vector<const char*> crs_; // crs_[k] ends line k
+    char gather_[kLineCut];
+    std::size_t gathered_ = 0;
+    bool gathering_ = false; // the current line began in an earlier piece
+    bool inLine_ = true;     // the first line exists even in an empty file
+    bool skipLf_ = false;
+    bool ended_ = false;
+    std::size_t lineNo_ = 0;
 };
 
-// Stores a line (at most 100 characters) into a text field. A copy of the whole field is
-// much cheaper than one of the exact length, so when the bytes after the line may be read
-// the field is copied whole and the part beyond the line cleared again.
-void storeText(ShortText100& field, std::string_view line, const char* readableEnd)
-{
-    constexpr std::size_t cap = ShortText100::capacity;
-    if (static_cast<std::size_t>(readableEnd - line.data()) < cap) {
-        field.assign(line);
-        return;
+// A cheap fingerprint of the bytes one pass saw, so that the second pass can tell whether
+// the file changed under it.
+class Fingerprint {
+public:
+    void add(std::string_view bytes)
+    {
+        const char* p = bytes.data();
+        std::size_t n = bytes.size();
+        mix(n);
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            mix(w);
+        }
+        std::uint64_t tail = 0;
+        std::memcpy(&tail, p, n);
+        mix(tail);
     }
-    std::memcpy(field.chars, line.data(), cap);
-    if (line.size() < cap)
-        std::memset(field.chars + line.size(), 0, cap - line.size());
-    field.len = static_cast<std::uint8_t>(line.size());
-}
+    std::uint64_t value() const { return h_; }
+
+private:
+    void mix(std::uint64_t w)
+    {
+        h_ = (h_ ^ w) * 0x9E3779B97F4A7C15ULL;
+        h_ ^= h_ >> 29;
+    }
+    std::uint64_t h_ = 0x243F6A8885A308D3ULL;
+};
 
 int hexDigit(char c)
 {
@@ -150,18 +136,201 @@ int hexDigit(char c)
     return -1;
 }
 
-void appendLine(std::string& out, std::string_view text)
+// What the first pass learns: whether the file loads, and how many words it holds.
+class Checker {
+public:
+    bool operator()(std::size_t k, std::string_view line)
+    {
+        if (k == 0) {
+            if (line == kVkbHeader)
+                return true;
+            result.status = LoadStatus::BadHeader;
+            return false;
+        }
+        linesOfWord = (k - 1) % kLinesPerWord + 1;
+        if (linesOfWord == 1) {
+            if (words == TWordTable::MaxWords) {
+                result.status = LoadStatus::TooManyWords;
+                return false;
+            }
+            ++words;
+        }
+        std::int32_t value = 0;
+        if (linesOfWord <= 2 && !parseInteger(line, value))
+            return refuse(line);
+        return true;
+    }
+
+    // After the last line: a word cut off before its second number line has an empty one.
+    void finish()
+    {
+        if (result.status == LoadStatus::Ok && words > 0 && linesOfWord == 1)
+            refuse({});
+    }
+
+    LoadResult result;
+    std::int32_t words = 0;
+    std::size_t linesOfWord = 0;
+
+private:
+    bool refuse(std::string_view line)
+    {
+        result.status = LoadStatus::BadInteger;
+        result.badText = std::string(line);
+        return false;
+    }
+};
+
+// The second pass: the same lines again, now into the table. It trusts nothing it did not
+// check itself, so a file that changed between the passes cannot make it write past the
+// words the first pass counted.
+class Storer {
+public:
+    Storer(TWordTable& table, std::int32_t expected) : table_(table), expected_(expected) {}
+
+    bool operator()(std::size_t k, std::string_view line)
+    {
+        if (k == 0)
+            return line == kVkbHeader || differs();
+        const std::size_t pos = (k - 1) % kLinesPerWord;
+        if (pos == 0) {
+            completeWord();
+            if (stored == expected_)
+                return differs();
+            ++stored;
+            linesOfWord_ = 0;
+        }
+        ++linesOfWord_;
+        TWordEntry& e = table_[stored];
+        switch (pos) {
+        case 0:
+            return parseInteger(line, e.box) || differs();
+        case 1:
+            return parseInteger(line, e.passes) || differs();
+        case 2:
+            e.german.assign(line);
+            break;
+        case 3:
+            e.foreign.assign(line);
+            break;
+        case 4:
+            e.synonym.assign(line);
+            break;
+        default:
+            e.remark.assign(line);
+            break;
+        }
+        return true;
+    }
+
+    void finish()
+    {
+        const bool cutBeforePasses = stored > 0 && linesOfWord_ < 2;
+        completeWord();
+        if (stored != expected_ || cutBeforePasses)
+            differs();
+    }
+
+    bool changed = false;
+    std::int32_t stored = 0;
+
+private:
+    // Lines missing at the end of the file read as empty: clear what an old word left there.
+    void completeWord()
+    {
+        if (stored == 0)
+            return;
+        TWordEntry& e = table_[stored];
+        ShortText100* texts[] = {&e.german, &e.foreign, &e.synonym, &e.remark};
+        for (std::size_t i = linesOfWord_ < 2 ? 0 : linesOfWord_ - 2; i < 4; ++i)
+            texts[i]->assign({});
+        linesOfWord_ = kLinesPerWord;
+    }
+
+    bool differs()
+    {
+        changed = true;
+        return false;
+    }
+
+    TWordTable& table_;
+    std::int32_t expected_;
+    std::size_t linesOfWord_ = kLinesPerWord;
+};
+
+// The file's bytes, one word at a time.
+template <class Put> void produceVocabulary(const TWordTable& table, Put&& put)
 {
-    out.append(text);
-    out.append("\r\n", 2);
+    put(std::string_view("VKB Vokabeldatei\r\n"));
+    // Two numbers of at most 11 characters and four texts of at most 100, each with CR LF.
+    char word[2 * (11 + 2) + 4 * (ShortText100::capacity + 2)];
+    for (std::int32_t k = 1; k <= table.wordCount; ++k) {
+        const TWordEntry& e = table[k];
+        char* out = word;
+        for (const std::int32_t v : {e.box, e.passes}) {
+            out = std::to_chars(out, out + 11, v).ptr;
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        for (const ShortText100* t : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
+            std::memcpy(out, t->chars, t->size());
+            out += t->size();
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        put(std::string_view(word, static_cast<std::size_t>(out - word)));
+    }
 }
 
-void appendNumber(std::string& out, std::int32_t v)
+// Empties the slots that no loaded word now holds, from `from` up to `upTo` (inclusive).
+void clearSlots(TWordTable& table, std::int32_t from, std::int32_t upTo)
 {
-    char buf[16];
-    auto res = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, static_cast<std::size_t>(res.ptr - buf));
-    out.append("\r\n", 2);
+    for (std::int32_t k = std::max(from, 1); k <= upTo && k <= TWordTable::MaxWords; ++k)
+        table[k] = EmptyEntry;
+}
+
+// Both passes over a source that hands out its bytes in pieces. `feedAll(consume)` runs one
+// pass and reports a read error; `fingerprint` is set to what that pass saw.
+template <class FeedAll> LoadResult loadInTwoPasses(FeedAll&& feedAll, TWordTable& table)
+{
+    // Every line is checked before the table is touched, so that a bad file leaves the
+    // previous vocabulary exactly as it was.
+    Checker check;
+    Fingerprint first;
+    if (IoResult io = feedAll(check, first); !io) {
+        LoadResult r;
+        r.status = LoadStatus::ReadError;
+        r.message = io.message;
+        return r;
+    }
+    check.finish();
+    if (check.result.status != LoadStatus::Ok)
+        return check.result;
+
+    // Every field of a stored word is assigned, and each text clears what a longer old one
+    // left behind, so the slots need no clearing first.
+    Storer store(table, check.words);
+    Fingerprint second;
+    const IoResult io = feedAll(store, second);
+    if (io)
+        store.finish();
+    if (!io || store.changed || first.value() != second.value()) {
+        // The words are a mix of two files now. An empty table is the honest state to leave.
+        clearSlots(table, 1, std::max(store.stored, table.wordCount));
+        table.wordCount = 0;
+        table.currentIndex = 0;
+        LoadResult r;
+        r.status = LoadStatus::ReadError;
+        r.message = io ? std::string(kChangedWhileLoadingText) : io.message;
+        return r;
+    }
+    // Slots past the old words are empty already; only the old tail needs clearing.
+    clearSlots(table, check.words + 1, table.wordCount);
+    table.wordCount = check.words;
+    table.currentIndex = check.words;
+    LoadResult r;
+    r.wordCount = check.words;
+    return r;
 }
 
 } // namespace
@@ -204,102 +373,60 @@ bool parseInteger(std::string_view text, std::int32_t& value)
 
 LoadResult loadVocabulary(std::string_view bytes, TWordTable& table)
 {
-    const LineIndex lines(bytes);
-    LoadResult r;
-    if (lines.line(0) != kVkbHeader) {
-        r.status = LoadStatus::BadHeader;
-        return r;
-    }
-
-    // Every number line is checked before the table is touched, so that a bad file leaves
-    // the previous vocabulary exactly as it was.
-    struct Numbers {
-        std::int32_t box;
-        std::int32_t passes;
-    };
-    const auto number = [&](std::size_t k, std::int32_t& value) {
-        const std::string_view text = lines.line(k);
-        if (parseInteger(text, value))
-            return true;
-        r.status = LoadStatus::BadInteger;
-        r.badText = std::string(text);
-        return false;
-    };
-    std::vector<Numbers> numbers;
-    // A word takes at least eight bytes ("0", "0" and four empty lines, CR-ended).
-    numbers.reserve(std::min<std::size_t>(TWordTable::MaxWords, bytes.size() / 8 + 1));
-    for (std::size_t k = 1; lines.hasLine(k); k += kLinesPerWord) {
-        if (numbers.size() == TWordTable::MaxWords) {
-            r.status = LoadStatus::TooManyWords;
-            return r;
-        }
-        Numbers w{};
-        if (!number(k, w.box) || !number(k + 1, w.passes))
-            return r;
-        numbers.push_back(w);
-    }
-
-    const auto count = static_cast<std::int32_t>(numbers.size());
-    const char* readable = lines.bufferEnd();
-    for (std::int32_t n = 1; n <= count; ++n) {
-        // Every field is assigned, and each text clears what a longer old one left behind, so
-        // the slot needs no clearing first.
-        const std::size_t k = 1 + kLinesPerWord * static_cast<std::size_t>(n - 1);
-        TWordEntry& e = table[n];
-        e.box = numbers[static_cast<std::size_t>(n - 1)].box;
-        e.passes = numbers[static_cast<std::size_t>(n - 1)].passes;
-        storeText(e.german, lines.line(k + 2), readable);
-        storeText(e.foreign, lines.line(k + 3), readable);
-        storeText(e.synonym, lines.line(k + 4), readable);
-        storeText(e.remark, lines.line(k + 5), readable);
-    }
-    // Slots past the old words are empty already; only the old tail needs clearing.
-    for (std::int32_t k = count + 1; k <= table.wordCount && k <= TWordTable::MaxWords; ++k)
-        table[k] = EmptyEntry;
-    table.wordCount = count;
-    table.currentIndex = count;
-    r.wordCount = count;
-    return r;
+    return loadInTwoPasses(
+        [bytes](auto& onLine, Fingerprint&) {
+            LineSplitter lines;
+            if (lines.feed(bytes, onLine))
+                lines.finish(onLine);
+            return IoResult::success();
+        },
+        table);
 }
 
 LoadResult loadVocabularyFile(const std::string& path, TWordTable& table)
 {
-    std::string bytes;
-    if (IoResult io = readWholeFile(path, bytes); !io) {
+    // Read twice in small pieces rather than once into memory: the second pass comes from the
+    // page cache, and the load never holds more than the table and one piece.
+    ChunkedFile file;
+    if (IoResult io = file.open(path); !io) {
         LoadResult r;
         r.status = LoadStatus::ReadError;
         r.message = io.message;
         return r;
     }
-    return loadVocabulary(bytes, table);
+    return loadInTwoPasses(
+        [&file](auto& onLine, Fingerprint& seen) {
+            LineSplitter lines;
+            IoResult io = file.read([&](std::string_view piece) {
+                seen.add(piece);
+                return lines.feed(piece, onLine);
+            });
+            if (io)
+                lines.finish(onLine);
+            return io;
+        },
+        table);
 }
 
 std::string serializeVocabulary(const TWordTable& table)
 {
     std::string out;
-    const std::int32_t n = table.wordCount;
     std::size_t size = kVkbHeader.size() + 2;
-    for (std::int32_t k = 1; k <= n; ++k) {
+    for (std::int32_t k = 1; k <= table.wordCount; ++k) {
         const TWordEntry& e = table[k];
         size += 12 + 24 + e.german.size() + e.foreign.size() + e.synonym.size() + e.remark.size();
     }
     out.reserve(size);
-    appendLine(out, kVkbHeader);
-    for (std::int32_t k = 1; k <= n; ++k) {
-        const TWordEntry& e = table[k];
-        appendNumber(out, e.box);
-        appendNumber(out, e.passes);
-        appendLine(out, e.german.view());
-        appendLine(out, e.foreign.view());
-        appendLine(out, e.synonym.view());
-        appendLine(out, e.remark.view());
-    }
+    produceVocabulary(table, [&out](std::string_view bytes) { out.append(bytes); });
     return out;
 }
 
 IoResult saveVocabularyFile(const std::string& path, const TWordTable& table)
 {
-    return writeFileAtomically(path, serializeVocabulary(table));
+    return writeFileAtomically(path, [&table](ByteSink& sink) {
+        produceVocabulary(table, [&sink](std::string_view bytes) { sink.write(bytes); });
+        return IoResult::success();
+    });
 }
 
 std::string backupFileName(std::string_view openFileName)

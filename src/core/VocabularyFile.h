@@ -23,6 +23,10 @@ enum class LoadStatus {
     TooManyWords, // more words than the table holds
 };
 
+// What a load reports when the file changed between its two readings.
+inline constexpr std::string_view kChangedWhileLoadingText =
+    "Die Datei wurde während des Ladens verändert";
+
 struct LoadResult {
     LoadStatus status = LoadStatus::Ok;
     std::string message; // German text of a read error (UTF-8)
@@ -34,12 +38,14 @@ struct LoadResult {
 // or hex digits after "$" or "0x"; the value must fit 32 bits; nothing may follow.
 bool parseInteger(std::string_view text, std::int32_t& value);
 
-// Parses `bytes` completely before it touches `table`: on any failure the table is exactly as
+// Checks `bytes` completely before it touches `table`: on any failure the table is exactly as
 // it was. On success the words replace the table's content and the last word is current;
 // `modified` is left alone.
 LoadResult loadVocabulary(std::string_view bytes, TWordTable& table);
 
-// Reads the file at `path` and loads it as above.
+// Loads the file at `path` as above, reading it twice in small pieces (checked, then stored)
+// instead of holding it in memory. Should the file change between the two readings, the
+// load ends with a read error and leaves an empty table rather than a mix of both files.
 LoadResult loadVocabularyFile(const std::string& path, TWordTable& table);
 
 // The file's bytes for words 1..wordCount.

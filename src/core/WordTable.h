@@ -22,10 +22,15 @@ struct TWordEntry {
 
 inline const TWordEntry EmptyEntry{};
 
+// An empty slot is all zero bytes, without padding: a table that starts in zero-filled
+// memory is a table of empty slots, and whole entries compare by their bytes.
+static_assert(sizeof(TWordEntry) == 2 * sizeof(std::int32_t) + 4 * sizeof(ShortText100));
+
 enum class AppendResult { Appended, TableFull };
 
 // The program's one vocabulary: a fixed block of slots that is never reallocated, so no
-// table operation allocates. Position 0 is a scratch slot outside the vocabulary.
+// table operation allocates. Position 0 is a scratch slot outside the vocabulary. Its
+// constructor is constexpr, so the program's table can be a constinit static in zero pages.
 class TWordTable {
 public:
     static constexpr std::int32_t MaxWords = 9999;

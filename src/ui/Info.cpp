@@ -1,6 +1,7 @@
 #include "Info.h"
 
 #include "platform/JpegImage.h"
+
 #include "platform/Platform.h"
 
 #include <QColor>
@@ -16,6 +17,7 @@
 #include <QShowEvent>
 
 #include <initializer_list>
+#include <utility>
 
 namespace tafelix {
 
@@ -62,7 +64,7 @@ QLabel* makeLabel(QWidget* parent, const char* objectName, const QRect& geometry
 } // namespace
 
 TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
-    : QDialog(parent), m_shell(shell)
+    : QDialog(parent), m_shell(shell), m_emblemPath(emblemPath)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
@@ -81,10 +83,6 @@ TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
 
     ProgramIcon = makeLabel(Panel1, "ProgramIcon", {10, 10, kEmblemSize, kEmblemSize});
     ProgramIcon->setAlignment(Qt::AlignCenter);
-    const QImage emblem = decodeJpegFile(emblemPath);
-    if (!emblem.isNull())
-        ProgramIcon->setPixmap(QPixmap::fromImage(emblem.scaled(
-            kEmblemSize, kEmblemSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 
     ProductName = makeLabel(Panel1, "ProductName", {92, 12, 178, 26});
     ProductName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -146,6 +144,14 @@ void TAboutBox::CommentsClick()
 void TAboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The box is made at start-up, but nobody sees the emblem before it is first shown; the
+    // decode waits until then, off the start-up path.
+    if (!m_emblemPath.isEmpty()) {
+        const QImage emblem = decodeJpegFile(std::exchange(m_emblemPath, QString()));
+        if (!emblem.isNull())
+            ProgramIcon->setPixmap(QPixmap::fromImage(emblem.scaled(
+                kEmblemSize, kEmblemSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
     // Centred on the screen, not over the main window, wherever that happens to be.
     if (QScreen* s = screen()) {
         QRect frame = frameGeometry();

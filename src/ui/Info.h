@@ -45,6 +45,7 @@ private:
     void FormCreate();
 
     IShell& m_shell;
+    QString m_emblemPath; // decoded when the box is first shown; empty once done
 };
 
 } // namespace tafelix

@@ -197,6 +197,8 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
+    if (backupPending_ && windowHandle())
+        windowHandle()->installEventFilter(this);
     if (!activatedOnce_)
         FormActivate();
 }
@@ -289,6 +291,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             QMetaObject::invokeMethod(
                 this,
                 [this] {
+                    if (std::exchange(backupPending_, false))
+                        WriteBackupCopy();
                     if (!pendingSettingsError_.isEmpty())
                         showSettingsErrorWhenExposed();
                 },
@@ -430,9 +434,9 @@ bool TForm1::LoadVocabularyFile()
         // failure ends the open as every other error does: no "Start" follows it.
         return WriteBackupCopy();
     } else {
-        // At start-up the safety copy (a full write with fsync) waits until the window is
-        // up; it still comes before anything the learner can do to the words.
-        QTimer::singleShot(0, this, &TForm1::WriteBackupCopy);
+        // At start-up the safety copy (a full write with fsync) waits until the window has
+        // painted itself; it still comes before anything the learner can do to the words.
+        backupPending_ = true;
     }
     return true;
 }

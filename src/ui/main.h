@@ -236,6 +236,7 @@ private:
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
+    bool backupPending_ = false;           // the start-up file's .bkp, written after the paint
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
 };
 

@@ -468,3 +468,99 @@ TEST_F(FileIoTest, SavingOntoAFolderOrAPipeIsRefusedAndLeavesIt)
     EXPECT_TRUE(fs::is_empty(folder));
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"Ordner.vkb", "Rohr.vkb", "ZumRohr.vkb"}));
 }
+
+namespace {
+// Lets a given number of bytes through, then reports a full disk.
+std::size_t g_budget = 0;
+ssize_t fullAfterBudget(int fd, const void* buf, std::size_t count)
+{
+    if (g_budget == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const ssize_t n = ::write(fd, buf, std::min(count, g_budget));
+    if (n > 0)
+        g_budget -= static_cast<std::size_t>(n);
+    return n;
+}
+} // namespace
+
+TEST_F(FileIoTest, StreamedSaveWritesEveryPieceInOrder)
+{
+    // Small pieces that fill the writer's buffer unevenly, and one far larger than it.
+    std::string expected;
+    const std::string big(300000, 'x');
+    ASSERT_TRUE(writeFileAtomically(path, [&](ByteSink& sink) {
+        for (int i = 0; i < 20000; ++i) {
+            const std::string piece = std::to_string(i) + "\r\n";
+            expected += piece;
+            EXPECT_TRUE(sink.write(piece));
+        }
+        expected += big;
+        sink.write(big);
+        expected += "Ende";
+        sink.write("Ende");
+        return IoResult::success();
+    }));
+    EXPECT_EQ(readBytes(path), expected);
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+}
+
+TEST_F(FileIoTest, StreamedSaveThatFailsLeavesTheOldFileAndNoTemporary)
+{
+    writeBytes(path, "alt");
+    // A source that cannot be read part-way: its own message, the old file untouched.
+    const IoResult broken = writeFileAtomically(path, [](ByteSink& sink) {
+        sink.write(std::string(200000, 'a'));
+        return IoResult::failure(EIO, "Quelle kaputt");
+    });
+    EXPECT_FALSE(broken);
+    EXPECT_EQ(broken.message, "Quelle kaputt");
+    EXPECT_EQ(readBytes(path), "alt");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+
+    // The disk fills up in the middle of the stream: every later write is refused, and the
+    // save reports the full disk even though the producer itself saw nothing wrong.
+    g_budget = 100000;
+    tafelix::testing::setWriteFunction(fullAfterBudget);
+    bool refusedLater = false;
+    const IoResult full = writeFileAtomically(path, [&](ByteSink& sink) {
+        for (int i = 0; i < 5000; ++i)
+            refusedLater = !sink.write(std::string(100, 'b')) || refusedLater;
+        return IoResult::success();
+    });
+    tafelix::testing::setWriteFunction(nullptr);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.error, ENOSPC);
+    EXPECT_TRUE(refusedLater);
+    EXPECT_EQ(readBytes(path), "alt");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+}
+
+TEST_F(FileIoTest, ChunkedFileHandsOutTheWholeFileFromTheStartEveryPass)
+{
+    std::string content;
+    for (int i = 0; content.size() < 3 * ChunkedFile::kChunkBytes + 123; ++i)
+        content += std::to_string(i) + ' ';
+    writeBytes(path, content);
+    ChunkedFile file;
+    ASSERT_TRUE(file.open(path));
+    for (int pass = 0; pass < 2; ++pass) {
+        std::string seen;
+        std::vector<std::size_t> sizes;
+        ASSERT_TRUE(file.read([&](std::string_view piece) {
+            seen.append(piece);
+            sizes.push_back(piece.size());
+            return true;
+        }));
+        EXPECT_EQ(seen, content);
+        EXPECT_EQ(sizes.size(), 4u);
+        EXPECT_EQ(sizes.front(), ChunkedFile::kChunkBytes);
+    }
+    // A consumer that has seen enough stops the reading.
+    int pieces = 0;
+    ASSERT_TRUE(file.read([&](std::string_view) { return ++pieces < 2; }));
+    EXPECT_EQ(pieces, 2);
+    // More than allowed is refused as too large.
+    EXPECT_EQ(file.read([](std::string_view) { return true; }, 1000).error, EFBIG);
+}

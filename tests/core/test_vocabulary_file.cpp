@@ -422,3 +422,62 @@ TEST(VocabularySerialize, EveryByteAnywhereInAnyTextComesBackAsTheTableHoldsIt)
                   words(*t)[static_cast<std::size_t>(k - 1)])
             << "word " << k << ", byte " << (k - 1) / 2;
 }
+
+// A file is read in pieces of 64 KiB. Whatever byte falls on a piece's edge (a CR, the LF
+// after it, a digit, the 100th character of a long line), the file must load as its bytes
+// held in memory do, and a bad line must be reported with its whole text.
+TEST_F(VocabularyFileTest, PieceEdgesFallAnywhereInALine)
+{
+    const std::string path = dir + "Stücke.vkb";
+    const std::size_t edge = ChunkedFile::kChunkBytes;
+    auto fromMemory = std::make_unique<TWordTable>();
+    auto fromFile = std::make_unique<TWordTable>();
+    for (std::size_t shift = 0; shift < 200; ++shift) {
+        std::string bytes = kHeader + crlf({"1", "0", std::string(shift, 'v'), "", "", ""});
+        std::size_t badAt = 0; // start of the number line that holds the edge
+        for (int i = 0; bytes.size() < edge + 5000; ++i) {
+            const std::string box = "  +" + std::to_string(i % 7);
+            if (badAt == 0 && bytes.size() + box.size() + 2 > edge - 3)
+                badAt = bytes.size();
+            bytes += crlf({box, "0x1F", std::string(150, static_cast<char>('a' + i % 26)),
+                           "fremd\nwort", "", std::string(static_cast<std::size_t>(i % 101), 'r')});
+        }
+        SCOPED_TRACE("shift " + std::to_string(shift));
+        writeBytes(path, bytes);
+        const LoadResult m = loadVocabulary(bytes, *fromMemory);
+        const LoadResult f = loadVocabularyFile(path, *fromFile);
+        ASSERT_EQ(m.status, LoadStatus::Ok);
+        ASSERT_EQ(f.status, LoadStatus::Ok);
+        EXPECT_EQ(words(*fromFile), words(*fromMemory));
+
+        // The same file with the number line around the edge spoiled.
+        std::string bad = bytes;
+        bad.insert(badAt + 3, "7x");
+        writeBytes(path, bad);
+        const auto before = std::make_unique<TWordTable>(*fromFile);
+        const LoadResult b = loadVocabularyFile(path, *fromFile);
+        EXPECT_EQ(b.status, LoadStatus::BadInteger);
+        EXPECT_EQ(b.badText, bad.substr(badAt, bad.find('\r', badAt) - badAt));
+        expectSameTable(*fromFile, *before);
+    }
+}
+
+TEST(VocabularySerialize, StreamedSaveOfAFullTableIsTheSerializedBytes)
+{
+    auto t = std::make_unique<TWordTable>();
+    for (std::int32_t k = 1; k <= TWordTable::MaxWords; ++k) {
+        t->AppendWord();
+        TWordEntry& e = t->current();
+        e.box = k % 9 - 2;
+        e.passes = k == 1 ? INT32_MIN : k * 1000;
+        e.german =
+            std::string(static_cast<std::size_t>(k % 101), static_cast<char>(0x80 + k % 100));
+        e.foreign = std::string(100, 'f');
+        e.remark = std::to_string(k);
+    }
+    const std::string dir = test::makeTempDir("vkbstream");
+    ASSERT_FALSE(dir.empty());
+    ASSERT_TRUE(saveVocabularyFile(dir + "/Voll.vkb", *t));
+    EXPECT_EQ(readBytes(dir + "/Voll.vkb"), serializeVocabulary(*t));
+    std::filesystem::remove_all(dir);
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -168,4 +169,19 @@ TEST(ShortText, AWordTextNeverHoldsALineEndOrAFileEnd)
         const char expected = b == '\r' || b == 0x1A ? ' ' : static_cast<char>(b);
         ASSERT_EQ(e.foreign.view(), std::string(1, expected)) << b;
     }
+}
+
+// The program's table starts as zero bytes (a static in memory the system zero-fills); that
+// must be a table of empty slots, and an empty slot must have no bytes of its own.
+TEST(WordTable, ZeroBytesAreAnEmptyTable)
+{
+    static constinit TWordTable zeroed;
+    EXPECT_EQ(zeroed.wordCount, 0);
+    EXPECT_EQ(zeroed.currentIndex, 0);
+    EXPECT_FALSE(zeroed.modified);
+    for (std::int32_t k = 0; k <= TWordTable::MaxWords; ++k)
+        ASSERT_EQ(zeroed[k], EmptyEntry) << "slot " << k;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&EmptyEntry);
+    EXPECT_TRUE(
+        std::all_of(bytes, bytes + sizeof EmptyEntry, [](unsigned char b) { return b == 0; }));
 }
