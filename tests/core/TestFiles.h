@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -30,5 +31,17 @@ inline std::string makeTempDir(std::string_view prefix)
         (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
     return ::mkdtemp(tmpl.data()) ? tmpl : std::string();
 }
+
+// The lines of a file, each ended by CR LF as the program's writers end them.
+inline std::string crlf(std::initializer_list<std::string_view> lines)
+{
+    std::string out;
+    for (std::string_view l : lines)
+        out.append(l).append("\r\n");
+    return out;
+}
+
+// A word list without words: the header line alone.
+inline const std::string kHeader = crlf({"VKB Vokabeldatei"});
 
 } // namespace tafelix::test

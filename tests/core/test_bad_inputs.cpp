@@ -17,21 +17,13 @@
 #include <sys/stat.h>
 
 using namespace tafelix;
+using tafelix::test::crlf;
+using tafelix::test::kHeader;
 using tafelix::test::readBytes;
 using tafelix::test::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string crlf(std::initializer_list<std::string_view> lines)
-{
-    std::string out;
-    for (std::string_view l : lines)
-        out.append(l).append("\r\n");
-    return out;
-}
-
-const std::string kHeader = crlf({"VKB Vokabeldatei"});
 
 std::string manyWords(int n)
 {

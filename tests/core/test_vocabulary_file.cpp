@@ -13,23 +13,14 @@
 #include <vector>
 
 using namespace tafelix;
+using tafelix::test::crlf;
+using tafelix::test::kHeader;
 using tafelix::test::readBytes;
 using tafelix::test::writeBytes;
 
 namespace {
 
 const std::string kData = TAFELIX_TEST_DATA;
-
-// The lines of a file, each ended by CR LF as the writer ends them.
-std::string crlf(std::initializer_list<std::string_view> lines)
-{
-    std::string out;
-    for (std::string_view l : lines)
-        out.append(l).append("\r\n");
-    return out;
-}
-
-const std::string kHeader = crlf({"VKB Vokabeldatei"});
 
 struct Word {
     std::int32_t box = 0;
