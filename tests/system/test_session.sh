@@ -6,7 +6,8 @@
 # one settled with "Korrektur"), "Schließen" logs the drill after 20 older records, and the
 # page "Statistik" must show the newest record. The results are read from the files the
 # program writes (the .vkb, Statistik.dat, Init.dat after "Beenden") and, for what is
-# visible, from a screenshot.
+# visible, from a screenshot. On the way, a key release that closed a dialog must not count as
+# an edit of a closed list.
 #
 # Every check runs even after an earlier one failed, so one run names every broken step.
 #
@@ -134,6 +135,31 @@ inside() {
         cp "$list" "$work/saved.vkb"
         check_failed "the saved list is not the two typed words (saved.vkb, expected.vkb)"
     fi
+
+    # --- A closed list must not ask to be saved: one typed key makes the list modified;
+    # "Öffnen" asks, "Nein" closes the list, and Escape leaves the open dialog. Escape's
+    # release then lands in the hidden "Deutsch" field and must not count as an edit, so
+    # the next "Öffnen" goes straight to the dialog.
+    click 210 158
+    keys x
+    click 99 86
+    wait_until 10 "the save question" visible '^Warnung$' || abort "no save question"
+    keys Tab space # "Nein"
+    wait_until 10 "the open dialog after Nein" second_window || abort "no open dialog"
+    keys Escape
+    wait_until 5 "the open dialog to close" no_second_window || abort "the open dialog stays"
+    click 99 86
+    wait_until 10 "the second open dialog" second_window || abort "no second open dialog"
+    if visible '^Warnung$'; then
+        check_failed "a closed, empty list asked to be saved"
+        keys Tab space
+        wait_until 10 "the open dialog" visible '^Warnung$' && abort "the question stays"
+    else
+        log "a closed list asks nothing: the Escape release was no edit"
+    fi
+    keys Escape
+    wait_until 5 "the open dialog to close" no_second_window || abort "the open dialog stays"
+    no_box closed-list
 
     # --- Vokabeln lernen: open the list, start, answer two words.
     click 60 32
