@@ -501,6 +501,15 @@ IoResult ChunkedFile::read(const std::function<bool(std::string_view)>& consume,
     }
 }
 
+ChunkedFile::Stamp ChunkedFile::stamp() const
+{
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return {};
+    const auto ns = [](const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
+    return {static_cast<long long>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 IoResult copyFileAtomically(const std::string& from, const std::string& to)
 {
     // The source is opened first: a missing one leaves the target alone, untouched.

@@ -96,6 +96,15 @@ public:
     IoResult read(const std::function<bool(std::string_view)>& consume,
                   std::size_t maxBytes = std::size_t{512} << 20);
 
+    // What the file is right now: its size and when its content or inode last changed (a
+    // writer can set the modification time back, never the change time). Two passes that
+    // see the same stamp before and after saw the same bytes.
+    struct Stamp {
+        long long size = -1, modified = 0, changed = 0;
+        friend bool operator==(const Stamp&, const Stamp&) = default;
+    };
+    Stamp stamp() const;
+
 private:
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;

@@ -33,9 +33,11 @@ template <std::size_t N, TextBytes Bytes = TextBytes::Any> struct ShortText {
         if (n > 0)
             std::memcpy(chars, text.data(), n);
         if constexpr (Bytes == TextBytes::OneLine) {
-            for (std::size_t i = 0; i < n; ++i) {
-                if (chars[i] == '\r' || chars[i] == '\x1A')
-                    chars[i] = ' ';
+            if (holdsLineBreakOrEnd(n)) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (chars[i] == '\r' || chars[i] == '\x1A')
+                        chars[i] = ' ';
+                }
             }
         }
         // Keep the bytes past the text zero so that whole entries compare and copy cleanly.
@@ -54,6 +56,30 @@ template <std::size_t N, TextBytes Bytes = TextBytes::Any> struct ShortText {
     bool empty() const { return len == 0; }
 
     friend bool operator==(const ShortText& a, const ShortText& b) { return a.view() == b.view(); }
+
+private:
+    // Whether the first n characters hold a CR or a Ctrl-Z. Nearly every text holds neither,
+    // and every loaded word passes here: eight bytes at a time keeps a full list's load fast.
+    bool holdsLineBreakOrEnd(std::size_t n) const
+    {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL;
+        constexpr std::uint64_t highs = 0x8080808080808080ULL;
+        const auto hasByte = [](std::uint64_t w, std::uint64_t b) {
+            const std::uint64_t x = w ^ (ones * b);
+            return ((x - ones) & ~x & highs) != 0;
+        };
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, chars + i, 8);
+            if (hasByte(w, '\r') || hasByte(w, 0x1A))
+                return true;
+        }
+        for (; i < n; ++i)
+            if (chars[i] == '\r' || chars[i] == '\x1A')
+                return true;
+        return false;
+    }
 };
 
 // The four texts of a word.

@@ -96,33 +96,12 @@ private:
     std::size_t lineNo_ = 0;
 };
 
-// A cheap fingerprint of the bytes one pass saw, so that the second pass can tell whether
-// the file changed under it.
-class Fingerprint {
-public:
-    void add(std::string_view bytes)
-    {
-        const char* p = bytes.data();
-        std::size_t n = bytes.size();
-        mix(n);
-        for (; n >= 8; p += 8, n -= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            mix(w);
-        }
-        std::uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
-        mix(tail);
-    }
-    std::uint64_t value() const { return h_; }
-
-private:
-    void mix(std::uint64_t w)
-    {
-        h_ = (h_ ^ w) * 0x9E3779B97F4A7C15ULL;
-        h_ ^= h_ >> 29;
-    }
-    std::uint64_t h_ = 0x243F6A8885A308D3ULL;
+// What one pass saw of its source: the file's stamp before and after the pass. A second
+// pass with the same stamps read the same bytes.
+struct Fingerprint {
+    ChunkedFile::Stamp before, after;
+    friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
+    bool steady() const { return before == after; }
 };
 
 int hexDigit(char c)
@@ -314,7 +293,7 @@ template <class FeedAll> LoadResult loadInTwoPasses(FeedAll&& feedAll, TWordTabl
     const IoResult io = feedAll(store, second);
     if (io)
         store.finish();
-    if (!io || store.changed || first.value() != second.value()) {
+    if (!io || store.changed || !first.steady() || first != second) {
         // The words are a mix of two files now. An empty table is the honest state to leave.
         clearSlots(table, 1, std::max(store.stored, table.wordCount));
         table.wordCount = 0;
@@ -397,12 +376,12 @@ LoadResult loadVocabularyFile(const std::string& path, TWordTable& table)
     return loadInTwoPasses(
         [&file](auto& onLine, Fingerprint& seen) {
             LineSplitter lines;
-            IoResult io = file.read([&](std::string_view piece) {
-                seen.add(piece);
-                return lines.feed(piece, onLine);
-            });
+            seen.before = file.stamp();
+            IoResult io =
+                file.read([&](std::string_view piece) { return lines.feed(piece, onLine); });
             if (io)
                 lines.finish(onLine);
+            seen.after = file.stamp();
             return io;
         },
         table);
