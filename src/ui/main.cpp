@@ -70,7 +70,6 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     Timer1->setInterval(1000);
 
     statisticsModel = new StatisticsModel(this);
-    stats->StringGrid1->setModel(statisticsModel);
 
     // All windows are made once and live as long as the program; dialogs keep their choices.
     AboutBox = new TAboutBox(platform_.shell, fromLocalPath(folder_.sysDat() + "emblem.jpg"), this);
@@ -300,8 +299,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
-    if (watched == stats && event->type() == QEvent::Show && statisticsScrollPending_)
-        scrollStatisticsToNewest();
+    if (watched == stats && event->type() == QEvent::Show) {
+        attachStatisticsModel();
+        if (statisticsScrollPending_)
+            scrollStatisticsToNewest();
+    }
     if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
     auto* field = qobject_cast<QLineEdit*>(watched);

@@ -187,6 +187,7 @@ private:
     bool showDiagram(); // "Diagramm" pressed; false when the drawing stopped on a damaged cell
     bool DrawDiagram();
     void scrollStatisticsToNewest();
+    void attachStatisticsModel(); // the log table's model, set as its page first appears
     std::string statisticsPath() const;
     void BuildVocabularyPrintText();
     void BuildStatisticsPrintText();

@@ -58,15 +58,7 @@ std::string TForm1::statisticsPath() const
 void TForm1::wireStatistics()
 {
     QTableView* grid = stats->StringGrid1;
-    // The designed widths, widened where this toolkit's 8-point font needs a few pixels more.
-    const int widths[] = {150, 68, 58, 56, 40, 38, 54};
-    for (int c = 0; c < 7; ++c)
-        grid->setColumnWidth(c, widths[c]);
-    grid->horizontalHeader()->setStretchLastSection(true);
-    grid->horizontalHeader()->setMinimumSectionSize(20);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &TForm1::StringGrid1Click);
     connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
     grid->installEventFilter(
         new GridKeyFilter(statisticsModel, grid, [this] { ToolButton21Click(); }));
@@ -75,6 +67,25 @@ void TForm1::wireStatistics()
     connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
     connect(stats->ToolButton21, &QToolButton::clicked, this, &TForm1::ToolButton21Click);
     connect(stats->ToolButton26, &QToolButton::clicked, this, &TForm1::ToolButton26Click);
+}
+
+void TForm1::attachStatisticsModel()
+{
+    // The table gets its model as its page is first shown. A header with a model measures
+    // its titles in bold, and that would load a bold font face before the window's first
+    // picture, which shows no table.
+    QTableView* grid = stats->StringGrid1;
+    if (grid->model() == statisticsModel)
+        return;
+    grid->setModel(statisticsModel);
+    // The designed widths, widened where this toolkit's 8-point font needs a few pixels more.
+    const int widths[] = {150, 68, 58, 56, 40, 38, 54};
+    for (int c = 0; c < 7; ++c)
+        grid->setColumnWidth(c, widths[c]);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setMinimumSectionSize(20);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TForm1::StringGrid1Click);
 }
 
 bool TForm1::LoadStatistics()

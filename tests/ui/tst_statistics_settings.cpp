@@ -351,6 +351,34 @@ private slots:
         QVERIFY(grid->viewport()->rect().contains(newest));
         QVERIFY(h.surprises().isEmpty());
     }
+
+    // The table gets its model only as its page first appears; reached here without the test
+    // door, which attaches it at once. Once shown, it must be the table it always was: the
+    // designed widths, the newest rows in view, a click on a row offering "Zeile löschen".
+    void theTableIsCompleteWhenItsPageFirstAppears()
+    {
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logWith(30));
+        h.start();
+        auto* grid = h.form->findChild<QTableView*>(QStringLiteral("StringGrid1"));
+        auto* tabs = h.form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        auto* remove = h.form->findChild<QToolButton*>(QStringLiteral("ToolButton21"));
+        QVERIFY(grid && tabs && remove);
+        QVERIFY(!grid->model());
+
+        QVERIFY(clickInto(tabs->tabBar(), tabs->tabBar()->tabRect(2).center()));
+        QVERIFY(grid->isVisible());
+        QCOMPARE(grid->model()->rowCount(), 31);
+        QCOMPARE(grid->columnWidth(0), 150);
+        QCOMPARE(grid->columnWidth(5), 38);
+        QVERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(29, 0))));
+        QVERIFY(!remove->isEnabled());
+        const QModelIndex row = grid->model()->index(25, 1);
+        QVERIFY(clickInto(grid->viewport(), grid->visualRect(row).center()));
+        QCOMPARE(grid->currentIndex().row(), 25);
+        QVERIFY(remove->isEnabled());
+        QVERIFY(h.surprises().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestStatisticsSettings)
