@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(n == static_cast<std::int32_t>(imported.words.size()));
     fuzz::check(losses.summary() == imported.losses.summary());
     fuzz::check(std::equal(imported.words.begin(), imported.words.end(), &(*table)[1]));
-    for (std::int32_t k = std::max(n, table->wordCount) + 1; k <= lastCount + 1; ++k)
+    for (std::int32_t k = std::max(n, table->wordCount) + 1; k <= std::max(lastCount, n + 1); ++k)
         fuzz::check(k > TWordTable::MaxWords || (*table)[k] == EmptyEntry);
     lastCount = table->wordCount;
     return 0;
