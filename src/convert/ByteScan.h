@@ -65,6 +65,38 @@ inline const char* skipPrintableAscii(const char* p, const char* end, char stop)
     return end;
 }
 
+// How many bytes past `outEnd` copyPrintableAscii() may write.
+inline constexpr std::size_t kCopyOverhang = 16;
+
+// skipPrintableAscii() that also copies the bytes it passes to `out`, as far as `outEnd`;
+// the rest are only passed. Whole blocks are stored before they are looked at, so up to
+// kCopyOverhang bytes past `outEnd` may be written: the buffer needs that much room.
+inline const char* copyPrintableAscii(const char* p, const char* end, char stop, char* out,
+                                      const char* outEnd)
+{
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i vs = _mm_set1_epi8(stop);
+    for (; end - p >= 16 && out < outEnd; p += 16, out += 16) {
+        const __m128i v = load16(p);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+        const __m128i hit = _mm_or_si128(_mm_cmplt_epi8(v, space), _mm_cmpeq_epi8(v, vs));
+        if (const int m = _mm_movemask_epi8(hit); m != 0)
+            return p + firstBit(m);
+    }
+#endif
+    if (out >= outEnd)
+        return skipPrintableAscii(p, end, stop);
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20 || static_cast<unsigned char>(*p) >= 0x80 ||
+            *p == stop)
+            return p;
+        if (out < outEnd)
+            *out++ = *p;
+    }
+    return end;
+}
+
 // The first byte from 0x80 up.
 inline const char* skipAscii(const char* p, const char* end)
 {

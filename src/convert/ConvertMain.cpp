@@ -94,7 +94,8 @@ int main(int argc, char** argv)
     if (formatFromPath(out) == FileFormat::Unknown)
         return usage("die Endung der Ausgabe ist keins von .vkb, .kvtml, .csv, .tsv, .txt.");
 
-    ImportOutcome imported = importFile(in, options);
+    auto table = std::make_unique<TWordTable>();
+    ImportOutcome imported = importFile(in, *table, options);
     if (imported.status == ImportOutcome::Status::Ambiguous) {
         std::fprintf(stderr, "%s: %s Mit --german=ID wählen:\n", in.c_str(),
                      imported.message.c_str());
@@ -108,10 +109,8 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
 
-    auto table = std::make_unique<TWordTable>();
-    fillTable(imported.imported.words, *table);
     // An empty list stays empty in the output; the one blank word of "Neu" is for the editor.
-    if (imported.imported.words.empty())
+    if (imported.wordCount == 0)
         table->ClearWords();
 
     const ExportOutcome exported = exportFile(*table, out);

@@ -56,6 +56,7 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         }
         for (std::int32_t n = 1; n <= table->wordCount; ++n)
             out.imported.words.push_back((*table)[n]);
+        out.wordCount = table->wordCount;
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
@@ -64,6 +65,7 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         out.message = std::move(k.message);
         out.languages = std::move(k.languages);
         out.imported = std::move(k.result);
+        out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
                      : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
                                                                   : ImportOutcome::Status::Failed;
@@ -75,6 +77,7 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         const CsvColumns c =
             options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
         out.imported = importCsv(bytes, f, c);
+        out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
@@ -85,7 +88,11 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     return out;
 }
 
-ImportOutcome importFile(const std::string& path, const ImportOptions& options)
+namespace {
+
+// Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
+template <class Import>
+ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
 {
     const FileFormat format = formatFromPath(path);
     if (format == FileFormat::Unknown)
@@ -96,7 +103,37 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
         out.message = r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
         return out;
     }
-    return importBytes(bytes, format, options);
+    return import(std::string_view(bytes), format);
+}
+
+} // namespace
+
+ImportOutcome importFile(const std::string& path, const ImportOptions& options)
+{
+    return withFileBytes(path, options, [&](std::string_view bytes, FileFormat format) {
+        return importBytes(bytes, format, options);
+    });
+}
+
+ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
+{
+    return withFileBytes(path, options, [&](std::string_view bytes, FileFormat format) {
+        ImportOutcome out;
+        if (format == FileFormat::Csv || format == FileFormat::Tsv) {
+            const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
+            const CsvColumns c =
+                options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
+            out.wordCount = importCsv(bytes, f, c, table, out.imported.losses);
+            out.status = ImportOutcome::Status::Ok;
+            return out;
+        }
+        out = importBytes(bytes, format, options);
+        if (out.status == ImportOutcome::Status::Ok) {
+            fillTable(out.imported.words, table);
+            out.imported.words = {};
+        }
+        return out;
+    });
 }
 
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)

@@ -32,6 +32,7 @@ struct ImportOutcome {
     std::string message;                  // German, UTF-8, when not Ok
     std::vector<KvtmlLanguage> languages; // the candidates when Ambiguous
     ImportedWords imported;
+    std::int32_t wordCount = 0; // the words read, in the list or in the table
 };
 
 // Reads any of the formats into words. A .vkb file is read by the program's own loader and
@@ -39,6 +40,12 @@ struct ImportOutcome {
 ImportOutcome importFile(const std::string& path, const ImportOptions& options = {});
 ImportOutcome importBytes(std::string_view bytes, FileFormat format,
                           const ImportOptions& options = {});
+
+// The same, but the words go straight into `table` as fillTable() leaves it, and the list in
+// `imported` stays empty; saves a list and a copy of the words. The table is unchanged
+// unless the outcome is Ok, so the caller must have asked about unsaved words first.
+ImportOutcome importFile(const std::string& path, TWordTable& table,
+                         const ImportOptions& options = {});
 
 // The words as a new vocabulary in the table, as "Neu" leaves it but with the words: the
 // first word current and `modified` set, so that closing asks before the imported words

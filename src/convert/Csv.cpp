@@ -1,6 +1,7 @@
 #include "Csv.h"
 
 #include "ByteScan.h"
+#include "Converter.h"
 #include "FieldText.h"
 #include "core/VocabularyFile.h"
 
@@ -525,16 +526,65 @@ bool isAscii(std::string_view s)
     return scan::skipAscii(s.data(), s.data() + s.size()) == s.data() + s.size();
 }
 
+// Where the words of an import go: a list, or the slots of a word table.
+class ListSlots {
+public:
+    ListSlots(std::vector<TWordEntry>& words, std::size_t textSize) : words_(words)
+    {
+        // Every word takes at least two bytes of the file; growing the list would copy it.
+        words_.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), textSize / 2));
+    }
+    std::size_t size() const { return words_.size(); }
+    TWordEntry& add() { return words_.emplace_back(); }
+    void dropLast() { words_.pop_back(); }
+
+private:
+    std::vector<TWordEntry>& words_;
+};
+
+// Writes into slots 1.. in place, over what the table held there; every field of a word is
+// assigned, so an old word leaves nothing behind. A list and a copy of 4 MB are saved.
+class TableSlots {
+public:
+    explicit TableSlots(TWordTable& table) : table_(table) {}
+    std::size_t size() const { return count_; }
+    TWordEntry& add()
+    {
+        ++count_;
+        touched_ = std::max(touched_, count_);
+        return table_[static_cast<std::int32_t>(count_)];
+    }
+    void dropLast() { --count_; }
+
+    // The table as fillTable() leaves it. Slots past the old words are empty already; only
+    // the old words and a dropped last row past the new ones need clearing.
+    void finish()
+    {
+        const auto n = static_cast<std::int32_t>(count_);
+        const std::int32_t upTo = std::max(table_.wordCount, static_cast<std::int32_t>(touched_));
+        for (std::int32_t k = n + 1; k <= upTo; ++k)
+            table_[k] = EmptyEntry;
+        table_.wordCount = n;
+        table_.currentIndex = n > 0 ? 1 : 0;
+        if (n == 0)
+            table_.AppendWord();
+        table_.modified = true;
+    }
+
+private:
+    TWordTable& table_;
+    std::size_t count_ = 0;
+    std::size_t touched_ = 0;
+};
+
 // The import straight from the file's bytes, for UTF-8 and Windows-1252 files: no text is
 // decoded unless something is lost and has to be quoted in the report.
-ImportedWords importCsvBytes(std::string_view text, ByteEncoding enc, char separator,
-                             const CsvColumns& columns)
+template <class Slots>
+LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separator,
+                          const CsvColumns& columns, Slots& dest)
 {
     using K = LossReport::Kind;
-    ImportedWords out;
-    LossReport& losses = out.losses;
-    // Every word takes at least two bytes of the file; growing the list would copy it.
-    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), text.size() / 2));
+    LossReport losses;
     ByteCsvReader reader(text, separator);
     const auto cell = [&](int col) {
         return col >= 0 && static_cast<std::size_t>(col) < reader.size()
@@ -587,12 +637,12 @@ ImportedWords importCsvBytes(std::string_view text, ByteEncoding enc, char separ
             losses.add(K::SkippedRow, example);
             continue;
         }
-        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+        if (dest.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(K::OverLimit, overLimitSeen ? std::string() : "ab " + where());
             overLimitSeen = true;
             continue;
         }
-        TWordEntry& e = out.words.emplace_back();
+        TWordEntry& e = dest.add();
         const int line = reader.line();
         bytesToTableText(cell(columns.german), enc, e.german, losses, "Zeile ", line);
         bytesToTableText(cell(columns.foreign), enc, e.foreign, losses, "Zeile ", line);
@@ -601,20 +651,24 @@ ImportedWords importCsvBytes(std::string_view text, ByteEncoding enc, char separ
         number(columns.box, 1, e.box);
         number(columns.passes, 0, e.passes);
         if (onlyBlanksKept(e)) {
-            out.words.pop_back();
+            dest.dropLast();
             losses.add(K::SkippedRow, losses.wantsExample(K::SkippedRow) ? where() : std::string());
         }
     }
-    return out;
+    return losses;
 }
 
 } // namespace
 
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
 {
-    if (const auto enc = byteEncoding(format))
-        return importCsvBytes(withoutBom(bytes, format), *enc,
-                              static_cast<char>(format.separator.unicode()), columns);
+    if (const auto enc = byteEncoding(format)) {
+        ImportedWords out;
+        ListSlots dest(out.words, bytes.size());
+        out.losses = importCsvBytes(withoutBom(bytes, format), *enc,
+                                    static_cast<char>(format.separator.unicode()), columns, dest);
+        return out;
+    }
     // UTF-16, or a separator outside ASCII: decoded first, then the same rules.
     ImportedWords out;
     LossReport& losses = out.losses;
@@ -668,6 +722,22 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         out.words.push_back(e);
     }
     return out;
+}
+
+std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
+                       TWordTable& table, LossReport& losses)
+{
+    if (const auto enc = byteEncoding(format)) {
+        TableSlots dest(table);
+        losses = importCsvBytes(withoutBom(bytes, format), *enc,
+                                static_cast<char>(format.separator.unicode()), columns, dest);
+        dest.finish();
+        return static_cast<std::int32_t>(dest.size());
+    }
+    ImportedWords words = importCsv(bytes, format, columns);
+    fillTable(words.words, table);
+    losses = std::move(words.losses);
+    return static_cast<std::int32_t>(words.words.size());
 }
 
 namespace {

@@ -83,6 +83,10 @@ struct ImportedWords {
 };
 
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);
+// The same words straight into `table`, as fillTable() leaves it, without a list between;
+// what was lost goes to `losses`. Gives the number of words read.
+std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
+                       TWordTable& table, LossReport& losses);
 
 // UTF-8 with a byte order mark (so that spreadsheet programs see the umlauts), a header row
 // and all six fields; CR LF line ends. `separator` is ',' for .csv and tab for .tsv.

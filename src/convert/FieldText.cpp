@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tafelix::convert {
 
@@ -128,16 +129,14 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
         ++n;
     };
     while (p < end) {
+        // Printable ASCII is copied sixteen bytes at a time while it is looked at; `out` has
+        // room for sixteen bytes past the text, so a block that overhangs the cut is harmless.
+        // Past the cut the bytes are only counted, for the report.
         const char* run = p;
-        p = scan::skipPrintableAscii(p, end, quote);
-        if (p != run) {
-            const auto len = static_cast<std::size_t>(p - run);
-            if (n < kMaxText)
-                std::copy_n(run, std::min(len, kMaxText - n), out + n);
-            n += len;
-            if (p == end)
-                break;
-        }
+        p = scan::copyPrintableAscii(p, end, quote, out + std::min(n, kMaxText), out + kMaxText);
+        n += static_cast<std::size_t>(p - run);
+        if (p == end)
+            break;
         const bool kept = n < kMaxText;
         const auto c = static_cast<unsigned char>(*p);
         if (c < 0x80) {
@@ -234,18 +233,19 @@ void bytesToTableText(const FieldBytes& bytes, ByteEncoding encoding, ShortText1
         std::string buffer;
         return decodeBytes(bytes.text(buffer), encoding);
     };
-    // Written in place; the bytes past the text must end up zero again, as assign() keeps them.
-    const std::size_t oldLength = into.len;
+    // Built beside the entry and then stored whole, zeros past the text as assign() keeps
+    // them: one fixed-size copy is cheaper than a copy per run of plain characters.
+    char text[kMaxText + scan::kCopyOverhang];
     std::size_t length = 0;
     FieldLosses f;
-    if (!bytesToTableTextFast(bytes, encoding == ByteEncoding::Utf8, into.chars, length, f)) {
+    if (!bytesToTableTextFast(bytes, encoding == ByteEncoding::Utf8, text, length, f)) {
         std::fill(std::begin(into.chars), std::end(into.chars), '\0');
         into.len = 0;
         into = toTableText(decoded(), losses, where());
         return;
     }
-    if (oldLength > length)
-        std::fill(into.chars + length, into.chars + oldLength, '\0');
+    std::memset(text + length, 0, kMaxText - length);
+    std::memcpy(into.chars, text, kMaxText);
     into.len = static_cast<std::uint8_t>(length);
     reportFieldLosses(f, losses, [&] { return where() + ": " + quoteForReport(decoded()); });
 }

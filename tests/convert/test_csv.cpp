@@ -1,7 +1,9 @@
-#include "convert/Csv.h"
+#include "convert/Converter.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -361,6 +363,54 @@ TEST(CsvImport, EmptyAndBomOnlyFilesGiveNoWords)
         EXPECT_TRUE(r.words.empty());
         EXPECT_TRUE(r.losses.empty());
     }
+}
+
+// The import into a table writes over the words the table held: whatever the file, the table
+// must end up as the list of words put in with fillTable() would leave it.
+TEST(CsvImport, IntoATableIsTheListFilledIn)
+{
+    const std::string blanks(100, ' ');
+    const std::vector<std::pair<std::string, CsvFormat>> files{
+        {"Haus,house\n\"zwei\r\nZeilen\",\"a \"\"b\"\"\"c,x\n", {}},
+        {"Stra\xDF"
+         "e;street;;\x80;3;x\n;;\nBaum;tree\n",
+         {TextEncoding::Windows1252, false, QLatin1Char(';')}},
+        // The last row is dropped after it was written: its slot must not keep it.
+        {"Haus,house\n" + blanks + "x,\n", {}},
+        {"\xFF\xFE"
+         "H\0a\0u\0s\0,\0h\0\n\0",
+         {TextEncoding::Utf16Le, true, QLatin1Char(',')}},
+        {"", {}},
+    };
+    const auto table = std::make_unique<TWordTable>();
+    for (const auto& [bytes, format] : files)
+        for (const int oldWords : {0, 5}) {
+            // Old words longer than the new ones, so that any leftover byte shows; none at
+            // all, so that a slot written past them shows too.
+            table->ClearWords();
+            for (int i = 0; i < oldWords; ++i) {
+                table->AppendWord();
+                for (auto* t : {&table->current().german, &table->current().foreign,
+                                &table->current().synonym, &table->current().remark})
+                    *t = std::string(100, 'o');
+                table->current().passes = 9;
+            }
+            const ImportedWords list = importCsv(bytes, format, {});
+            const auto expected = std::make_unique<TWordTable>();
+            fillTable(list.words, *expected);
+
+            LossReport losses;
+            const std::int32_t n = importCsv(bytes, format, {}, *table, losses);
+            EXPECT_EQ(n, static_cast<std::int32_t>(list.words.size())) << bytes;
+            EXPECT_EQ(losses.summary(), list.losses.summary()) << bytes;
+            EXPECT_EQ(table->wordCount, expected->wordCount) << bytes;
+            EXPECT_EQ(table->currentIndex, expected->currentIndex) << bytes;
+            EXPECT_TRUE(table->modified);
+            for (std::int32_t k = 1; k <= 6; ++k)
+                EXPECT_EQ((*table)[k], (*expected)[k]) << bytes << ", slot " << k;
+            EXPECT_EQ(std::memcmp(&(*table)[1], &(*expected)[1], 6 * sizeof(TWordEntry)), 0)
+                << bytes;
+        }
 }
 
 TEST(CsvExport, QuotesWhatNeedsItAndWritesTheHeader)
