@@ -44,8 +44,15 @@ inside() {
     done
     echo "window 'Tafelix' mapped: $wid"
 
-    # The backup is written while the file loads, so it is complete once the window shows.
-    [[ -f "$work/Meine Listen/Übung 1.bkp" ]] || fail "no .bkp beside the file"
+    # The backup is written once the window has painted itself (bounded wait); the atomic
+    # writer makes it appear whole or not at all.
+    local bkp="$work/Meine Listen/Übung 1.bkp"
+    deadline=$((SECONDS + 10))
+    until [[ -f $bkp ]] || ((SECONDS >= deadline)); do
+        kill -0 "$pid" 2>/dev/null || { pid=""; fail "the program ended before the .bkp"; }
+        sleep 0.05
+    done
+    [[ -f $bkp ]] || fail "no .bkp beside the file"
     cmp "$work/expected.bkp" "$work/Meine Listen/Übung 1.bkp" ||
         fail "the .bkp is not the normalized file (see $work)"
     cmp "$work/original.vkb" "$list" || fail "loading changed the file itself"
