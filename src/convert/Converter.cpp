@@ -146,9 +146,14 @@ void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
     std::copy_n(words.begin(), n, &table[1]);
     for (std::int32_t k = n + 1; k <= TWordTable::MaxWords; ++k)
         table[k] = EmptyEntry;
-    table.wordCount = n;
-    table.currentIndex = n > 0 ? 1 : 0;
-    if (n == 0)
+    finishImportedTable(table, n);
+}
+
+void finishImportedTable(TWordTable& table, std::int32_t wordCount)
+{
+    table.wordCount = wordCount;
+    table.currentIndex = wordCount > 0 ? 1 : 0;
+    if (wordCount == 0)
         table.AppendWord();
     table.modified = true;
 }

@@ -51,6 +51,9 @@ ImportOutcome importFile(const std::string& path, TWordTable& table,
 // first word current and `modified` set, so that closing asks before the imported words
 // are dropped. No words at all give the one empty word of "Neu".
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table);
+// The last step of every import into the table: slots 1..wordCount hold the words and every
+// slot behind them is empty; sets the counters and `modified` as fillTable() leaves them.
+void finishImportedTable(TWordTable& table, std::int32_t wordCount);
 
 struct ExportOutcome {
     IoResult io;

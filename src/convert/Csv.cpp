@@ -564,11 +564,7 @@ public:
         const std::int32_t upTo = std::max(table_.wordCount, static_cast<std::int32_t>(touched_));
         for (std::int32_t k = n + 1; k <= upTo; ++k)
             table_[k] = EmptyEntry;
-        table_.wordCount = n;
-        table_.currentIndex = n > 0 ? 1 : 0;
-        if (n == 0)
-            table_.AppendWord();
-        table_.modified = true;
+        finishImportedTable(table_, n);
     }
 
 private:
