@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -119,10 +120,20 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(TAFELIX_VERSION));
     // Matches the installed .desktop entry, so docks and task bars show its icon and name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tafelix"));
+    // The window icon is the program's own picture, not looked up in the icon theme: the
+    // theme lookup reads every folder of the theme before the first paint, and the
+    // installed icon is this very picture. Window managers and task bars take 16 to 64
+    // pixels; a larger size would only be sent to the X server with every start.
     QIcon builtInIcon;
-    for (const char* size : {"32", "64", "256"})
+    for (const char* size : {"16", "32", "48", "64"})
         builtInIcon.addFile(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tafelix"), builtInIcon));
+    QApplication::setWindowIcon(builtInIcon);
+
+    // One base font for the whole program, dialogs and message boxes included, as the main
+    // window has always had. It also spares loading a second face at start: a line edit lays
+    // out its empty text in the application font while it is being made, before it takes
+    // the font of its window.
+    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
 
     // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
     QTranslator qtGerman;

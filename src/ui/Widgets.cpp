@@ -1,9 +1,12 @@
 #include "Widgets.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPen>
+#include <QPixmap>
 #include <QRadioButton>
 
 namespace tafelix {
@@ -141,8 +144,88 @@ private:
     const QIcon& icon()
     {
         if (icon_.isNull())
+            icon_ = builtInIcon(which_);
+        if (icon_.isNull())
             icon_ = QApplication::style()->standardIcon(which_);
         return icon_;
+    }
+
+    // Without a desktop icon theme (only the bare "hicolor", as on a desktop-less session)
+    // the style ends with its own built-in pictures anyway, after asking the theme, which
+    // reads every folder of the theme once, and after decoding every size of the picture.
+    // The pictures of the first page are taken straight from the style's resources then:
+    // the same look without a few milliseconds before the first paint. With a real theme
+    // the style decides, so the icons match the desktop.
+    static QIcon builtInIcon(QStyle::StandardPixmap which)
+    {
+        const QString theme = QIcon::themeName();
+        if (!theme.isEmpty() && theme != QLatin1String("hicolor"))
+            return {};
+        const char* name = nullptr;
+        switch (which) {
+        case QStyle::SP_MediaPlay:
+            name = "media-play";
+            break;
+        case QStyle::SP_FileDialogDetailedView:
+            name = "viewdetailed";
+            break;
+        case QStyle::SP_FileDialogInfoView:
+            name = "fileinfo";
+            break;
+        case QStyle::SP_FileDialogContentsView:
+            name = "filecontents";
+            break;
+        case QStyle::SP_DialogOpenButton:
+            name = "standardbutton-open";
+            break;
+        case QStyle::SP_DialogCloseButton:
+            name = "standardbutton-close";
+            break;
+        case QStyle::SP_DialogHelpButton:
+            name = "standardbutton-help";
+            break;
+        case QStyle::SP_DialogCancelButton:
+            name = "standardbutton-cancel";
+            break;
+        case QStyle::SP_MessageBoxInformation:
+            return informationIcon();
+        default:
+            return {};
+        }
+        QIcon icon;
+        for (const char* size : {"16", "32"}) {
+            const QString file =
+                QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
+                    .arg(QLatin1String(name), QLatin1String(size));
+            if (!QFile::exists(file))
+                return {};
+            icon.addFile(file);
+        }
+        return icon;
+    }
+
+    // The style keeps its information sign as code, not as a picture; the same blue disc
+    // with a white "i", drawn for the two sizes a button asks for.
+    static QIcon informationIcon()
+    {
+        QIcon icon;
+        for (const int side : {16, 32}) {
+            QPixmap pixmap(side, side);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            const qreal u = side / 16.0;
+            p.setPen(QPen(QColor(0x1c, 0x4f, 0x9c), u));
+            p.setBrush(QColor(0x2f, 0x74, 0xd0));
+            p.drawEllipse(QRectF(0.5 * u, 0.5 * u, 15 * u, 15 * u));
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(7 * u, 3 * u, 2 * u, 2 * u));
+            p.drawRect(QRectF(7 * u, 6.5 * u, 2 * u, 6.5 * u));
+            p.end();
+            icon.addPixmap(pixmap);
+        }
+        return icon;
     }
 
     QStyle::StandardPixmap which_;

@@ -36,6 +36,18 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                std::optional<QString> fileArg, QWidget* parent)
     : QMainWindow(parent), table_(table), platform_(platform), folder_(std::move(folder))
 {
+    // The words of a file named at start are read on the second core while the window is
+    // being built; the first paint waits for neither. Until FormCreate takes the result,
+    // nothing here touches the table's words or counters.
+    table_.wordCount = 0;
+    table_.currentIndex = 0;
+    if (fileArg) {
+        // async|deferred: should no thread be available, the load runs when it is taken.
+        startupLoad_ = std::async(std::launch::async | std::launch::deferred,
+                                  [&table = table_, path = toLocalPath(*fileArg)] {
+                                      return loadVocabularyFile(path, table);
+                                  });
+    }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tafelix"));
     setFont(QFont(QStringLiteral("Arial"), 8));
@@ -45,10 +57,10 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setIconSize(QSize(16, 16));
-    learn = new TLearnPage;
-    edit = new TEditPage;
-    stats = new TStatisticsPage;
-    settings = new TSettingsPage;
+    learn = new TLearnPage(PageControl1);
+    edit = new TEditPage(PageControl1);
+    stats = new TStatisticsPage(PageControl1);
+    settings = new TSettingsPage(PageControl1);
     PageControl1->addTab(learn, lazyStandardIcon(QStyle::SP_MediaPlay),
                          QStringLiteral("Vokabeln lernen"));
     PageControl1->addTab(edit, lazyStandardIcon(QStyle::SP_FileDialogDetailedView),
@@ -179,8 +191,6 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     openDialogFolder = fromLocalPath(folder_.vocabulary());
     saveDialogFolder = openDialogFolder;
     PageControl1->setCurrentWidget(learn);
-    table_.wordCount = 0;
-    table_.currentIndex = 0;
     setModified(false);
     DrillResultPending = false;
     // A damaged log is reported, but it must not keep the learner's file from opening.
@@ -189,7 +199,7 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     if (fileArg) {
         startedWithFile_ = true;
         setCurrentFile(FileEvent::Chosen, *fileArg);
-        LoadVocabularyFile();
+        FinishLoad(startupLoad_.get());
     }
 }
 
@@ -405,6 +415,11 @@ bool TForm1::LoadVocabularyFile()
         BusyCursor busy;
         r = loadVocabularyFile(toLocalPath(openFileName), table_);
     }
+    return FinishLoad(r);
+}
+
+bool TForm1::FinishLoad(const LoadResult& r)
+{
     switch (r.status) {
     case LoadStatus::Ok:
         break;

@@ -11,6 +11,7 @@
 #include "core/PrintDocument.h"
 #include "core/ProgramFolder.h"
 #include "core/StatisticsLog.h"
+#include "core/VocabularyFile.h"
 #include "core/WordTable.h"
 
 #include <QDateTime>
@@ -27,6 +28,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -145,6 +147,8 @@ private:
     void setCurrentFile(FileEvent event, const QString& name = {});
     void setModified(bool modified); // the one writer of the table's flag for unsaved edits
     bool LoadVocabularyFile();
+    bool
+    FinishLoad(const LoadResult& r); // shows a refusal, or makes the loaded words the open list
     bool SaveVocabularyFile(const QString& fileName);
     bool WriteBackupCopy();
     bool AskToSaveChanges(); // false when a save failed: the caller must not drop the words
@@ -233,6 +237,7 @@ private:
 
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
+    std::future<LoadResult> startupLoad_; // the start-up file, read while the window is built
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     int previousTab_ = 0;

@@ -235,6 +235,31 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    // The file named at start is read while the window is built; a refusal must still come
+    // as the same message over an empty, untitled list, with no safety copy.
+    void aBadFileAtStartLeavesNoList_data() { aBadFileLeavesThePreviousVocabulary_data(); }
+
+    void aBadFileAtStartLeavesNoList()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("Vokabeln/Bad.vkb"), bytes);
+        h.doubles.dialogs.expectBox(message, OkButton);
+        h.start(h.folder.file(QStringLiteral("Vokabeln/Bad.vkb")));
+
+        QCOMPARE(h.table->wordCount, 0);
+        QCOMPARE(h.table->currentIndex, 0);
+        for (std::int32_t k = 1; k <= TWordTable::MaxWords; ++k)
+            QVERIFY((*h.table)[k] == EmptyEntry);
+        QCOMPARE(h.ui().saveFileName, QStringLiteral("Neue Datei.vkb"));
+        QCOMPARE(h.ui().learn->Panel21->text(), QStringLiteral("0"));
+        QVERIFY(!h.ui().learn->BitBtn1->isEnabled());
+        QVERIFY(!h.folder.exists(QStringLiteral("Vokabeln/Bad.bkp")));
+        QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/Bad.vkb")), bytes);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
     void aFailedSaveKeepsTheWordsAndTheFlag()
     {
         Harness h(std::nullopt, false);
