@@ -70,12 +70,6 @@ TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
     setWindowTitle(QStringLiteral("Info"));
     setFixedSize(kClientWidth, kClientHeight);
 
-    const QString sansFamily =
-        pickFamily({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans"});
-    const QString arialFamily = pickFamily({"Arial", "Liberation Sans"});
-    const QString serifFamily = pickFamily({"Times New Roman", "Liberation Serif"});
-    setFont(makeFont(sansFamily, 8));
-
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -86,7 +80,6 @@ TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
 
     ProductName = makeLabel(Panel1, "ProductName", {92, 12, 178, 26});
     ProductName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ProductName->setFont(makeFont(arialFamily, 14, true));
     setTextColor(ProductName, QColor(0x00, 0x00, 0x80));
 
     Version = makeLabel(Panel1, "Version", {92, 42, 178, 16});
@@ -104,13 +97,9 @@ TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
     Author->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Adresse = makeLabel(Panel1, "Adresse", {92, 101, 178, 32});
-    Adresse->setFont(makeFont(serifFamily, 9));
     Adresse->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Comments = makeLabel(Panel1, "Comments", {92, 136, 178, 16});
-    QFont linkFont = Comments->font();
-    linkFont.setUnderline(true);
-    Comments->setFont(linkFont);
     setTextColor(Comments, QColor(0x00, 0x00, 0xFF));
     Comments->setCursor(Qt::PointingHandCursor);
     Comments->installEventFilter(this);
@@ -141,8 +130,28 @@ void TAboutBox::CommentsClick()
     m_shell.open(Comments->text());
 }
 
+void TAboutBox::applyFonts()
+{
+    const QString sansFamily =
+        pickFamily({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans"});
+    const QString arialFamily = pickFamily({"Arial", "Liberation Sans"});
+    const QString serifFamily = pickFamily({"Times New Roman", "Liberation Serif"});
+    setFont(makeFont(sansFamily, 8));
+    ProductName->setFont(makeFont(arialFamily, 14, true));
+    Adresse->setFont(makeFont(serifFamily, 9));
+    QFont linkFont = makeFont(sansFamily, 8);
+    linkFont.setUnderline(true);
+    Comments->setFont(linkFont);
+}
+
 void TAboutBox::showEvent(QShowEvent* event)
 {
+    // Asking fontconfig for three families costs more than building the whole main window's
+    // first page, and the box is made at start-up: the fonts are chosen when it first shows.
+    if (!m_fontsApplied) {
+        m_fontsApplied = true;
+        applyFonts();
+    }
     QDialog::showEvent(event);
     // The box is made at start-up, but nobody sees the emblem before it is first shown; the
     // decode waits until then, off the start-up path.

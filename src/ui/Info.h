@@ -43,9 +43,11 @@ protected:
 
 private:
     void FormCreate();
+    void applyFonts();
 
     IShell& m_shell;
     QString m_emblemPath; // decoded when the box is first shown; empty once done
+    bool m_fontsApplied = false;
 };
 
 } // namespace tafelix

@@ -124,11 +124,11 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
-        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+        iconFor(rect.size()).paint(painter, rect, Qt::AlignCenter, mode, state);
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        return icon().pixmap(size, mode, state);
+        return iconFor(size).pixmap(size, mode, state);
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
@@ -141,22 +141,29 @@ public:
     QIconEngine* clone() const override { return new LazyStyleIconEngine(which_); }
 
 private:
-    const QIcon& icon()
-    {
-        if (icon_.isNull())
-            icon_ = builtInIcon(which_);
-        if (icon_.isNull())
-            icon_ = QApplication::style()->standardIcon(which_);
-        return icon_;
-    }
-
     // Without a desktop icon theme (only the bare "hicolor", as on a desktop-less session)
     // the style ends with its own built-in pictures anyway, after asking the theme, which
     // reads every folder of the theme once, and after decoding every size of the picture.
-    // The pictures of the first page are taken straight from the style's resources then:
-    // the same look without a few milliseconds before the first paint. With a real theme
-    // the style decides, so the icons match the desktop.
-    static QIcon builtInIcon(QStyle::StandardPixmap which)
+    // The pictures of the first page are then taken straight from the style's resources,
+    // one size at a time as buttons and tabs ask for them: the same look without a few
+    // milliseconds before the first paint. With a real theme the style decides, so the
+    // icons match the desktop.
+    const QIcon& iconFor(const QSize& size)
+    {
+        const bool large = size.width() > 16 || size.height() > 16;
+        QIcon& builtIn = large ? large_ : small_;
+        if (builtIn.isNull() && !noBuiltIn_) {
+            builtIn = builtInIcon(which_, large ? 32 : 16);
+            noBuiltIn_ = builtIn.isNull();
+        }
+        if (!builtIn.isNull())
+            return builtIn;
+        if (style_.isNull())
+            style_ = QApplication::style()->standardIcon(which_);
+        return style_;
+    }
+
+    static QIcon builtInIcon(QStyle::StandardPixmap which, int side)
     {
         const QString theme = QIcon::themeName();
         if (!theme.isEmpty() && theme != QLatin1String("hicolor"))
@@ -188,48 +195,41 @@ private:
             name = "standardbutton-cancel";
             break;
         case QStyle::SP_MessageBoxInformation:
-            return informationIcon();
+            return informationIcon(side);
         default:
             return {};
         }
-        QIcon icon;
-        for (const char* size : {"16", "32"}) {
-            const QString file =
-                QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
-                    .arg(QLatin1String(name), QLatin1String(size));
-            if (!QFile::exists(file))
-                return {};
-            icon.addFile(file);
-        }
-        return icon;
+        const QString file = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
+                                 .arg(QLatin1String(name))
+                                 .arg(side);
+        return QFile::exists(file) ? QIcon(file) : QIcon();
     }
 
     // The style keeps its information sign as code, not as a picture; the same blue disc
-    // with a white "i", drawn for the two sizes a button asks for.
-    static QIcon informationIcon()
+    // with a white "i".
+    static QIcon informationIcon(int side)
     {
-        QIcon icon;
-        for (const int side : {16, 32}) {
-            QPixmap pixmap(side, side);
-            pixmap.fill(Qt::transparent);
-            QPainter p(&pixmap);
-            p.setRenderHint(QPainter::Antialiasing);
-            const qreal u = side / 16.0;
-            p.setPen(QPen(QColor(0x1c, 0x4f, 0x9c), u));
-            p.setBrush(QColor(0x2f, 0x74, 0xd0));
-            p.drawEllipse(QRectF(0.5 * u, 0.5 * u, 15 * u, 15 * u));
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::white);
-            p.drawEllipse(QRectF(7 * u, 3 * u, 2 * u, 2 * u));
-            p.drawRect(QRectF(7 * u, 6.5 * u, 2 * u, 6.5 * u));
-            p.end();
-            icon.addPixmap(pixmap);
-        }
-        return icon;
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal u = side / 16.0;
+        p.setPen(QPen(QColor(0x1c, 0x4f, 0x9c), u));
+        p.setBrush(QColor(0x2f, 0x74, 0xd0));
+        p.drawEllipse(QRectF(0.5 * u, 0.5 * u, 15 * u, 15 * u));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(7 * u, 3 * u, 2 * u, 2 * u));
+        p.drawRect(QRectF(7 * u, 6.5 * u, 2 * u, 6.5 * u));
+        p.end();
+        return QIcon(pixmap);
     }
 
     QStyle::StandardPixmap which_;
-    QIcon icon_;
+    QIcon small_; // up to 16 pixels: tabs
+    QIcon large_; // larger: the tool buttons
+    QIcon style_; // the style's own, where there is no built-in picture
+    bool noBuiltIn_ = false;
 };
 
 } // namespace

@@ -116,6 +116,31 @@ private slots:
         QVERIFY(shell.opened.isEmpty());
     }
 
+    // The box picks its fonts when it first shows (not while the main window starts); what
+    // it shows must still be in them, the link underlined in the box's own face.
+    void aboutBoxShowsItsTextsInItsOwnFonts()
+    {
+        RecordingShell shell;
+        TAboutBox box(shell, emblemPath());
+        box.show();
+        const QStringList sans{QStringLiteral("MS Sans Serif"),
+                               QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                               QStringLiteral("Liberation Sans")};
+        QVERIFY(sans.contains(box.font().family()));
+        QCOMPARE(box.font().pointSize(), 8);
+        QVERIFY(QStringList({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")})
+                    .contains(box.ProductName->font().family()));
+        QCOMPARE(box.ProductName->font().pointSize(), 14);
+        QVERIFY(box.ProductName->font().bold());
+        QVERIFY(QStringList({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")})
+                    .contains(box.Adresse->font().family()));
+        QCOMPARE(box.Adresse->font().pointSize(), 9);
+        QCOMPARE(box.Comments->font().family(), box.font().family());
+        QVERIFY(box.Comments->font().underline());
+        QCOMPARE(box.Version->font().family(), box.font().family());
+        box.close();
+    }
+
     void clickingTheWebAddressOpensIt()
     {
         RecordingShell shell;
