@@ -9,17 +9,20 @@
 #include <QFile>
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
 
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <string_view>
-#include <thread>
+#include <vector>
 
 #include <fontconfig/fontconfig.h>
 
@@ -104,10 +107,19 @@ constinit tafelix::TWordTable theTable;
 
 // Fontconfig reads its configuration and font caches once per process, which is about a
 // third of the work before the first paint; Qt asks for it only when the first text is
-// measured. Started on the second core while the X connection is set up, it is ready by then.
-void warmUpFontconfig()
+// measured. Started on the second core while the X connection is set up, it is ready by then,
+// and so are the window icon's pictures (images decode without a display; pixmaps need one).
+std::vector<QImage> warmUpFontconfigAndDecodeIcon()
 {
     FcInit();
+    // The window icon is the program's own picture, not looked up in the icon theme: the
+    // theme lookup reads every folder of the theme before the first paint, and the
+    // installed icon is this very picture. Window managers and task bars take 16 to 64
+    // pixels; a larger size would only be sent to the X server with every start.
+    std::vector<QImage> icon;
+    for (const char* size : {"16", "32", "48", "64"})
+        icon.emplace_back(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
+    return icon;
 }
 
 } // namespace
@@ -126,21 +138,19 @@ int main(int argc, char** argv)
         break;
     }
 
-    std::thread fontconfigWarmUp(warmUpFontconfig);
+    std::future<std::vector<QImage>> warmUp =
+        std::async(std::launch::async | std::launch::deferred, warmUpFontconfigAndDecodeIcon);
     QApplication app(argc, argv);
-    fontconfigWarmUp.join();
+    const std::vector<QImage> iconImages = warmUp.get();
     QApplication::setApplicationName(QStringLiteral("Tafelix"));
     QApplication::setApplicationVersion(QStringLiteral(TAFELIX_VERSION));
     // Matches the installed .desktop entry, so docks and task bars show its icon and name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tafelix"));
-    // The window icon is the program's own picture, not looked up in the icon theme: the
-    // theme lookup reads every folder of the theme before the first paint, and the
-    // installed icon is this very picture. Window managers and task bars take 16 to 64
-    // pixels; a larger size would only be sent to the X server with every start.
-    QIcon builtInIcon;
-    for (const char* size : {"16", "32", "48", "64"})
-        builtInIcon.addFile(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
-    QApplication::setWindowIcon(builtInIcon);
+    QIcon windowIcon;
+    for (const QImage& image : iconImages)
+        if (!image.isNull())
+            windowIcon.addPixmap(QPixmap::fromImage(image));
+    QApplication::setWindowIcon(windowIcon);
 
     // One base font for the whole program, dialogs and message boxes included, as the main
     // window has always had. It also spares loading a second face at start: a line edit lays

@@ -44,6 +44,12 @@ inside() {
     done
     echo "window 'Tafelix' mapped: $wid"
 
+    # The window carries the program's icon for task bars and docks, in the sizes they use.
+    local sizes
+    sizes=$(xprop -id "$wid" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr -dc '0-9x\n' || true)
+    [[ $sizes == $'16x16\n32x32\n48x48\n64x64' ]] ||
+        fail "the window icon has the sizes '${sizes//$'\n'/ }', not 16, 32, 48 and 64"
+
     # The backup is written once the window has painted itself (bounded wait); the atomic
     # writer makes it appear whole or not at all.
     local bkp="$work/Meine Listen/Übung 1.bkp"
