@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace tafelix;
 using namespace tafelix::convert;
@@ -257,6 +258,74 @@ TEST(KvtmlHostile, HugeAttributesAndTextsCostBoundedMemory)
     ASSERT_EQ(r.result.words.size(), 1u);
     EXPECT_EQ(r.result.words[0].german.size(), 100u);
     EXPECT_EQ(r.result.losses.count(Kind::Cut), 1);
+}
+
+struct TextCase {
+    const char* name;
+    std::string inner; // of <text>
+    std::string german;
+};
+
+class KvtmlTexts : public ::testing::TestWithParam<TextCase> {};
+
+// The parser hands a text over in pieces when a comment or a CDATA section splits it; the
+// pieces make one text, and a child element ends it.
+TEST_P(KvtmlTexts, ArePiecedTogetherUpToTheFirstChildElement)
+{
+    const std::string doc =
+        kvtml(lang(0, "", "de") + lang(1, "", "en"),
+              entry(0, tr(0, "<text>" + GetParam().inner + "</text>") + tr(1, "<text>x</text>")));
+    const KvtmlImport r = importKvtml(doc);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 1u);
+    EXPECT_EQ(r.result.words[0].german.view(), GetParam().german);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pieces, KvtmlTexts,
+                         ::testing::Values(TextCase{"whole", "Haus", "Haus"},
+                                           TextCase{"comment", "Ha<!-- x -->us", "Haus"},
+                                           TextCase{"cdataInside", "a<![CDATA[<&>]]>c", "a<&>c"},
+                                           TextCase{"cdataFirst", "<![CDATA[x]]>y", "xy"},
+                                           TextCase{"childElement", "a<b>inner</b>c", "a"},
+                                           TextCase{"crLf", "a\r\nb", "a b"},
+                                           TextCase{"crLfReferences", "a&#13;&#10;b&#13;c",
+                                                    "a b c"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Words are made as their entries end, or at the end when synonym pairs may still change
+// them; either way the report lists its examples in the order of the file.
+TEST(KvtmlLosses, ExamplesFollowTheFileWithOrWithoutSynonymPairs)
+{
+    std::string entries;
+    for (int i = 0; i < 5; ++i)
+        entries += entry(i, tr(0, "<text>" + std::string(120, 'a') + "</text>") +
+                                tr(1, "<text>b</text><example>e</example>"));
+    for (const char* tail : {"", "<synonym><pair/></synonym>"}) {
+        const KvtmlImport r =
+            importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries, tail));
+        ASSERT_EQ(r.status, Status::Ok) << r.message;
+        EXPECT_EQ(r.result.losses.count(Kind::Cut), 5);
+        EXPECT_EQ(r.result.losses.count(Kind::NoCounterpart), 5);
+        EXPECT_EQ(r.result.losses.examples(Kind::Cut),
+                  (std::vector<std::string>{"Eintrag 1: „" + std::string(40, 'a') + "…“",
+                                            "Eintrag 2: „" + std::string(40, 'a') + "…“",
+                                            "Eintrag 3: „" + std::string(40, 'a') + "…“"}));
+        EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+                  (std::vector<std::string>{"Eintrag 1: <example>", "Eintrag 2: <example>",
+                                            "Eintrag 3: <example>"}));
+    }
+}
+
+TEST(KvtmlHostile, TooManyElementsAreRefusedBeforeTheTreeIsBuilt)
+{
+    std::string many;
+    many.reserve(2'000'001 * 4);
+    for (int i = 0; i < 2'000'001; ++i)
+        many += "<a/>";
+    const KvtmlImport r =
+        importKvtml(kvtml(lang(0, "", "de"), "", "<lessons>" + many + "</lessons>"));
+    EXPECT_EQ(r.status, Status::Invalid);
+    EXPECT_NE(r.message.find("zu viele Elemente"), std::string::npos) << r.message;
 }
 
 TEST(KvtmlExport, WritesGradesOnlyWhereThereIsProgressAndReportsWhatXmlCannotHold)
