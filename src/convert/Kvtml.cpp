@@ -12,7 +12,11 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <exception>
+#include <iterator>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace tafelix::convert {
@@ -25,6 +29,10 @@ namespace {
 constexpr std::size_t kKeepBytes = 2048;
 // A language's name or locale, in characters.
 constexpr qsizetype kMaxNameChars = 512;
+
+// From this many children of <entries> on, their two halves are walked at the same time;
+// below it a second thread costs more than it saves.
+constexpr std::size_t kSplitEntries = 2000;
 
 // The parser builds a tree of the whole document; a node per element. Bounded so that a
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
@@ -190,6 +198,13 @@ Tag classify(const char* n)
     }
 }
 
+bool sameLanguages(const std::vector<KvtmlLanguage>& a, const std::vector<KvtmlLanguage>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.id == y.id && x.name == y.name && x.locale == y.locale;
+    });
+}
+
 bool isXmlWhitespace(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(),
@@ -300,55 +315,9 @@ public:
     // An empty string on success, else the German reason.
     std::string run()
     {
-        pugi::xml_node n = doc_.first_child();
-        if (!n)
-            return finish();
-        for (;;) {
-            pugi::xml_node child;
-            switch (n.type()) {
-            case pugi::node_doctype:
-                if (std::strchr(n.value(), '[') != nullptr)
-                    raiseError(
-                        "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
-                break;
-            case pugi::node_element:
-                start(n);
-                if (done_)
-                    break;
-                // The parser keeps an element's leading text in the element itself; it is
-                // the text that comes before any child.
-                if (const char* text = n.value(); *text != '\0')
-                    characters(text);
-                child = n.first_child();
-                if (!child)
-                    end();
-                break;
-            case pugi::node_pcdata:
-            case pugi::node_cdata:
-                characters(n.value());
-                break;
-            default:
-                break;
-            }
-            if (done_)
-                return finish();
-            if (child) {
-                n = child;
-                continue;
-            }
-            // On to the next sibling, closing every element left on the way up. The open
-            // elements are on the stack, so the way up asks the tree nothing.
-            pugi::xml_node next;
-            while (!(next = n.next_sibling())) {
-                if (depth_ == 0)
-                    return finish();
-                n = nodes_[depth_ - 1];
-                end();
-                if (done_)
-                    return finish();
-            }
-            n = next;
-        }
+        if (const pugi::xml_node n = doc_.first_child())
+            walk(n, true, pugi::xml_node(), 0);
+        return finish();
     }
 
     void choose(int german, int foreign)
@@ -358,6 +327,164 @@ public:
     }
 
 private:
+    // Walks the tree in document order from `n` (from the node after it when `visitFirst`
+    // is false), until it reaches `stop` or would close the element open at depth `floor`.
+    void walk(pugi::xml_node n, bool visitFirst, const pugi::xml_node& stop, std::size_t floor)
+    {
+        bool visit = visitFirst;
+        for (;;) {
+            pugi::xml_node child;
+            if (visit) {
+                switch (n.type()) {
+                case pugi::node_doctype:
+                    if (std::strchr(n.value(), '[') != nullptr)
+                        raiseError("Die Datei bringt eigene DTD-Deklarationen mit; sie wird "
+                                   "nicht gelesen.");
+                    break;
+                case pugi::node_element:
+                    start(n);
+                    if (done_)
+                        break;
+                    // The parser keeps an element's leading text in the element itself; it
+                    // is the text that comes before any child.
+                    if (const char* text = n.value(); *text != '\0')
+                        characters(text);
+                    child = n.first_child();
+                    if (!child) {
+                        end();
+                    } else if (splitEntries_ && depth_ == 2 && tags_[1] == Tag::kEntries &&
+                               walkEntriesInHalves(n)) {
+                        // Both halves are in; on from its last entry.
+                        n = n.last_child();
+                        child = pugi::xml_node();
+                    }
+                    break;
+                case pugi::node_pcdata:
+                case pugi::node_cdata:
+                    characters(n.value());
+                    break;
+                default:
+                    break;
+                }
+                if (done_)
+                    return;
+                if (child) {
+                    n = child;
+                    continue;
+                }
+            }
+            visit = true;
+            // On to the next sibling, closing every element left on the way up. The open
+            // elements are on the stack, so the way up asks the tree nothing.
+            pugi::xml_node next;
+            while (!(next = n.next_sibling())) {
+                if (depth_ <= floor)
+                    return;
+                n = nodes_[depth_ - 1];
+                end();
+                if (done_)
+                    return;
+            }
+            if (next == stop)
+                return;
+            n = next;
+        }
+    }
+
+    // A full list spends most of its time in its entries, one much like the next: the
+    // second half is walked on a second thread while this one walks the first, and the
+    // halves are joined in file order, the report included. Where the halves could affect
+    // each other (more entries than a table holds, languages declared among the entries)
+    // the entries are walked again in one go. False when they were not walked here.
+    bool walkEntriesInHalves(const pugi::xml_node& list)
+    {
+        std::vector<pugi::xml_node> children;
+        for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
+            children.push_back(c);
+        if (children.size() < kSplitEntries)
+            return false;
+        const pugi::xml_node middle = children[children.size() / 2];
+        int entriesBefore = 0;
+        for (std::size_t i = 0; i < children.size() / 2; ++i)
+            if (children[i].type() == pugi::node_element &&
+                classify(children[i].name()) == Tag::kEntry)
+                ++entriesBefore;
+
+        Parser second(doc_, false);
+        second.languages = languages;
+        second.choose(germanId, foreignId);
+        second.keepEntries = keepEntries;
+        second.splitEntries_ = false;
+        std::copy_n(tags_.begin(), depth_, second.tags_.begin());
+        std::copy_n(nodes_.begin(), depth_, second.nodes_.begin());
+        second.depth_ = depth_;
+        second.entryNumber_ = entryNumber_ + entriesBefore;
+        if (keepEntries)
+            second.entries.reserve(children.size() / 2 + 1);
+        else
+            second.words.reserve(children.size() / 2 + 1);
+        const std::size_t floor = depth_;
+        std::exception_ptr failed;
+        std::thread helper;
+        try {
+            helper = std::thread([&second, &failed, middle, floor] {
+                try {
+                    second.walk(middle, true, pugi::xml_node(), floor);
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            return false; // no thread to be had: one walk, as for a short list
+        }
+        // Joined on every way out, a failure of this half included.
+        struct Join {
+            std::thread& t;
+            ~Join()
+            {
+                if (t.joinable())
+                    t.join();
+            }
+        } join{helper};
+
+        const std::vector<KvtmlLanguage> languagesBefore = languages;
+        const std::size_t entriesKept = entries.size(), wordsKept = words.size(), kept = kept_;
+        const int numberBefore = entryNumber_;
+        const bool overLimitBefore = overLimitSeen_;
+        const LossReport lossesBefore = losses;
+        walk(children.front(), true, middle, floor);
+        helper.join();
+        if (failed)
+            std::rethrow_exception(failed);
+        if (done_)
+            return true; // the first half's error comes first in the file
+        const bool together = !sameLanguages(languages, languagesBefore) ||
+                              !sameLanguages(second.languages, languagesBefore) ||
+                              kept_ + second.kept_ > static_cast<std::size_t>(TWordTable::MaxWords);
+        if (together) {
+            entries.resize(entriesKept);
+            words.resize(wordsKept);
+            languages = languagesBefore;
+            kept_ = kept;
+            overLimitSeen_ = overLimitBefore;
+            entryNumber_ = numberBefore;
+            losses = lossesBefore;
+            splitEntries_ = false;
+            return false;
+        }
+        if (!second.error_.empty()) {
+            raiseError(second.error_);
+            return true;
+        }
+        entries.insert(entries.end(), std::make_move_iterator(second.entries.begin()),
+                       std::make_move_iterator(second.entries.end()));
+        words.insert(words.end(), second.words.begin(), second.words.end());
+        losses.merge(second.losses);
+        kept_ += second.kept_;
+        entryNumber_ = second.entryNumber_;
+        return true;
+    }
+
     std::string finish()
     {
         if (!error_.empty())
@@ -570,6 +697,7 @@ private:
     RawEntry entry_;
     int entryNumber_ = 0;
     std::size_t kept_ = 0;
+    bool splitEntries_ = true;
     Translation* translation_ = nullptr;
     int otherLanguage_ = -1;
     Text otherText_;                // the text of a language that is neither side

@@ -316,6 +316,47 @@ TEST(KvtmlLosses, ExamplesFollowTheFileWithOrWithoutSynonymPairs)
     }
 }
 
+// A long list is walked in two halves at once; numbers, words and the report's examples
+// must come out as one walk through the file gives them.
+TEST(KvtmlLongLists, HalvesJoinInFileOrder)
+{
+    std::string entries = "<note/>"; // not an entry: numbers count entries only
+    for (int k = 1; k <= 3000; ++k) {
+        const bool odd = k == 2 || k == 1600 || k == 2999;
+        if (k == 2500)
+            entries += entry(k, tr(2, "<text>x</text>")); // neither side: skipped
+        else
+            entries +=
+                entry(k, tr(0, "<text>w" + std::to_string(k) + "</text>") +
+                             tr(1, odd ? "<text>f</text><example>e</example>" : "<text>f</text>"));
+    }
+    const KvtmlImport r =
+        importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en") + lang(2, "", "fr"), entries));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 2999u);
+    EXPECT_EQ(r.result.words[1499].german.view(), "w1500");
+    EXPECT_EQ(r.result.words[2499].german.view(), "w2501");
+    EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+              (std::vector<std::string>{"Eintrag 2: <example>", "Eintrag 1600: <example>",
+                                        "Eintrag 2999: <example>"}));
+    EXPECT_EQ(r.result.losses.examples(Kind::SkippedRow),
+              std::vector<std::string>{"Eintrag 2500: „fr: x“"});
+}
+
+// A language declared among the entries counts from there on, for the later half too.
+TEST(KvtmlLongLists, ALanguageDeclaredAmongTheEntriesReachesTheLaterOnes)
+{
+    std::string entries = "<identifiers><identifier id=\"5\"/></identifiers>"
+                          "<identifier><locale>fr</locale></identifier>";
+    for (int k = 1; k <= 3000; ++k)
+        entries += entry(k, tr(0, "<text>w</text>") +
+                                (k == 2900 ? tr(5, "<text>maison</text>") : std::string()));
+    const KvtmlImport r = importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 3000u);
+    EXPECT_EQ(r.result.words[2899].synonym.view(), "fr: maison");
+}
+
 TEST(KvtmlHostile, TooManyElementsAreRefusedBeforeTheTreeIsBuilt)
 {
     std::string many;
