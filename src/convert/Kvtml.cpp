@@ -9,8 +9,15 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <exception>
+#include <iterator>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace tafelix::convert {
@@ -23,6 +30,10 @@ namespace {
 constexpr std::size_t kKeepBytes = 2048;
 // A language's name or locale, in characters.
 constexpr qsizetype kMaxNameChars = 512;
+
+// From this many children of <entries> on, their two halves are walked at the same time;
+// below it a second thread costs more than it saves.
+constexpr std::size_t kSplitEntries = 2000;
 
 // The parser builds a tree of the whole document; a node per element. Bounded so that a
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
@@ -55,8 +66,35 @@ void appendPart(std::string& into, std::string_view part, std::string_view glue 
     appendBounded(into, part);
 }
 
+// A text of the file, bounded like appendBounded(). Nearly every text arrives in one piece
+// and then stays where the parser left it; only a text split by a comment or a CDATA
+// section is joined in a copy of its own, which does not move when the entry does.
+class Text {
+public:
+    std::string_view view() const { return view_; }
+
+    void append(std::string_view part)
+    {
+        part = part.substr(0, kKeepBytes - std::min(kKeepBytes, view_.size()));
+        if (part.empty())
+            return;
+        if (view_.empty()) {
+            view_ = part;
+            return;
+        }
+        if (!own_)
+            own_ = std::make_unique<std::string>(view_);
+        own_->append(part);
+        view_ = *own_;
+    }
+
+private:
+    std::string_view view_;
+    std::unique_ptr<std::string> own_;
+};
+
 struct Translation {
-    std::string text, comment, paraphrase, grade, count;
+    Text text, comment, paraphrase, grade, count;
 };
 
 struct RawEntry {
@@ -77,15 +115,186 @@ int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
     const pugi::xml_attribute a = n.attribute(name);
     if (!a)
         return fallback;
-    const QString v = QString::fromUtf8(a.value()).trimmed();
+    const char* const v = a.value();
+    // Plain digits, as every list has them, need no detour through QString; nine of them
+    // cannot overflow.
+    int i = 0;
+    const char* p = v;
+    for (; *p >= '0' && *p <= '9' && p - v < 9; ++p)
+        i = i * 10 + (*p - '0');
+    if (*p == '\0' && p != v)
+        return i;
+    const QString s = QString::fromUtf8(v).trimmed();
     bool ok = false;
-    const int i = v.toInt(&ok);
+    i = s.toInt(&ok);
     return ok ? i : fallback;
+}
+
+// The element names the reader acts on; every other name is kOther.
+enum class Tag : std::uint8_t {
+    kNone, // above the root
+    kOther,
+    kKvtml,
+    kIdentifiers,
+    kIdentifier,
+    kName,
+    kLocale,
+    kEntries,
+    kEntry,
+    kTranslation,
+    kText,
+    kComment,
+    kParaphrase,
+    kGrade,
+    kCurrentGrade,
+    kCount,
+    kLessons,
+    kContainer,
+    kSynonym,
+    kPair,
+};
+
+// A whole-name compare that stops at the name's end, without measuring it first.
+template <std::size_t N> bool is(const char* name, const char (&literal)[N])
+{
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        if (name[i] != literal[i])
+            return false;
+    return name[N - 1] == '\0';
+}
+
+// A hundred thousand elements in a full list: each name is looked at once, by its first
+// letter and then one compare, and afterwards only its tag.
+Tag classify(const char* n)
+{
+    switch (n[0]) {
+    case 'c':
+        return is(n, "comment")        ? Tag::kComment
+               : is(n, "count")        ? Tag::kCount
+               : is(n, "currentgrade") ? Tag::kCurrentGrade
+               : is(n, "container")    ? Tag::kContainer
+                                       : Tag::kOther;
+    case 'e':
+        return is(n, "entry") ? Tag::kEntry : is(n, "entries") ? Tag::kEntries : Tag::kOther;
+    case 'g':
+        return is(n, "grade") ? Tag::kGrade : Tag::kOther;
+    case 'i':
+        return is(n, "identifier")    ? Tag::kIdentifier
+               : is(n, "identifiers") ? Tag::kIdentifiers
+                                      : Tag::kOther;
+    case 'k':
+        return is(n, "kvtml") ? Tag::kKvtml : Tag::kOther;
+    case 'l':
+        return is(n, "locale") ? Tag::kLocale : is(n, "lessons") ? Tag::kLessons : Tag::kOther;
+    case 'n':
+        return is(n, "name") ? Tag::kName : Tag::kOther;
+    case 'p':
+        return is(n, "paraphrase") ? Tag::kParaphrase : is(n, "pair") ? Tag::kPair : Tag::kOther;
+    case 's':
+        return is(n, "synonym") ? Tag::kSynonym : Tag::kOther;
+    case 't':
+        return is(n, "text") ? Tag::kText : is(n, "translation") ? Tag::kTranslation : Tag::kOther;
+    default:
+        return Tag::kOther;
+    }
+}
+
+bool sameLanguages(const std::vector<KvtmlLanguage>& a, const std::vector<KvtmlLanguage>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.id == y.id && x.name == y.name && x.locale == y.locale;
+    });
+}
+
+bool isXmlWhitespace(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+// Grade 0 is a word never or not yet known, each grade above one more right answer in a row;
+// our compartment k means k - 1 right answers, and five make the archive.
+std::int32_t boxForGrade(int grade)
+{
+    return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
+}
+
+// Whether an element <synonym> sits below a top-level element, as the pairs do.
+bool hasSynonymPairs(const pugi::xml_document& doc)
+{
+    for (pugi::xml_node top = doc.first_child(); top; top = top.next_sibling())
+        if (top.child("synonym"))
+            return true;
+    return false;
+}
+
+// A number of the grade; the fallback when there is none, and a loss when it is unreadable.
+int gradeNumber(std::string_view text, int fallback, LossReport& losses, int entryNumber)
+{
+    if (isBlank(text))
+        return fallback;
+    std::string_view t = text;
+    while (!t.empty() && (t.front() == ' ' || (t.front() >= '\t' && t.front() <= '\r')))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || (t.back() >= '\t' && t.back() <= '\r')))
+        t.remove_suffix(1);
+    int v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec == std::errc() && end == t.data() + t.size() && !t.empty())
+        return v;
+    // Signs and blanks beyond ASCII as Qt reads numbers.
+    bool ok = false;
+    const QString q = QString::fromUtf8(text.data(), std::ssize(text));
+    v = q.trimmed().toInt(&ok);
+    if (ok)
+        return v;
+    losses.add(LossReport::Kind::BadNumber,
+               losses.wantsExample(LossReport::Kind::BadNumber)
+                   ? "Eintrag " + std::to_string(entryNumber) + ": " + quoteForReport(q)
+                   : std::string());
+    return fallback;
+}
+
+// One entry's word: the texts in table form, the grade as compartment and passes.
+void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
+{
+    // The synonym is the paraphrase, then the pair partners, then the further languages;
+    // most entries have the paraphrase alone and need no joining.
+    std::string joinedSynonym;
+    std::string_view synonym;
+    if (!isBlank(r.foreign.paraphrase.view()))
+        synonym = r.foreign.paraphrase.view();
+    if (!r.synonyms.empty() || !r.others.empty()) {
+        joinedSynonym = synonym;
+        appendPart(joinedSynonym, r.synonyms);
+        appendPart(joinedSynonym, r.others);
+        synonym = joinedSynonym;
+    }
+    // Both sides' comments make the remark, the same one only once.
+    std::string joinedRemark;
+    std::string_view remark = r.foreign.comment.view();
+    if (r.german.comment.view() != remark && !isBlank(r.german.comment.view())) {
+        joinedRemark = remark;
+        appendPart(joinedRemark, r.german.comment.view());
+        remark = joinedRemark;
+    }
+    const auto text = [&](std::string_view from, ShortText100& into) {
+        bytesToTableText(FieldBytes(from), ByteEncoding::Utf8, into, losses, "Eintrag ", r.number);
+    };
+    text(r.german.text.view(), e.german);
+    text(r.foreign.text.view(), e.foreign);
+    text(synonym, e.synonym);
+    text(remark, e.remark);
+    const Translation& g =
+        !r.foreign.grade.view().empty() || !r.foreign.count.view().empty() ? r.foreign : r.german;
+    e.box = boxForGrade(gradeNumber(g.grade.view(), 0, losses, r.number));
+    e.passes = gradeNumber(g.count.view(), 0, losses, r.number);
 }
 
 // Walks one parsed KVTML document as a stream of start tags, texts and end tags, the way a
 // streaming reader would see it, without recursion however deep the file. The first walk
-// collects the languages only; the second, with the languages chosen, the entries.
+// collects the languages only; the second, with the languages chosen, the entries. Texts
+// stay views into the document, which outlives the walk's results.
 class Parser {
 public:
     Parser(const pugi::xml_document& doc, bool languagesOnly)
@@ -93,7 +302,11 @@ public:
     {}
 
     std::vector<KvtmlLanguage> languages;
+    // Each entry becomes its word as it ends; only synonym pairs, which may come after the
+    // entries they join, need the entries kept until the end (`keepEntries`).
+    bool keepEntries = false;
     std::vector<RawEntry> entries;
+    std::vector<TWordEntry> words;
     std::vector<std::pair<PairSide, PairSide>> pairs;
     int lessons = 0;
     int germanId = KvtmlChoice::kNone;
@@ -103,45 +316,8 @@ public:
     // An empty string on success, else the German reason.
     std::string run()
     {
-        pugi::xml_node n = doc_.first_child();
-        while (n && !done_) {
-            bool descend = false;
-            switch (n.type()) {
-            case pugi::node_doctype:
-                if (std::strchr(n.value(), '[') != nullptr)
-                    raiseError(
-                        "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
-                break;
-            case pugi::node_element:
-                start(n);
-                if (done_)
-                    break;
-                descend = static_cast<bool>(n.first_child());
-                if (!descend)
-                    end();
-                break;
-            case pugi::node_pcdata:
-            case pugi::node_cdata:
-                characters(n.value());
-                break;
-            default:
-                break;
-            }
-            if (done_)
-                break;
-            if (descend) {
-                n = n.first_child();
-                continue;
-            }
-            // On to the next sibling, closing every element left on the way up.
-            while (!n.next_sibling()) {
-                n = n.parent();
-                if (!n || n.type() == pugi::node_document || done_)
-                    return finish();
-                end();
-            }
-            n = n.next_sibling();
-        }
+        if (const pugi::xml_node n = doc_.first_child())
+            walk(n, true, pugi::xml_node(), 0);
         return finish();
     }
 
@@ -152,6 +328,164 @@ public:
     }
 
 private:
+    // Walks the tree in document order from `n` (from the node after it when `visitFirst`
+    // is false), until it reaches `stop` or would close the element open at depth `floor`.
+    void walk(pugi::xml_node n, bool visitFirst, const pugi::xml_node& stop, std::size_t floor)
+    {
+        bool visit = visitFirst;
+        for (;;) {
+            pugi::xml_node child;
+            if (visit) {
+                switch (n.type()) {
+                case pugi::node_doctype:
+                    if (std::strchr(n.value(), '[') != nullptr)
+                        raiseError("Die Datei bringt eigene DTD-Deklarationen mit; sie wird "
+                                   "nicht gelesen.");
+                    break;
+                case pugi::node_element:
+                    start(n);
+                    if (done_)
+                        break;
+                    // The parser keeps an element's leading text in the element itself; it
+                    // is the text that comes before any child.
+                    if (const char* text = n.value(); *text != '\0')
+                        characters(text);
+                    child = n.first_child();
+                    if (!child) {
+                        end();
+                    } else if (splitEntries_ && depth_ == 2 && tags_[1] == Tag::kEntries &&
+                               walkEntriesInHalves(n)) {
+                        // Both halves are in; on from its last entry.
+                        n = n.last_child();
+                        child = pugi::xml_node();
+                    }
+                    break;
+                case pugi::node_pcdata:
+                case pugi::node_cdata:
+                    characters(n.value());
+                    break;
+                default:
+                    break;
+                }
+                if (done_)
+                    return;
+                if (child) {
+                    n = child;
+                    continue;
+                }
+            }
+            visit = true;
+            // On to the next sibling, closing every element left on the way up. The open
+            // elements are on the stack, so the way up asks the tree nothing.
+            pugi::xml_node next;
+            while (!(next = n.next_sibling())) {
+                if (depth_ <= floor)
+                    return;
+                n = nodes_[depth_ - 1];
+                end();
+                if (done_)
+                    return;
+            }
+            if (next == stop)
+                return;
+            n = next;
+        }
+    }
+
+    // A full list spends most of its time in its entries, one much like the next: the
+    // second half is walked on a second thread while this one walks the first, and the
+    // halves are joined in file order, the report included. Where the halves could affect
+    // each other (more entries than a table holds, languages declared among the entries)
+    // the entries are walked again in one go. False when they were not walked here.
+    bool walkEntriesInHalves(const pugi::xml_node& list)
+    {
+        std::vector<pugi::xml_node> children;
+        for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
+            children.push_back(c);
+        if (children.size() < kSplitEntries)
+            return false;
+        const pugi::xml_node middle = children[children.size() / 2];
+        int entriesBefore = 0;
+        for (std::size_t i = 0; i < children.size() / 2; ++i)
+            if (children[i].type() == pugi::node_element &&
+                classify(children[i].name()) == Tag::kEntry)
+                ++entriesBefore;
+
+        Parser second(doc_, false);
+        second.languages = languages;
+        second.choose(germanId, foreignId);
+        second.keepEntries = keepEntries;
+        second.splitEntries_ = false;
+        std::copy_n(tags_.begin(), depth_, second.tags_.begin());
+        std::copy_n(nodes_.begin(), depth_, second.nodes_.begin());
+        second.depth_ = depth_;
+        second.entryNumber_ = entryNumber_ + entriesBefore;
+        if (keepEntries)
+            second.entries.reserve(children.size() / 2 + 1);
+        else
+            second.words.reserve(children.size() / 2 + 1);
+        const std::size_t floor = depth_;
+        std::exception_ptr failed;
+        std::thread helper;
+        try {
+            helper = std::thread([&second, &failed, middle, floor] {
+                try {
+                    second.walk(middle, true, pugi::xml_node(), floor);
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            return false; // no thread to be had: one walk, as for a short list
+        }
+        // Joined on every way out, a failure of this half included.
+        struct Join {
+            std::thread& t;
+            ~Join()
+            {
+                if (t.joinable())
+                    t.join();
+            }
+        } join{helper};
+
+        const std::vector<KvtmlLanguage> languagesBefore = languages;
+        const std::size_t entriesKept = entries.size(), wordsKept = words.size(), kept = kept_;
+        const int numberBefore = entryNumber_;
+        const bool overLimitBefore = overLimitSeen_;
+        const LossReport lossesBefore = losses;
+        walk(children.front(), true, middle, floor);
+        helper.join();
+        if (failed)
+            std::rethrow_exception(failed);
+        if (done_)
+            return true; // the first half's error comes first in the file
+        const bool together = !sameLanguages(languages, languagesBefore) ||
+                              !sameLanguages(second.languages, languagesBefore) ||
+                              kept_ + second.kept_ > static_cast<std::size_t>(TWordTable::MaxWords);
+        if (together) {
+            entries.resize(entriesKept);
+            words.resize(wordsKept);
+            languages = languagesBefore;
+            kept_ = kept;
+            overLimitSeen_ = overLimitBefore;
+            entryNumber_ = numberBefore;
+            losses = lossesBefore;
+            splitEntries_ = false;
+            return false;
+        }
+        if (!second.error_.empty()) {
+            raiseError(second.error_);
+            return true;
+        }
+        entries.insert(entries.end(), std::make_move_iterator(second.entries.begin()),
+                       std::make_move_iterator(second.entries.end()));
+        words.insert(words.end(), second.words.begin(), second.words.end());
+        losses.merge(second.losses);
+        kept_ += second.kept_;
+        entryNumber_ = second.entryNumber_;
+        return true;
+    }
+
     std::string finish()
     {
         if (!error_.empty())
@@ -168,62 +502,62 @@ private:
         done_ = true;
     }
 
-    std::string_view parent(std::size_t up = 1) const
-    {
-        return stack_.size() >= up ? stack_[stack_.size() - up] : std::string_view();
-    }
-    bool inEntries() const { return stack_.size() >= 2 && stack_[1] == "entries"; }
+    Tag parent(std::size_t up = 1) const { return depth_ >= up ? tags_[depth_ - up] : Tag::kNone; }
+    bool inEntries() const { return depth_ >= 2 && tags_[1] == Tag::kEntries; }
 
     void start(const pugi::xml_node& node)
     {
-        const std::string_view name = node.name();
+        const char* const rawName = node.name();
+        const Tag name = classify(rawName);
         // Text is collected only directly inside the element that chose the target; a child
         // element ends that, and a stale pointer into a growing list must not survive it.
         target_ = nullptr;
         targetQ_ = nullptr;
-        if (stack_.size() >= static_cast<std::size_t>(kKvtmlMaxDepth)) {
+        if (depth_ >= static_cast<std::size_t>(kKvtmlMaxDepth)) {
             raiseError("Die Elemente sind zu tief verschachtelt.");
             return;
         }
-        const std::string_view p = parent();
-        if (stack_.empty()) {
+        const Tag p = parent();
+        if (depth_ == 0) {
             sawRoot_ = true;
-            if (name != "kvtml")
+            if (name != Tag::kKvtml)
                 raiseError("Das Wurzelelement ist nicht „kvtml“.");
             else if (std::string_view(node.attribute("version").value()).substr(0, 1) != "2")
                 raiseError("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
             if (done_)
                 return;
-        } else if (p == "identifiers" && name == "identifier") {
+        } else if (p == Tag::kIdentifiers && name == Tag::kIdentifier) {
             if (std::ssize(languages) >= kKvtmlMaxLanguages) {
                 raiseError("Die Datei hat zu viele Sprachen.");
                 return;
             }
             languages.push_back(
                 {intAttribute(node, "id", static_cast<int>(languages.size())), {}, {}});
-        } else if (p == "identifier" && !languages.empty() && stack_.size() == 3) {
-            targetQ_ = name == "name"     ? &languages.back().name
-                       : name == "locale" ? &languages.back().locale
-                                          : nullptr;
-        } else if (name == "entries" && languagesOnly_) {
+        } else if (p == Tag::kIdentifier && !languages.empty() && depth_ == 3) {
+            targetQ_ = name == Tag::kName     ? &languages.back().name
+                       : name == Tag::kLocale ? &languages.back().locale
+                                              : nullptr;
+        } else if (name == Tag::kEntries && languagesOnly_) {
             done_ = true;
             return;
         } else if (inEntries()) {
-            startInEntries(node, name, p);
-        } else if (p == "lessons" && name == "container") {
+            startInEntries(node, name, rawName, p);
+        } else if (p == Tag::kLessons && name == Tag::kContainer) {
             ++lessons;
-        } else if (stack_.size() >= 3 && stack_[1] == "synonym") {
-            if (p == "pair" && name == "entry") {
+        } else if (depth_ >= 3 && tags_[1] == Tag::kSynonym) {
+            if (p == Tag::kPair && name == Tag::kEntry) {
                 side_().entry = node.attribute("id").value();
-            } else if (parent(2) == "pair" && p == "entry" && name == "translation") {
+            } else if (parent(2) == Tag::kPair && p == Tag::kEntry && name == Tag::kTranslation) {
                 side_().translation = intAttribute(node, "id", -1);
             }
         }
-        if (stack_.size() == 2 && stack_[1] == "synonym" && name == "pair") {
+        if (depth_ == 2 && tags_[1] == Tag::kSynonym && name == Tag::kPair) {
             pairs.emplace_back();
             pairSide_ = 0;
         }
-        stack_.push_back(name);
+        tags_[depth_] = name;
+        nodes_[depth_] = node;
+        ++depth_;
     }
 
     PairSide& side_()
@@ -233,87 +567,83 @@ private:
         return pairSide_ == 0 ? pairs.back().first : pairs.back().second;
     }
 
-    void startInEntries(const pugi::xml_node& node, std::string_view name, std::string_view p)
+    void startInEntries(const pugi::xml_node& node, Tag name, const char* rawName, Tag p)
     {
-        if (stack_.size() == 2 && name == "entry") {
+        if (depth_ == 2 && name == Tag::kEntry) {
             entry_ = RawEntry{};
             entry_.id = node.attribute("id").value();
             entry_.number = ++entryNumber_;
             return;
         }
-        if (stack_.size() == 3 && p == "entry" && name == "translation") {
+        if (depth_ == 3 && p == Tag::kEntry && name == Tag::kTranslation) {
             const int id = intAttribute(node, "id", -1);
-            otherText_.clear();
+            otherText_ = Text{};
             translation_ = id == germanId    ? &entry_.german
                            : id == foreignId ? &entry_.foreign
                                              : nullptr;
             otherLanguage_ = id;
             return;
         }
-        if (stack_.size() == 4 && p == "translation") {
+        if (depth_ == 4 && p == Tag::kTranslation) {
             Translation* t = translation_;
-            if (name == "text")
+            if (name == Tag::kText)
                 target_ = t ? &t->text : &otherText_;
-            else if (t && name == "comment")
+            else if (t && name == Tag::kComment)
                 target_ = &t->comment;
-            else if (t && name == "paraphrase")
+            else if (t && name == Tag::kParaphrase)
                 target_ = &t->paraphrase;
-            else if (name != "grade" && t) {
-                unknown_ = name;
+            else if (name != Tag::kGrade && t) {
+                // Its end is the next end at this depth, so the name itself needs no keeping
+                // beyond the report.
+                unknown_ = rawName;
                 unknownHasContent_ = false;
             }
             return;
         }
-        if (stack_.size() == 5 && p == "grade" && translation_) {
-            target_ = name == "currentgrade" ? &translation_->grade
-                      : name == "count"      ? &translation_->count
-                                             : nullptr;
+        if (depth_ == 5 && p == Tag::kGrade && translation_) {
+            target_ = name == Tag::kCurrentGrade ? &translation_->grade
+                      : name == Tag::kCount      ? &translation_->count
+                                                 : nullptr;
         }
     }
 
-    void characters(std::string_view text)
+    void characters(const char* value)
     {
-        if (target_)
-            appendBounded(*target_, text);
-        else if (targetQ_ && targetQ_->size() < kMaxNameChars)
+        if (target_) {
+            target_->append(value);
+        } else if (targetQ_ && targetQ_->size() < kMaxNameChars) {
+            const std::string_view text(value);
             *targetQ_ += QString::fromUtf8(
                              text.data(), static_cast<qsizetype>(std::min(text.size(), kKeepBytes)))
                              .left(kMaxNameChars - targetQ_->size());
-        else if (!unknown_.empty() && !isXmlWhitespace(text))
+        } else if (unknown_ != nullptr && !isXmlWhitespace(value)) {
             unknownHasContent_ = true;
-    }
-
-    static bool isXmlWhitespace(std::string_view text)
-    {
-        return std::all_of(text.begin(), text.end(),
-                           [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+        }
     }
 
     void end()
     {
-        std::string_view name;
-        if (!stack_.empty()) {
-            name = stack_.back();
-            stack_.pop_back();
-        }
+        Tag name = Tag::kNone;
+        if (depth_ > 0)
+            name = tags_[--depth_];
         target_ = nullptr;
         targetQ_ = nullptr;
-        if (!unknown_.empty() && stack_.size() == 4 && name == unknown_) {
+        if (unknown_ != nullptr && depth_ == 4) {
             if (unknownHasContent_)
-                losses.add(LossReport::Kind::NoCounterpart, "Eintrag " +
-                                                                std::to_string(entry_.number) +
-                                                                ": <" + std::string(name) + ">");
-            unknown_ = {};
+                losses.add(LossReport::Kind::NoCounterpart,
+                           "Eintrag " + std::to_string(entry_.number) + ": <" + unknown_ + ">");
+            unknown_ = nullptr;
         }
-        if (languagesOnly_ && name == "identifiers")
+        if (languagesOnly_ && name == Tag::kIdentifiers)
             done_ = true;
-        if (stack_.size() == 3 && name == "translation" && stack_[1] == "entries") {
-            if (!translation_ && !isBlank(otherText_))
-                appendPart(entry_.others, languageLabel(otherLanguage_) + otherText_);
+        if (depth_ == 3 && name == Tag::kTranslation && tags_[1] == Tag::kEntries) {
+            if (!translation_ && !isBlank(otherText_.view()))
+                appendPart(entry_.others,
+                           languageLabel(otherLanguage_) + std::string(otherText_.view()));
             translation_ = nullptr;
-        } else if (stack_.size() == 2 && name == "entry" && stack_[1] == "entries") {
+        } else if (depth_ == 2 && name == Tag::kEntry && tags_[1] == Tag::kEntries) {
             finishEntry();
-        } else if (stack_.size() == 3 && name == "entry" && stack_[2] == "pair") {
+        } else if (depth_ == 3 && name == Tag::kEntry && tags_[2] == Tag::kPair) {
             pairSide_ = 1;
         }
     }
@@ -331,7 +661,8 @@ private:
 
     void finishEntry()
     {
-        const bool hasWord = !isBlank(entry_.german.text) || !isBlank(entry_.foreign.text);
+        const bool hasWord =
+            !isBlank(entry_.german.text.view()) || !isBlank(entry_.foreign.text.view());
         if (!hasWord) {
             if (!entry_.others.empty())
                 losses.add(LossReport::Kind::SkippedRow,
@@ -339,14 +670,18 @@ private:
                                quoteForReport(QString::fromStdString(entry_.others)));
             return;
         }
-        if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+        if (kept_ >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
                        overLimitSeen_ ? std::string()
                                       : "ab Eintrag " + std::to_string(entry_.number));
             overLimitSeen_ = true;
             return;
         }
-        entries.push_back(std::move(entry_));
+        ++kept_;
+        if (keepEntries)
+            entries.push_back(std::move(entry_));
+        else
+            convertEntry(entry_, words.emplace_back(), losses);
     }
 
     const pugi::xml_document& doc_;
@@ -354,15 +689,20 @@ private:
     bool done_ = false;
     bool sawRoot_ = false;
     std::string error_;
-    std::vector<std::string_view> stack_; // names live in the document
-    std::string* target_ = nullptr;
+    // The open elements, outermost first.
+    std::array<Tag, kKvtmlMaxDepth> tags_{};
+    std::array<pugi::xml_node, kKvtmlMaxDepth> nodes_{};
+    std::size_t depth_ = 0;
+    Text* target_ = nullptr;
     QString* targetQ_ = nullptr; // a language's name or locale
     RawEntry entry_;
     int entryNumber_ = 0;
+    std::size_t kept_ = 0;
+    bool splitEntries_ = true;
     Translation* translation_ = nullptr;
     int otherLanguage_ = -1;
-    std::string otherText_;
-    std::string_view unknown_;
+    Text otherText_;                // the text of a language that is neither side
+    const char* unknown_ = nullptr; // an element of a translation we have no field for
     bool unknownHasContent_ = false;
     bool overLimitSeen_ = false;
     int pairSide_ = 0;
@@ -373,13 +713,6 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
 
-// Grade 0 is a word never or not yet known, each grade above one more right answer in a row;
-// our compartment k means k - 1 right answers, and five make the archive.
-std::int32_t boxForGrade(int grade)
-{
-    return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
-}
-
 // Parses the whole file into `doc`; an empty string on success, else the German reason.
 std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
 {
@@ -387,8 +720,10 @@ std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
         return "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
     // No DTD entities are expanded (the parser knows none), only the five of XML itself and
     // character references; the DOCTYPE is kept so that an internal subset can be refused.
-    const unsigned options =
-        pugi::parse_default | pugi::parse_doctype | pugi::parse_ws_pcdata_single;
+    // Leading texts go into their elements, which spares a node for nearly every text: a
+    // third of the tree's memory and of the walk.
+    const unsigned options = pugi::parse_default | pugi::parse_doctype |
+                             pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
     const pugi::xml_parse_result r =
         doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
     if (r.status == pugi::status_no_document_element)
@@ -405,30 +740,16 @@ std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
     return {};
 }
 
-// A number of the grade; the fallback when there is none, and a loss when it is unreadable.
-int gradeNumber(const std::string& text, int fallback, LossReport& losses, int entryNumber)
+// How many entries the list will likely hold: the children of its <entries>, at most a
+// full table. Reserved up front, the list is built once instead of doubling into freshly
+// allocated memory.
+std::size_t expectedEntries(const pugi::xml_document& doc)
 {
-    if (isBlank(text))
-        return fallback;
-    std::string_view t = text;
-    while (!t.empty() && (t.front() == ' ' || (t.front() >= '\t' && t.front() <= '\r')))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || (t.back() >= '\t' && t.back() <= '\r')))
-        t.remove_suffix(1);
-    int v = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec == std::errc() && end == t.data() + t.size() && !t.empty())
-        return v;
-    // Signs and blanks beyond ASCII as Qt reads numbers.
-    bool ok = false;
-    v = QString::fromUtf8(text.data(), std::ssize(text)).trimmed().toInt(&ok);
-    if (ok)
-        return v;
-    losses.add(LossReport::Kind::BadNumber, losses.wantsExample(LossReport::Kind::BadNumber)
-                                                ? "Eintrag " + std::to_string(entryNumber) + ": " +
-                                                      quoteForReport(QString::fromStdString(text))
-                                                : std::string());
-    return fallback;
+    std::size_t n = 0;
+    for (pugi::xml_node e = doc.child("kvtml").child("entries").first_child();
+         e && n < static_cast<std::size_t>(TWordTable::MaxWords); e = e.next_sibling())
+        n += e.type() == pugi::node_element ? 1 : 0;
+    return n;
 }
 
 } // namespace
@@ -486,6 +807,11 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     }
 
     Parser p(doc, false);
+    p.keepEntries = hasSynonymPairs(doc);
+    if (p.keepEntries)
+        p.entries.reserve(expectedEntries(doc));
+    else
+        p.words.reserve(expectedEntries(doc));
     p.languages = langs;
     p.choose(german, foreign);
     if (std::string err = p.run(); !err.empty()) {
@@ -505,9 +831,9 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
             if (it == byId.end())
                 return {};
             const RawEntry& e = p.entries[it->second];
-            return s.translation == foreign  ? e.foreign.text
-                   : s.translation == german ? e.german.text
-                                             : std::string();
+            return std::string(s.translation == foreign  ? e.foreign.text.view()
+                               : s.translation == german ? e.german.text.view()
+                                                         : std::string_view());
         };
         for (const auto& [a, b] : p.pairs) {
             for (const auto& [self, other] : {std::pair{a, b}, std::pair{b, a}}) {
@@ -525,35 +851,12 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     if (p.lessons > 1)
         losses.add(LossReport::Kind::NoCounterpart, p.lessons,
                    "die Einteilung in Lektionen; die Wörter selbst sind übernommen");
-    out.result.words.reserve(p.entries.size());
-    std::string synonym;
-    for (const RawEntry& r : p.entries) {
-        synonym.clear();
-        if (!isBlank(r.foreign.paraphrase))
-            synonym = r.foreign.paraphrase;
-        appendPart(synonym, r.synonyms);
-        appendPart(synonym, r.others);
-        const std::string* remark = &r.foreign.comment;
-        std::string joined;
-        if (r.german.comment != r.foreign.comment) {
-            joined = r.foreign.comment;
-            appendPart(joined, r.german.comment);
-            remark = &joined;
-        }
-        TWordEntry& e = out.result.words.emplace_back();
-        const auto text = [&](const std::string& from, ShortText100& into) {
-            bytesToTableText(FieldBytes(from), ByteEncoding::Utf8, into, losses, "Eintrag ",
-                             r.number);
-        };
-        text(r.german.text, e.german);
-        text(r.foreign.text, e.foreign);
-        text(synonym, e.synonym);
-        text(*remark, e.remark);
-        const Translation& g =
-            !r.foreign.grade.empty() || !r.foreign.count.empty() ? r.foreign : r.german;
-        e.box = boxForGrade(gradeNumber(g.grade, 0, losses, r.number));
-        e.passes = gradeNumber(g.count, 0, losses, r.number);
+    if (p.keepEntries) {
+        p.words.resize(p.entries.size());
+        for (std::size_t i = 0; i < p.entries.size(); ++i)
+            convertEntry(p.entries[i], p.words[i], losses);
     }
+    out.result.words = std::move(p.words);
     out.status = KvtmlImport::Status::Ok;
     return out;
 }

@@ -42,7 +42,7 @@ struct KvtmlImport {
     ImportedWords result;
 };
 
-// Limits against hostile files, beside QXmlStreamReader's own entity expansion limit. A
+// Limits against hostile files; the XML parser expands no entities of a DTD at all. A
 // file with an internal DTD subset is refused outright: real lists never have one, and it
 // is where entity bombs live.
 inline constexpr int kKvtmlMaxDepth = 32;

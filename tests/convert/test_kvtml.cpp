@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace tafelix;
 using namespace tafelix::convert;
@@ -257,6 +258,115 @@ TEST(KvtmlHostile, HugeAttributesAndTextsCostBoundedMemory)
     ASSERT_EQ(r.result.words.size(), 1u);
     EXPECT_EQ(r.result.words[0].german.size(), 100u);
     EXPECT_EQ(r.result.losses.count(Kind::Cut), 1);
+}
+
+struct TextCase {
+    const char* name;
+    std::string inner; // of <text>
+    std::string german;
+};
+
+class KvtmlTexts : public ::testing::TestWithParam<TextCase> {};
+
+// The parser hands a text over in pieces when a comment or a CDATA section splits it; the
+// pieces make one text, and a child element ends it.
+TEST_P(KvtmlTexts, ArePiecedTogetherUpToTheFirstChildElement)
+{
+    const std::string doc =
+        kvtml(lang(0, "", "de") + lang(1, "", "en"),
+              entry(0, tr(0, "<text>" + GetParam().inner + "</text>") + tr(1, "<text>x</text>")));
+    const KvtmlImport r = importKvtml(doc);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 1u);
+    EXPECT_EQ(r.result.words[0].german.view(), GetParam().german);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pieces, KvtmlTexts,
+                         ::testing::Values(TextCase{"whole", "Haus", "Haus"},
+                                           TextCase{"comment", "Ha<!-- x -->us", "Haus"},
+                                           TextCase{"cdataInside", "a<![CDATA[<&>]]>c", "a<&>c"},
+                                           TextCase{"cdataFirst", "<![CDATA[x]]>y", "xy"},
+                                           TextCase{"childElement", "a<b>inner</b>c", "a"},
+                                           TextCase{"crLf", "a\r\nb", "a b"},
+                                           TextCase{"crLfReferences", "a&#13;&#10;b&#13;c",
+                                                    "a b c"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Words are made as their entries end, or at the end when synonym pairs may still change
+// them; either way the report lists its examples in the order of the file.
+TEST(KvtmlLosses, ExamplesFollowTheFileWithOrWithoutSynonymPairs)
+{
+    std::string entries;
+    for (int i = 0; i < 5; ++i)
+        entries += entry(i, tr(0, "<text>" + std::string(120, 'a') + "</text>") +
+                                tr(1, "<text>b</text><example>e</example>"));
+    for (const char* tail : {"", "<synonym><pair/></synonym>"}) {
+        const KvtmlImport r =
+            importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries, tail));
+        ASSERT_EQ(r.status, Status::Ok) << r.message;
+        EXPECT_EQ(r.result.losses.count(Kind::Cut), 5);
+        EXPECT_EQ(r.result.losses.count(Kind::NoCounterpart), 5);
+        EXPECT_EQ(r.result.losses.examples(Kind::Cut),
+                  (std::vector<std::string>{"Eintrag 1: „" + std::string(40, 'a') + "…“",
+                                            "Eintrag 2: „" + std::string(40, 'a') + "…“",
+                                            "Eintrag 3: „" + std::string(40, 'a') + "…“"}));
+        EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+                  (std::vector<std::string>{"Eintrag 1: <example>", "Eintrag 2: <example>",
+                                            "Eintrag 3: <example>"}));
+    }
+}
+
+// A long list is walked in two halves at once; numbers, words and the report's examples
+// must come out as one walk through the file gives them.
+TEST(KvtmlLongLists, HalvesJoinInFileOrder)
+{
+    std::string entries = "<note/>"; // not an entry: numbers count entries only
+    for (int k = 1; k <= 3000; ++k) {
+        const bool odd = k == 2 || k == 1600 || k == 2999;
+        if (k == 2500)
+            entries += entry(k, tr(2, "<text>x</text>")); // neither side: skipped
+        else
+            entries +=
+                entry(k, tr(0, "<text>w" + std::to_string(k) + "</text>") +
+                             tr(1, odd ? "<text>f</text><example>e</example>" : "<text>f</text>"));
+    }
+    const KvtmlImport r =
+        importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en") + lang(2, "", "fr"), entries));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 2999u);
+    EXPECT_EQ(r.result.words[1499].german.view(), "w1500");
+    EXPECT_EQ(r.result.words[2499].german.view(), "w2501");
+    EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+              (std::vector<std::string>{"Eintrag 2: <example>", "Eintrag 1600: <example>",
+                                        "Eintrag 2999: <example>"}));
+    EXPECT_EQ(r.result.losses.examples(Kind::SkippedRow),
+              std::vector<std::string>{"Eintrag 2500: „fr: x“"});
+}
+
+// A language declared among the entries counts from there on, for the later half too.
+TEST(KvtmlLongLists, ALanguageDeclaredAmongTheEntriesReachesTheLaterOnes)
+{
+    std::string entries = "<identifiers><identifier id=\"5\"/></identifiers>"
+                          "<identifier><locale>fr</locale></identifier>";
+    for (int k = 1; k <= 3000; ++k)
+        entries += entry(k, tr(0, "<text>w</text>") +
+                                (k == 2900 ? tr(5, "<text>maison</text>") : std::string()));
+    const KvtmlImport r = importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries));
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 3000u);
+    EXPECT_EQ(r.result.words[2899].synonym.view(), "fr: maison");
+}
+
+TEST(KvtmlHostile, TooManyElementsAreRefusedBeforeTheTreeIsBuilt)
+{
+    std::string many;
+    many.reserve(2'000'001 * 4);
+    for (int i = 0; i < 2'000'001; ++i)
+        many += "<a/>";
+    const KvtmlImport r =
+        importKvtml(kvtml(lang(0, "", "de"), "", "<lessons>" + many + "</lessons>"));
+    EXPECT_EQ(r.status, Status::Invalid);
+    EXPECT_NE(r.message.find("zu viele Elemente"), std::string::npos) << r.message;
 }
 
 TEST(KvtmlExport, WritesGradesOnlyWhereThereIsProgressAndReportsWhatXmlCannotHold)
