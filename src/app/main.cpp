@@ -1,4 +1,5 @@
 #include "ui/main.h"
+#include "ui/Widgets.h"
 
 #include "core/ProgramFolder.h"
 #include "platform/QtPlatform.h"
@@ -109,10 +110,12 @@ constinit tafelix::TWordTable theTable;
 // Fontconfig reads its configuration and font caches once per process, which is about a
 // third of the work before the first paint; Qt asks for it only when the first text is
 // measured. Started on the second core while the X connection is set up, it is ready by then,
-// and so are the window icon's pictures (images decode without a display; pixmaps need one).
+// and so are the pictures of the window icon and of the first page (images decode without a
+// display; pixmaps need one).
 std::vector<QImage> warmUpFontconfigAndDecodeIcon()
 {
     FcInit();
+    tafelix::prefetchFirstPageIcons();
     // The window icon is the program's own picture, not looked up in the icon theme: the
     // theme lookup reads every folder of the theme before the first paint, and the
     // installed icon is this very picture. Window managers and task bars take 16 to 64

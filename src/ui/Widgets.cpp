@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
 #include <QRadioButton>
+
+#include <vector>
 
 namespace tafelix {
 
@@ -118,6 +121,51 @@ void TRadioGroup::setItemIndex(int index)
 
 namespace {
 
+// The style's own picture file of an icon, or null where it has none (drawn in code).
+const char* builtInName(QStyle::StandardPixmap which)
+{
+    switch (which) {
+    case QStyle::SP_MediaPlay:
+        return "media-play";
+    case QStyle::SP_FileDialogDetailedView:
+        return "viewdetailed";
+    case QStyle::SP_FileDialogInfoView:
+        return "fileinfo";
+    case QStyle::SP_FileDialogContentsView:
+        return "filecontents";
+    case QStyle::SP_DialogOpenButton:
+        return "standardbutton-open";
+    case QStyle::SP_DialogCloseButton:
+        return "standardbutton-close";
+    case QStyle::SP_DialogHelpButton:
+        return "standardbutton-help";
+    case QStyle::SP_DialogCancelButton:
+        return "standardbutton-cancel";
+    default:
+        return nullptr;
+    }
+}
+
+QString builtInFile(const char* name, int side)
+{
+    return QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
+        .arg(QLatin1String(name))
+        .arg(side);
+}
+
+struct PrefetchedIcon {
+    QStyle::StandardPixmap which;
+    int side;
+    QImage image;
+};
+
+// Filled once before the main window exists, read-only afterwards.
+std::vector<PrefetchedIcon>& prefetchedIcons()
+{
+    static std::vector<PrefetchedIcon> icons;
+    return icons;
+}
+
 class LazyStyleIconEngine : public QIconEngine {
 public:
     explicit LazyStyleIconEngine(QStyle::StandardPixmap which) : which_(which) {}
@@ -168,40 +216,15 @@ private:
         const QString theme = QIcon::themeName();
         if (!theme.isEmpty() && theme != QLatin1String("hicolor"))
             return {};
-        const char* name = nullptr;
-        switch (which) {
-        case QStyle::SP_MediaPlay:
-            name = "media-play";
-            break;
-        case QStyle::SP_FileDialogDetailedView:
-            name = "viewdetailed";
-            break;
-        case QStyle::SP_FileDialogInfoView:
-            name = "fileinfo";
-            break;
-        case QStyle::SP_FileDialogContentsView:
-            name = "filecontents";
-            break;
-        case QStyle::SP_DialogOpenButton:
-            name = "standardbutton-open";
-            break;
-        case QStyle::SP_DialogCloseButton:
-            name = "standardbutton-close";
-            break;
-        case QStyle::SP_DialogHelpButton:
-            name = "standardbutton-help";
-            break;
-        case QStyle::SP_DialogCancelButton:
-            name = "standardbutton-cancel";
-            break;
-        case QStyle::SP_MessageBoxInformation:
+        if (which == QStyle::SP_MessageBoxInformation)
             return informationIcon(side);
-        default:
+        const char* name = builtInName(which);
+        if (name == nullptr)
             return {};
-        }
-        const QString file = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
-                                 .arg(QLatin1String(name))
-                                 .arg(side);
+        for (const PrefetchedIcon& p : prefetchedIcons())
+            if (p.which == which && p.side == side && !p.image.isNull())
+                return QIcon(QPixmap::fromImage(p.image));
+        const QString file = builtInFile(name, side);
         return QFile::exists(file) ? QIcon(file) : QIcon();
     }
 
@@ -237,6 +260,25 @@ private:
 QIcon lazyStandardIcon(QStyle::StandardPixmap which)
 {
     return QIcon(new LazyStyleIconEngine(which));
+}
+
+void prefetchFirstPageIcons()
+{
+    // The tabs ask for 16 pixels, the learning page's tool buttons for more.
+    static constexpr struct {
+        QStyle::StandardPixmap which;
+        int side;
+    } wanted[] = {
+        {QStyle::SP_MediaPlay, 16},          {QStyle::SP_FileDialogDetailedView, 16},
+        {QStyle::SP_FileDialogInfoView, 16}, {QStyle::SP_FileDialogContentsView, 16},
+        {QStyle::SP_DialogOpenButton, 32},   {QStyle::SP_DialogCloseButton, 32},
+        {QStyle::SP_DialogHelpButton, 32},   {QStyle::SP_DialogCancelButton, 32},
+    };
+    std::vector<PrefetchedIcon>& icons = prefetchedIcons();
+    if (!icons.empty())
+        return;
+    for (const auto& w : wanted)
+        icons.push_back({w.which, w.side, QImage(builtInFile(builtInName(w.which), w.side))});
 }
 
 } // namespace tafelix

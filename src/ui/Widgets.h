@@ -67,4 +67,9 @@ private:
 // window can appear would cost more than building the whole window.
 QIcon lazyStandardIcon(QStyle::StandardPixmap which);
 
+// Decodes the built-in pictures the first page shows, for the icons above to take instead of
+// decoding them while the window paints. Safe on any thread before the window is made (it
+// only fills images; nothing else reads them until then).
+void prefetchFirstPageIcons();
+
 } // namespace tafelix

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QListView>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tafelix;
@@ -232,6 +233,45 @@ private slots:
         // Saving now still writes the old words to the old file, never under the new name.
         h.ui().edit->ToolButton9->click();
         QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/A.vkb")), twoWords());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // The tabs' and tool buttons' icons are pictures, whether decoded ahead on another thread
+    // or when first painted, and the same pictures either way.
+    void theFirstPageIconsArePicturesEitherWay()
+    {
+        const auto pictures = [](const Harness& h) {
+            QList<QImage> out;
+            QTabWidget* tabs = h.ui().PageControl1;
+            for (int i = 0; i < tabs->count(); ++i)
+                out << tabs->tabIcon(i).pixmap(16, 16).toImage();
+            for (QToolButton* b : {h.ui().learn->ToolButton12, h.ui().learn->ToolButton13,
+                                   h.ui().learn->ToolButton14, h.ui().learn->ToolButton15,
+                                   h.ui().learn->ToolButton16})
+                out << b->icon().pixmap(b->iconSize()).toImage();
+            return out;
+        };
+        const auto opaquePixels = [](const QImage& image) {
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    n += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+            return n;
+        };
+        QList<QImage> decodedLate;
+        {
+            Harness h;
+            decodedLate = pictures(h);
+        }
+        prefetchFirstPageIcons();
+        Harness h;
+        const QList<QImage> prefetched = pictures(h);
+        QCOMPARE(prefetched.size(), 9);
+        for (int i = 0; i < prefetched.size(); ++i) {
+            QVERIFY2(opaquePixels(prefetched[i]) >= 10, qPrintable(QString::number(i)));
+            QCOMPARE(prefetched[i].convertToFormat(QImage::Format_ARGB32),
+                     decodedLate[i].convertToFormat(QImage::Format_ARGB32));
+        }
         QVERIFY(h.surprises().isEmpty());
     }
 
