@@ -109,12 +109,14 @@ constinit tafelix::TWordTable theTable;
 
 // Fontconfig reads its configuration and font caches once per process, which is about a
 // third of the work before the first paint; Qt asks for it only when the first text is
-// measured. Started on the second core while the X connection is set up, it is ready by then,
-// and so are the pictures of the window icon and of the first page (images decode without a
-// display; pixmaps need one).
-std::vector<QImage> warmUpFontconfigAndDecodeIcon()
+// measured. Started on the second core while the X connection is set up, it is ready by then.
+// The same helper then decodes the pictures of the window icon and of the first page while
+// the window is being built; it touches nothing of Qt before `appReady`, so that the thread
+// that makes the application stays Qt's main thread.
+std::vector<QImage> warmUp(std::future<void> appReady)
 {
     FcInit();
+    appReady.wait();
     tafelix::prefetchFirstPageIcons();
     // The window icon is the program's own picture, not looked up in the icon theme: the
     // theme lookup reads every folder of the theme before the first paint, and the
@@ -145,19 +147,15 @@ int main(int argc, char** argv)
     // The start-up helpers would each get a malloc arena of their own; one arena for the
     // whole program keeps a few hundred KiB of half-used heap out of the resident set.
     mallopt(M_ARENA_MAX, 1);
-    std::future<std::vector<QImage>> warmUp =
-        std::async(std::launch::async | std::launch::deferred, warmUpFontconfigAndDecodeIcon);
+    std::promise<void> appReady;
+    std::future<std::vector<QImage>> warmedUp =
+        std::async(std::launch::async | std::launch::deferred, warmUp, appReady.get_future());
     QApplication app(argc, argv);
-    const std::vector<QImage> iconImages = warmUp.get();
+    appReady.set_value();
     QApplication::setApplicationName(QStringLiteral("Tafelix"));
     QApplication::setApplicationVersion(QStringLiteral(TAFELIX_VERSION));
     // Matches the installed .desktop entry, so docks and task bars show its icon and name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tafelix"));
-    QIcon windowIcon;
-    for (const QImage& image : iconImages)
-        if (!image.isNull())
-            windowIcon.addPixmap(QPixmap::fromImage(image));
-    QApplication::setWindowIcon(windowIcon);
 
     // One base font for the whole program, dialogs and message boxes included, as the main
     // window has always had. It also spares loading a second face at start: a line edit lays
@@ -197,6 +195,11 @@ int main(int argc, char** argv)
         theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
+    QIcon windowIcon;
+    for (const QImage& image : warmedUp.get())
+        if (!image.isNull())
+            windowIcon.addPixmap(QPixmap::fromImage(image));
+    QApplication::setWindowIcon(windowIcon);
     window.show();
     new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer] {
         sound.preload();

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 
+#include <atomic>
 #include <vector>
 
 namespace tafelix {
@@ -159,12 +160,15 @@ struct PrefetchedIcon {
     QImage image;
 };
 
-// Filled once before the main window exists, read-only afterwards.
+// Filled once, by whichever thread decodes ahead, and read only once `prefetchDone` says so:
+// a window painted before that decodes its pictures itself.
 std::vector<PrefetchedIcon>& prefetchedIcons()
 {
     static std::vector<PrefetchedIcon> icons;
     return icons;
 }
+std::atomic<bool> prefetchStarted{false};
+std::atomic<bool> prefetchDone{false};
 
 class LazyStyleIconEngine : public QIconEngine {
 public:
@@ -221,9 +225,11 @@ private:
         const char* name = builtInName(which);
         if (name == nullptr)
             return {};
-        for (const PrefetchedIcon& p : prefetchedIcons())
-            if (p.which == which && p.side == side && !p.image.isNull())
-                return QIcon(QPixmap::fromImage(p.image));
+        if (prefetchDone.load(std::memory_order_acquire)) {
+            for (const PrefetchedIcon& p : prefetchedIcons())
+                if (p.which == which && p.side == side && !p.image.isNull())
+                    return QIcon(QPixmap::fromImage(p.image));
+        }
         const QString file = builtInFile(name, side);
         return QFile::exists(file) ? QIcon(file) : QIcon();
     }
@@ -274,11 +280,12 @@ void prefetchFirstPageIcons()
         {QStyle::SP_DialogOpenButton, 32},   {QStyle::SP_DialogCloseButton, 32},
         {QStyle::SP_DialogHelpButton, 32},   {QStyle::SP_DialogCancelButton, 32},
     };
-    std::vector<PrefetchedIcon>& icons = prefetchedIcons();
-    if (!icons.empty())
+    if (prefetchStarted.exchange(true))
         return;
+    std::vector<PrefetchedIcon>& icons = prefetchedIcons();
     for (const auto& w : wanted)
         icons.push_back({w.which, w.side, QImage(builtInFile(builtInName(w.which), w.side))});
+    prefetchDone.store(true, std::memory_order_release);
 }
 
 } // namespace tafelix

@@ -68,8 +68,8 @@ private:
 QIcon lazyStandardIcon(QStyle::StandardPixmap which);
 
 // Decodes the built-in pictures the first page shows, for the icons above to take instead of
-// decoding them while the window paints. Safe on any thread before the window is made (it
-// only fills images; nothing else reads them until then).
+// decoding them while the window paints. Safe on any thread once the application exists; an
+// icon painted before it is done decodes its own picture.
 void prefetchFirstPageIcons();
 
 } // namespace tafelix
