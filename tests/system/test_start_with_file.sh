@@ -90,6 +90,10 @@ inside() {
     wait "$pid" || rc=$?
     pid=""
     ((rc == 0)) || fail "the program ended with exit code $rc"
+    # Start-up work on a second thread must leave the program's own thread Qt's main thread.
+    if grep -q "not created in the main() thread" "$work/program.log"; then
+        fail "Qt took a helper thread for the main thread"
+    fi
     echo "program ended cleanly"
 }
 
