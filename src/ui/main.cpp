@@ -34,7 +34,29 @@ const QString kUntitled =
 
 TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                std::optional<QString> fileArg, QWidget* parent)
-    : QMainWindow(parent), table_(table), platform_(platform), folder_(std::move(folder))
+    : QMainWindow(parent), table_(table), platform_(platform), folder_(std::move(folder)),
+      AboutBox([this] {
+          return new TAboutBox(platform_.shell, fromLocalPath(folder_.sysDat() + "emblem.jpg"),
+                               this);
+      }),
+      OKBottomDlg([this] { return new TOKBottomDlg(this); }), FindDialog1([this] {
+          auto* d = new TFindWindow(this);
+          connect(d, &TFindWindow::find, this, &TForm1::FindDialog1Find);
+          return d;
+      }),
+      OKBottomDlg2([this] {
+          auto* d = new TOKBottomDlg2(this);
+          connect(d, &TOKBottomDlg2::setupRequested, this,
+                  [this, d] { platform_.printer.setup(d); });
+          return d;
+      }),
+      Sonderzeichen([this] {
+          auto* d = new TSonderzeichen(
+              platform_.clipboard, [this] { return inputFont; }, this);
+          connect(d, &TSonderzeichen::characterPicked, this, &TForm1::InsertSpecialCharacter);
+          return d;
+      }),
+      OKBottomDlg3([this] { return new TOKBottomDlg3(this); })
 {
     // The words of a file named at start are read on the second core while the window is
     // being built; the first paint waits for neither. Until FormCreate takes the result,
@@ -83,15 +105,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
 
     statisticsModel = new StatisticsModel(this);
 
-    // All windows are made once and live as long as the program; dialogs keep their choices.
-    AboutBox = new TAboutBox(platform_.shell, fromLocalPath(folder_.sysDat() + "emblem.jpg"), this);
-    OKBottomDlg = new TOKBottomDlg(this);
     OKBottomDlg1 = new TOKBottomDlg1(this);
-    FindDialog1 = new TFindWindow(this);
-    OKBottomDlg2 = new TOKBottomDlg2(this);
-    Sonderzeichen = new TSonderzeichen(
-        platform_.clipboard, [this] { return inputFont; }, this);
-    OKBottomDlg3 = new TOKBottomDlg3(this);
 
     resize(540, 480);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -137,17 +151,13 @@ void TForm1::wireSignals()
     connect(edit->ToolButton11, &QToolButton::clicked, this, [this] { SaveVocabularyAs(); });
     connect(edit->ToolButton28, &QToolButton::clicked, this, &TForm1::ToolButton28Click);
     connect(edit->ToolButton17, &QToolButton::clicked, this, &TForm1::ToolButton17Click);
-    connect(FindDialog1, &TFindWindow::find, this, &TForm1::FindDialog1Find);
     connect(edit->ToolButton27, &QToolButton::clicked, this, &TForm1::ToolButton27Click);
     connect(edit->ToolButton25, &QToolButton::clicked, this, &TForm1::ToolButton25Click);
     connect(edit->ToolButton10, &QToolButton::clicked, this, &TForm1::ToolButton10Click);
     connect(edit->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(learn->SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
-    connect(Sonderzeichen, &TSonderzeichen::characterPicked, this, &TForm1::InsertSpecialCharacter);
     connect(edit->ToolButton22, &QToolButton::clicked, this, &TForm1::ToolButton22Click);
     connect(stats->ToolButton24, &QToolButton::clicked, this, &TForm1::ToolButton24Click);
-    connect(OKBottomDlg2, &TOKBottomDlg2::setupRequested, this,
-            [this] { platform_.printer.setup(OKBottomDlg2); });
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* left = PageControl1->widget(previousTab_);
@@ -365,7 +375,8 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     CloseVocabulary();
     platform_.sound.stop();
-    Sonderzeichen->close();
+    if (Sonderzeichen.made())
+        Sonderzeichen->close();
     e->accept();
 }
 

@@ -224,13 +224,15 @@ private:
     TStatusField* statusField;
     QTimer* Timer1;
     StatisticsModel* statisticsModel;
-    TAboutBox* AboutBox;
-    TOKBottomDlg* OKBottomDlg;
+    // Dialogs are made when first needed and then kept, so that they keep their choices;
+    // the search options are made at once, as the settings file holds their field.
+    LazyWindow<TAboutBox> AboutBox;
+    LazyWindow<TOKBottomDlg> OKBottomDlg;
     TOKBottomDlg1* OKBottomDlg1;
-    TFindWindow* FindDialog1;
-    TOKBottomDlg2* OKBottomDlg2;
-    TSonderzeichen* Sonderzeichen;
-    TOKBottomDlg3* OKBottomDlg3;
+    LazyWindow<TFindWindow> FindDialog1;
+    LazyWindow<TOKBottomDlg2> OKBottomDlg2;
+    LazyWindow<TSonderzeichen> Sonderzeichen;
+    LazyWindow<TOKBottomDlg3> OKBottomDlg3;
     TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
     QAction* Importieren1 = nullptr;        // "Importieren…": not during a drill
     QAction* Exportieren1 = nullptr;        // "Exportieren…": while a vocabulary is open
