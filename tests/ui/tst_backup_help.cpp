@@ -4,6 +4,8 @@
 #include "ui/Info.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tafelix;
@@ -73,6 +75,35 @@ private slots:
         h.ui().learn->ToolButton15->click();
         QCOMPARE(shownTitle, QStringLiteral("Info"));
         QCOMPARE(h.ui().AboutBox->Version->text(), QStringLiteral("Version : 1.32"));
+    }
+
+    // Dialogs are made when first needed and kept: the second "info" shows the same box.
+    // (The test door makes every dialog, so the window is looked at from outside here.)
+    void dialogsAreMadeWhenFirstNeededAndKept()
+    {
+        Harness h;
+        const auto dialogs = [&h] {
+            QStringList names;
+            for (const QDialog* d : h.form->findChildren<QDialog*>())
+                names << d->objectName();
+            names.sort();
+            return names;
+        };
+        QCOMPARE(dialogs(), QStringList{QStringLiteral("OKBottomDlg1")});
+        auto* info = h.form->findChild<QToolButton*>(QStringLiteral("ToolButton15"));
+        QVERIFY(info != nullptr);
+        QList<QWidget*> shown;
+        for (int round = 0; round < 2; ++round) {
+            onNextModal([&shown](QWidget* modal) {
+                shown << modal;
+                qobject_cast<TAboutBox*>(modal)->OKButton->click();
+            });
+            info->click();
+        }
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0], shown[1]);
+        QCOMPARE(dialogs(),
+                 (QStringList{QStringLiteral("AboutBox"), QStringLiteral("OKBottomDlg1")}));
     }
 };
 
