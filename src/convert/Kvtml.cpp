@@ -2,6 +2,7 @@
 
 #include "ByteScan.h"
 #include "FieldText.h"
+#include "ParseArena.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
@@ -713,31 +714,34 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
 
-// Parses the whole file into `doc`; an empty string on success, else the German reason.
-std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
+// No DTD entities are expanded (the parser knows none), only the five of XML itself and
+// character references; the DOCTYPE is kept so that an internal subset can be refused.
+// Leading texts go into their elements, which spares a node for nearly every text: a
+// third of the tree's memory and of the walk.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
+                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+
+// Checked before the tree is built, so that a file of nothing but tags costs no tree.
+bool hasTooManyTags(std::string_view bytes)
 {
-    if (scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags)
-        return "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
-    // No DTD entities are expanded (the parser knows none), only the five of XML itself and
-    // character references; the DOCTYPE is kept so that an internal subset can be refused.
-    // Leading texts go into their elements, which spares a node for nearly every text: a
-    // third of the tree's memory and of the walk.
-    const unsigned options = pugi::parse_default | pugi::parse_doctype |
-                             pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
-    const pugi::xml_parse_result r =
-        doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
+    return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
+}
+
+const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+
+// The German reason for a file the parser refused; `bytes` as they were before the parse.
+std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
+{
     if (r.status == pugi::status_no_document_element)
-        return "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
-    if (!r) {
-        const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
-        const auto line =
-            1 + std::count(bytes.begin(),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
-                           '\n');
-        return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
-               std::to_string(line) + ")";
-    }
-    return {};
+        return kNoRoot;
+    const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
+    const auto line =
+        1 + std::count(bytes.begin(),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
+                       '\n');
+    return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
+           std::to_string(line) + ")";
 }
 
 // How many entries the list will likely hold: the children of its <entries>, at most a
@@ -752,16 +756,17 @@ std::size_t expectedEntries(const pugi::xml_document& doc)
     return n;
 }
 
-} // namespace
-
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+KvtmlImport refused(std::string message)
 {
     KvtmlImport out;
-    pugi::xml_document doc;
-    if (std::string err = parseDocument(bytes, doc); !err.empty()) {
-        out.message = std::move(err);
-        return out;
-    }
+    out.message = std::move(message);
+    return out;
+}
+
+// Everything after the parse: the languages, the choice, the words.
+KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
+{
+    KvtmlImport out;
     Parser first(doc, true);
     if (std::string err = first.run(); !err.empty()) {
         out.message = std::move(err);
@@ -859,6 +864,40 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     out.result.words = std::move(p.words);
     out.status = KvtmlImport::Status::Ok;
     return out;
+}
+
+} // namespace
+
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+{
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
+    // The parser's copy of the bytes and its tree.
+    const ParseArena arena(2 * bytes.size());
+    pugi::xml_document doc;
+    if (const pugi::xml_parse_result r =
+            doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        !r)
+        return refused(parseError(r, bytes));
+    return importParsed(doc, choice);
+}
+
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
+{
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
+    // UTF-8, as nearly every list is, is parsed where it lies and the arena holds the tree
+    // alone; other encodings are converted into a buffer of the parser's own, in the arena.
+    const ParseArena arena(bytes.size());
+    pugi::xml_document doc;
+    if (const pugi::xml_parse_result r =
+            doc.load_buffer_inplace(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        !r) {
+        if (r.status == pugi::status_no_document_element)
+            return refused(kNoRoot);
+        return std::nullopt;
+    }
+    return importParsed(doc, choice);
 }
 
 namespace {
