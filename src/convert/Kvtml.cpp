@@ -727,6 +727,15 @@ bool hasTooManyTags(std::string_view bytes)
     return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
 }
 
+// Whether the parser will take the bytes for UTF-16 or UTF-32: by a byte order mark, or by
+// a NUL among the first four bytes, as "<" or "<?" in two or four bytes have one.
+bool mayBeWide(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
+    return (at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
+           at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0';
+}
+
 const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
 const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
 
@@ -876,7 +885,7 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     const ParseArena arena(2 * bytes.size());
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
-            doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+            doc.load_buffer(bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
     return importParsed(doc, choice);
@@ -884,14 +893,20 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 
 std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
 {
+    // UTF-16 and UTF-32 are converted into a buffer of the parser's own either way, so they
+    // gain nothing here; they take the copying way, which is exactly what they did before.
+    if (mayBeWide(bytes))
+        return importKvtml(bytes, choice);
     if (hasTooManyTags(bytes))
         return refused(kTooManyTags);
-    // UTF-8, as nearly every list is, is parsed where it lies and the arena holds the tree
-    // alone; other encodings are converted into a buffer of the parser's own, in the arena.
     const ParseArena arena(bytes.size());
     pugi::xml_document doc;
-    if (const pugi::xml_parse_result r =
-            doc.load_buffer_inplace(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+    // The parser takes the buffer's last byte for its end. Its copy in importKvtml() ends in
+    // a NUL of its own, and so must this one: with the file's last byte in that place a NUL
+    // inside the file would end the parse differently. The string's own terminator serves;
+    // the parser writes nothing but NUL there.
+    if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
+            bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
         !r) {
         if (r.status == pugi::status_no_document_element)
             return refused(kNoRoot);

@@ -20,6 +20,7 @@
 using namespace tafelix;
 using namespace tafelix::convert;
 using Status = KvtmlImport::Status;
+using namespace std::string_literals;
 
 namespace {
 
@@ -91,7 +92,16 @@ struct SameCase {
     Status status;
 };
 
-class KvtmlInPlace : public ::testing::TestWithParam<SameCase> {};
+class KvtmlInPlace : public ::testing::TestWithParam<SameCase> {
+protected:
+    void SetUp() override
+    {
+        dir_ = test::makeTempDir("tafelix-inplace");
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string dir_;
+};
 
 TEST_P(KvtmlInPlace, GivesWhatTheCopyGives)
 {
@@ -99,10 +109,20 @@ TEST_P(KvtmlInPlace, GivesWhatTheCopyGives)
     const KvtmlImport copied = importKvtml(c.bytes, c.choice);
     EXPECT_EQ(copied.status, c.status) << copied.message;
     std::string scratch = c.bytes;
-    const std::optional<KvtmlImport> inPlace = importKvtmlInPlace(scratch, c.choice);
-    ASSERT_TRUE(inPlace.has_value()) << copied.message;
-    expectSame(*inPlace, copied);
+    if (const std::optional<KvtmlImport> inPlace = importKvtmlInPlace(scratch, c.choice))
+        expectSame(*inPlace, copied);
+    else
+        EXPECT_EQ(copied.status, Status::Invalid); // only a refused file is left to the copy
     EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+
+    const std::string path = dir_ + "/Liste.kvtml";
+    test::writeBytes(path, c.bytes);
+    ImportOptions options;
+    options.kvtml = c.choice;
+    const ImportOutcome file = importFile(path, options);
+    EXPECT_EQ(file.message, copied.message);
+    EXPECT_TRUE(file.imported.words == copied.result.words);
+    EXPECT_EQ(file.imported.losses.summary(), copied.result.losses.summary());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,6 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         SameCase{"LongWithPairs", longListWithPairs(), {}, Status::Ok},
         SameCase{"Utf16", utf16(kvtml(entry(0, "Haus", "house"))), {}, Status::Ok},
         SameCase{"Empty", "", {}, Status::Invalid},
+        // A NUL ends the parse; where the buffer ends must not matter then.
+        SameCase{"NulInDoctype",
+                 "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml \0 x>\n"s +
+                     kvtml(entry(0, "Haus", "house")),
+                 {},
+                 Status::Invalid},
+        SameCase{
+            "NulBehindTheRoot", kvtml(entry(0, "Haus", "house")) + '\0' + "x>", {}, Status::Ok},
         SameCase{"NoRoot", "<?xml version=\"1.0\"?><!-- nichts -->", {}, Status::Invalid}),
     [](const auto& row) { return std::string(row.param.name); });
 
