@@ -885,7 +885,7 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     const ParseArena arena(2 * bytes.size());
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
-            doc.load_buffer(bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
+            doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
     return importParsed(doc, choice);
