@@ -30,6 +30,23 @@ FileFormat formatFromPath(std::string_view path)
     return FileFormat::Unknown;
 }
 
+namespace {
+
+ImportOutcome fromKvtml(KvtmlImport k)
+{
+    ImportOutcome out;
+    out.message = std::move(k.message);
+    out.languages = std::move(k.languages);
+    out.imported = std::move(k.result);
+    out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
+    out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
+                 : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
+                                                              : ImportOutcome::Status::Failed;
+    return out;
+}
+
+} // namespace
+
 ImportOutcome importBytes(std::string_view bytes, FileFormat format, const ImportOptions& options)
 {
     ImportOutcome out;
@@ -60,17 +77,8 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
-    case FileFormat::Kvtml: {
-        KvtmlImport k = importKvtml(bytes, options.kvtml);
-        out.message = std::move(k.message);
-        out.languages = std::move(k.languages);
-        out.imported = std::move(k.result);
-        out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
-        out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
-                     : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
-                                                                  : ImportOutcome::Status::Failed;
-        return out;
-    }
+    case FileFormat::Kvtml:
+        return fromKvtml(importKvtml(bytes, options.kvtml));
     case FileFormat::Csv:
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
@@ -90,6 +98,31 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
 
 namespace {
 
+// A file that cannot be read is the outcome.
+bool readImportFile(const std::string& path, std::string& bytes, ImportOutcome& failed)
+{
+    if (const IoResult r = readWholeFile(path, bytes, kMaxImportBytes); !r) {
+        failed.message = r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
+        return false;
+    }
+    return true;
+}
+
+// The file's bytes are ours to parse in: a KVTML list needs no copy of them. A file the XML
+// parser refuses is read again for the reason, whose line is counted in the bytes as they were.
+ImportOutcome importFileBytes(const std::string& path, std::string& bytes, FileFormat format,
+                              const ImportOptions& options)
+{
+    if (format != FileFormat::Kvtml)
+        return importBytes(bytes, format, options);
+    if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
+        return fromKvtml(std::move(*k));
+    ImportOutcome failed;
+    if (!readImportFile(path, bytes, failed))
+        return failed;
+    return importBytes(bytes, format, options);
+}
+
 // Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
 template <class Import>
 ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
@@ -98,26 +131,23 @@ ImportOutcome withFileBytes(const std::string& path, const ImportOptions& option
     if (format == FileFormat::Unknown)
         return importBytes({}, format, options);
     std::string bytes;
-    if (const IoResult r = readWholeFile(path, bytes, kMaxImportBytes); !r) {
-        ImportOutcome out;
-        out.message = r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
-        return out;
-    }
-    return import(std::string_view(bytes), format);
+    if (ImportOutcome failed; !readImportFile(path, bytes, failed))
+        return failed;
+    return import(bytes, format);
 }
 
 } // namespace
 
 ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
-    return withFileBytes(path, options, [&](std::string_view bytes, FileFormat format) {
-        return importBytes(bytes, format, options);
+    return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
+        return importFileBytes(path, bytes, format, options);
     });
 }
 
 ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
 {
-    return withFileBytes(path, options, [&](std::string_view bytes, FileFormat format) {
+    return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
         ImportOutcome out;
         if (format == FileFormat::Csv || format == FileFormat::Tsv) {
             const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
@@ -127,7 +157,7 @@ ImportOutcome importFile(const std::string& path, TWordTable& table, const Impor
             out.status = ImportOutcome::Status::Ok;
             return out;
         }
-        out = importBytes(bytes, format, options);
+        out = importFileBytes(path, bytes, format, options);
         if (out.status == ImportOutcome::Status::Ok) {
             fillTable(out.imported.words, table);
             out.imported.words = {};

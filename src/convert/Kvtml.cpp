@@ -2,6 +2,7 @@
 
 #include "ByteScan.h"
 #include "FieldText.h"
+#include "ParseArena.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
@@ -713,31 +714,43 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
 
-// Parses the whole file into `doc`; an empty string on success, else the German reason.
-std::string parseDocument(std::string_view bytes, pugi::xml_document& doc)
+// No DTD entities are expanded (the parser knows none), only the five of XML itself and
+// character references; the DOCTYPE is kept so that an internal subset can be refused.
+// Leading texts go into their elements, which spares a node for nearly every text: a
+// third of the tree's memory and of the walk.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
+                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+
+// Checked before the tree is built, so that a file of nothing but tags costs no tree.
+bool hasTooManyTags(std::string_view bytes)
 {
-    if (scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags)
-        return "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
-    // No DTD entities are expanded (the parser knows none), only the five of XML itself and
-    // character references; the DOCTYPE is kept so that an internal subset can be refused.
-    // Leading texts go into their elements, which spares a node for nearly every text: a
-    // third of the tree's memory and of the walk.
-    const unsigned options = pugi::parse_default | pugi::parse_doctype |
-                             pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
-    const pugi::xml_parse_result r =
-        doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
+    return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
+}
+
+// Whether the parser will take the bytes for UTF-16 or UTF-32: by a byte order mark, or by
+// a NUL among the first four bytes, as "<" or "<?" in two or four bytes have one.
+bool mayBeWide(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
+    return (at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
+           at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0';
+}
+
+const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+
+// The German reason for a file the parser refused; `bytes` as they were before the parse.
+std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
+{
     if (r.status == pugi::status_no_document_element)
-        return "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
-    if (!r) {
-        const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
-        const auto line =
-            1 + std::count(bytes.begin(),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
-                           '\n');
-        return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
-               std::to_string(line) + ")";
-    }
-    return {};
+        return kNoRoot;
+    const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
+    const auto line =
+        1 + std::count(bytes.begin(),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
+                       '\n');
+    return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
+           std::to_string(line) + ")";
 }
 
 // How many entries the list will likely hold: the children of its <entries>, at most a
@@ -752,16 +765,17 @@ std::size_t expectedEntries(const pugi::xml_document& doc)
     return n;
 }
 
-} // namespace
-
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+KvtmlImport refused(std::string message)
 {
     KvtmlImport out;
-    pugi::xml_document doc;
-    if (std::string err = parseDocument(bytes, doc); !err.empty()) {
-        out.message = std::move(err);
-        return out;
-    }
+    out.message = std::move(message);
+    return out;
+}
+
+// Everything after the parse: the languages, the choice, the words.
+KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
+{
+    KvtmlImport out;
     Parser first(doc, true);
     if (std::string err = first.run(); !err.empty()) {
         out.message = std::move(err);
@@ -859,6 +873,46 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     out.result.words = std::move(p.words);
     out.status = KvtmlImport::Status::Ok;
     return out;
+}
+
+} // namespace
+
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+{
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
+    // The parser's copy of the bytes and its tree.
+    const ParseArena arena(2 * bytes.size());
+    pugi::xml_document doc;
+    if (const pugi::xml_parse_result r =
+            doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        !r)
+        return refused(parseError(r, bytes));
+    return importParsed(doc, choice);
+}
+
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
+{
+    // UTF-16 and UTF-32 are converted into a buffer of the parser's own either way, so they
+    // gain nothing here; they take the copying way, which is exactly what they did before.
+    if (mayBeWide(bytes))
+        return importKvtml(bytes, choice);
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
+    const ParseArena arena(bytes.size());
+    pugi::xml_document doc;
+    // The parser takes the buffer's last byte for its end. Its copy in importKvtml() ends in
+    // a NUL of its own, and so must this one: with the file's last byte in that place a NUL
+    // inside the file would end the parse differently. The string's own terminator serves;
+    // the parser writes nothing but NUL there.
+    if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
+            bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
+        !r) {
+        if (r.status == pugi::status_no_document_element)
+            return refused(kNoRoot);
+        return std::nullopt;
+    }
+    return importParsed(doc, choice);
 }
 
 namespace {

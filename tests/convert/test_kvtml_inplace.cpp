@@ -1,0 +1,232 @@
+// The KVTML import parsing in the file's own buffer, with the parser's memory in an arena:
+// the same outcome as the import from a copy, and no memory left behind whatever the file.
+
+#include "convert/Converter.h"
+#include "convert/Kvtml.h"
+#include "convert/ParseArena.h"
+
+#include "core/TestFiles.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+using namespace tafelix;
+using namespace tafelix::convert;
+using Status = KvtmlImport::Status;
+using namespace std::string_literals;
+
+namespace {
+
+std::string fixture(const char* name)
+{
+    return test::readBytes(std::string(TAFELIX_TEST_DATA) + "/convert/" + name);
+}
+
+std::string entry(int id, const std::string& german, const std::string& foreign)
+{
+    return "<entry id=\"" + std::to_string(id) + "\"><translation id=\"0\"><text>" + german +
+           "</text></translation><translation id=\"1\"><text>" + foreign +
+           "</text><example>e</example></translation></entry>";
+}
+
+std::string kvtml(const std::string& entries, const std::string& tail = {})
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\"><identifiers>"
+           "<identifier id=\"0\"><locale>de</locale></identifier>"
+           "<identifier id=\"1\"><locale>en</locale></identifier></identifiers>"
+           "<entries>" +
+           entries + "</entries>" + tail + "</kvtml>";
+}
+
+// Long enough to be walked in two halves, with synonym pairs (the entries are kept to the
+// end) and texts the parser rewrites in place: references, CDATA, line ends.
+std::string longListWithPairs()
+{
+    std::string entries;
+    for (int k = 0; k < 3000; ++k)
+        entries += entry(k, "W&#246;rter &amp; " + std::to_string(k) + "\r\nx",
+                         k % 7 == 0 ? "<![CDATA[a<b]]>c" : "f" + std::to_string(k));
+    return kvtml(entries, "<synonym><pair><entry id=\"1\"><translation id=\"1\"/></entry>"
+                          "<entry id=\"2999\"><translation id=\"1\"/></entry></pair></synonym>");
+}
+
+std::string utf16(const std::string& utf8)
+{
+    const QString s =
+        QString::fromUtf8(utf8).replace(QStringLiteral("UTF-8"), QStringLiteral("UTF-16"));
+    std::string bytes = "\xFF\xFE";
+    for (const QChar c : s) {
+        bytes += static_cast<char>(c.unicode() & 0xFF);
+        bytes += static_cast<char>(c.unicode() >> 8);
+    }
+    return bytes;
+}
+
+void expectSame(const KvtmlImport& a, const KvtmlImport& b)
+{
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.message, b.message);
+    ASSERT_EQ(a.languages.size(), b.languages.size());
+    for (std::size_t i = 0; i < a.languages.size(); ++i) {
+        EXPECT_EQ(a.languages[i].id, b.languages[i].id);
+        EXPECT_EQ(a.languages[i].name, b.languages[i].name);
+        EXPECT_EQ(a.languages[i].locale, b.languages[i].locale);
+    }
+    EXPECT_EQ(a.germanId, b.germanId);
+    EXPECT_EQ(a.foreignId, b.foreignId);
+    EXPECT_TRUE(a.result.words == b.result.words);
+    EXPECT_EQ(a.result.losses.summary(), b.result.losses.summary());
+}
+
+struct SameCase {
+    const char* name;
+    std::string bytes;
+    KvtmlChoice choice;
+    Status status;
+};
+
+class KvtmlInPlace : public ::testing::TestWithParam<SameCase> {
+protected:
+    void SetUp() override
+    {
+        dir_ = test::makeTempDir("tafelix-inplace");
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string dir_;
+};
+
+TEST_P(KvtmlInPlace, GivesWhatTheCopyGives)
+{
+    const SameCase& c = GetParam();
+    const KvtmlImport copied = importKvtml(c.bytes, c.choice);
+    EXPECT_EQ(copied.status, c.status) << copied.message;
+    std::string scratch = c.bytes;
+    if (const std::optional<KvtmlImport> inPlace = importKvtmlInPlace(scratch, c.choice))
+        expectSame(*inPlace, copied);
+    else
+        EXPECT_EQ(copied.status, Status::Invalid); // only a refused file is left to the copy
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+
+    const std::string path = dir_ + "/Liste.kvtml";
+    test::writeBytes(path, c.bytes);
+    ImportOptions options;
+    options.kvtml = c.choice;
+    const ImportOutcome file = importFile(path, options);
+    EXPECT_EQ(file.message, copied.message);
+    EXPECT_TRUE(file.imported.words == copied.result.words);
+    EXPECT_EQ(file.imported.losses.summary(), copied.result.losses.summary());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, KvtmlInPlace,
+    ::testing::Values(
+        SameCase{"German", fixture("de_computers.kvtml"), {}, Status::Ok},
+        SameCase{"Ukrainian", fixture("uk_computers.kvtml"), {}, Status::Ok},
+        SameCase{"KWordQuiz", fixture("kwordquiz_example.kvtml"), {}, Status::Ok},
+        SameCase{"Ambiguous", fixture("ambiguous_languages.kvtml"), {}, Status::Ambiguous},
+        SameCase{"Chosen", fixture("ambiguous_languages.kvtml"), {1, 0}, Status::Ok},
+        SameCase{"Kvtml1", fixture("nb_animals_kvtml1.kvtml"), {}, Status::Invalid},
+        SameCase{"LongWithPairs", longListWithPairs(), {}, Status::Ok},
+        SameCase{"Utf16", utf16(kvtml(entry(0, "Haus", "house"))), {}, Status::Ok},
+        SameCase{"Empty", "", {}, Status::Invalid},
+        // A NUL ends the parse; where the buffer ends must not matter then.
+        SameCase{"NulInDoctype",
+                 "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml \0 x>\n"s +
+                     kvtml(entry(0, "Haus", "house")),
+                 {},
+                 Status::Invalid},
+        SameCase{
+            "NulBehindTheRoot", kvtml(entry(0, "Haus", "house")) + '\0' + "x>", {}, Status::Ok},
+        SameCase{"NoRoot", "<?xml version=\"1.0\"?><!-- nichts -->", {}, Status::Invalid}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+class KvtmlRefusedFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = test::makeTempDir("tafelix-inplace");
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string dir_;
+};
+
+// The parser rewrites the buffer up to the fault (references decoded, lone CRs turned into
+// line feeds), so the line it names must be counted in the file as it was.
+TEST_F(KvtmlRefusedFile, NamesTheLineOfTheFileAsItWas)
+{
+    const std::string broken = kvtml(entry(0, "a &amp;\n\n\nb", "c\rd\re") + "\n<entry id=\"1\">" +
+                                     entry(2, "x", "y") + "</entries oops>");
+    std::string scratch = broken;
+    EXPECT_FALSE(importKvtmlInPlace(scratch).has_value());
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+
+    const KvtmlImport copied = importKvtml(broken);
+    ASSERT_EQ(copied.status, Status::Invalid);
+    EXPECT_NE(copied.message.find("(Zeile 6)"), std::string::npos) << copied.message;
+    test::writeBytes(path("Liste.kvtml"), broken);
+    const ImportOutcome listed = importFile(path("Liste.kvtml"));
+    EXPECT_EQ(listed.status, ImportOutcome::Status::Failed);
+    EXPECT_EQ(listed.message, copied.message);
+    auto table = std::make_unique<TWordTable>();
+    const ImportOutcome tabled = importFile(path("Liste.kvtml"), *table);
+    EXPECT_EQ(tabled.message, copied.message);
+    EXPECT_EQ(table->wordCount, 0); // untouched
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+
+    // The next import starts from nothing and reads its words.
+    test::writeBytes(path("Gut.kvtml"), kvtml(entry(0, "Haus", "house")));
+    const ImportOutcome good = importFile(path("Gut.kvtml"), *table);
+    ASSERT_EQ(good.status, ImportOutcome::Status::Ok) << good.message;
+    EXPECT_EQ((*table)[1].german.view(), "Haus");
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+}
+
+constexpr const char* kSmallDoc = "<a><b>text</b><c x=\"1\"/></a>";
+
+// The parser's memory hooks are process-wide; outside an arena, and on every other thread,
+// they must behave as plain malloc/free.
+TEST(ParseArenaTest, ServesOnlyItsOwnThreadAndFreesWhatCameFromElsewhere)
+{
+    auto before = std::make_unique<pugi::xml_document>();
+    ASSERT_TRUE(before->load_string(kSmallDoc)); // from malloc
+    {
+        const ParseArena arena(1000);
+        EXPECT_EQ(ParseArena::mappedBytes(), 0u); // nothing mapped until asked
+        std::thread other([] {
+            pugi::xml_document doc;
+            EXPECT_TRUE(doc.load_string(kSmallDoc));
+        });
+        other.join();
+        EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+
+        before.reset(); // freed inside the arena, but not its memory: back to free()
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_string(kSmallDoc));
+        EXPECT_GT(ParseArena::mappedBytes(), 0u);
+        EXPECT_STREQ(doc.child("a").child("b").text().get(), "text");
+        {
+            const ParseArena inner(1000);
+            pugi::xml_document nested;
+            ASSERT_TRUE(nested.load_string(kSmallDoc));
+        }
+        // The outer arena serves again, and the document parsed before is still whole.
+        pugi::xml_document again;
+        ASSERT_TRUE(again.load_string(kSmallDoc));
+        EXPECT_STREQ(doc.child("a").child("c").attribute("x").value(), "1");
+    }
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+    pugi::xml_document after; // plain malloc again
+    EXPECT_TRUE(after.load_string(kSmallDoc));
+}
+
+} // namespace
