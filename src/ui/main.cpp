@@ -39,7 +39,12 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
           return new TAboutBox(platform_.shell, fromLocalPath(folder_.sysDat() + "emblem.jpg"),
                                this);
       }),
-      OKBottomDlg([this] { return new TOKBottomDlg(this); }), FindDialog1([this] {
+      OKBottomDlg([this] { return new TOKBottomDlg(this); }), OKBottomDlg1([this] {
+          auto* d = new TOKBottomDlg1(this);
+          d->ComboBox1->setCurrentText(searchFieldName_);
+          return d;
+      }),
+      FindDialog1([this] {
           auto* d = new TFindWindow(this);
           connect(d, &TFindWindow::find, this, &TForm1::FindDialog1Find);
           return d;
@@ -104,8 +109,6 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     Timer1->setInterval(1000);
 
     statisticsModel = new StatisticsModel(this);
-
-    OKBottomDlg1 = new TOKBottomDlg1(this);
 
     resize(540, 480);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -224,11 +224,12 @@ private:
     TStatusField* statusField;
     QTimer* Timer1;
     StatisticsModel* statisticsModel;
-    // Dialogs are made when first needed and then kept, so that they keep their choices;
-    // the search options are made at once, as the settings file holds their field.
+    // Dialogs are made when first needed and then kept, so that they keep their choices.
     LazyWindow<TAboutBox> AboutBox;
     LazyWindow<TOKBottomDlg> OKBottomDlg;
-    TOKBottomDlg1* OKBottomDlg1;
+    LazyWindow<TOKBottomDlg1> OKBottomDlg1;
+    // The search options' field as the settings file had it, until their dialog is made.
+    QString searchFieldName_ = QStringLiteral("Deutsch");
     LazyWindow<TFindWindow> FindDialog1;
     LazyWindow<TOKBottomDlg2> OKBottomDlg2;
     LazyWindow<TSonderzeichen> Sonderzeichen;

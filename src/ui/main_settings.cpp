@@ -114,7 +114,9 @@ bool TForm1::LoadSettings()
         setCurrentFile(FileEvent::Chosen, fromCp1252(rec.lastFileName));
     if (!rec.lastFolder.empty())
         openDialogFolder = fromCp1252(rec.lastFolder);
-    OKBottomDlg1->ComboBox1->setCurrentText(fromCp1252(rec.searchField));
+    searchFieldName_ = fromCp1252(rec.searchField);
+    if (OKBottomDlg1.made())
+        OKBottomDlg1->ComboBox1->setCurrentText(searchFieldName_);
     settings->show(rec);
     ApplyInputFont(false);
     return true;
@@ -124,7 +126,8 @@ bool TForm1::SaveSettings()
 {
     SettingsRecord rec = settings->record();
     storeOpenFileName(rec, toCp1252(openFileName));
-    rec.searchField = toCp1252(OKBottomDlg1->ComboBox1->currentText());
+    rec.searchField =
+        toCp1252(OKBottomDlg1.made() ? OKBottomDlg1->ComboBox1->currentText() : searchFieldName_);
     if (const IoResult r = saveSettingsFile(settingsPath(), rec); !r) {
         showError(QString::fromStdString(r.message));
         return false;

@@ -22,7 +22,7 @@ struct TForm1::TestAccess {
         : form(f), PageControl1(f.PageControl1), learn(f.learn), edit(f.edit), stats(f.stats),
           settings(f.settings), statusField(f.statusField), statisticsModel(f.statisticsModel),
           AboutBox(f.AboutBox.get()), OKBottomDlg(f.OKBottomDlg.get()),
-          OKBottomDlg1(f.OKBottomDlg1), FindDialog1(f.FindDialog1.get()),
+          OKBottomDlg1(f.OKBottomDlg1.get()), FindDialog1(f.FindDialog1.get()),
           OKBottomDlg2(f.OKBottomDlg2.get()), Sonderzeichen(f.Sonderzeichen.get()),
           saveFileName(f.saveFileName), openFileName(f.openFileName), inputTarget(f.inputTarget_),
           diagramImage(f.diagramImage), DrillResultPending(f.DrillResultPending),

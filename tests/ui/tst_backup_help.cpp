@@ -89,7 +89,7 @@ private slots:
             names.sort();
             return names;
         };
-        QCOMPARE(dialogs(), QStringList{QStringLiteral("OKBottomDlg1")});
+        QVERIFY(dialogs().isEmpty());
         auto* info = h.form->findChild<QToolButton*>(QStringLiteral("ToolButton15"));
         QVERIFY(info != nullptr);
         QList<QWidget*> shown;
@@ -102,8 +102,7 @@ private slots:
         }
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0], shown[1]);
-        QCOMPARE(dialogs(),
-                 (QStringList{QStringLiteral("AboutBox"), QStringLiteral("OKBottomDlg1")}));
+        QCOMPARE(dialogs(), QStringList{QStringLiteral("AboutBox")});
     }
 };
 

@@ -110,6 +110,25 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    // The search options' field comes from the settings file and goes back to it, whether or
+    // not their dialog was made in between (it is made when first needed).
+    void theSearchFieldLivesInTheSettingsFile()
+    {
+        Harness h;
+        const auto dialog = [&h] { return h.form->findChild<TOKBottomDlg1*>(); };
+        QVERIFY(dialog() == nullptr);
+        h.ui().OKBottomDlg1->ComboBox1->setCurrentText(QStringLiteral("bemerkung"));
+        h.restart(); // saves the settings on closing, reads them on starting
+        QVERIFY(dialog() == nullptr);
+        // Closed again without the dialog ever being made: the field is written back as read.
+        const QByteArray settingsBefore = h.folder.read(QStringLiteral("SysDat/Init.dat"));
+        h.form->close();
+        QCOMPARE(h.folder.read(QStringLiteral("SysDat/Init.dat")), settingsBefore);
+        h.restart();
+        QCOMPARE(h.ui().OKBottomDlg1->ComboBox1->currentText(), QStringLiteral("bemerkung"));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
     void sortAsksTwiceThenSortsAndGoesToTheFirstWord()
     {
         Harness h(std::nullopt, false);
