@@ -25,6 +25,11 @@ inside() {
         exit 1
     }
 
+    # A display that cannot be reached (a number another server took meanwhile) is no test
+    # result: the caller tries another one.
+    xdotool getdisplaygeometry >/dev/null 2>&1 || exit 3
+    : >"$work/started"
+
     QT_QPA_PLATFORM=xcb "$exe" "$list" >"$work/program.log" 2>&1 &
     pid=$!
     echo "$pid" >"$work/program.pid"
@@ -156,8 +161,30 @@ crlf() { printf '%s\r\n' "$@"; }
 } >"$work/expected.bkp"
 cp "$work/original.vkb" "$work/Meine Listen/Übung 1.vkb"
 
-setsid xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$work" &
-xvfb_pid=$!
-rc=0
-wait "$xvfb_pid" || rc=$?
+# Several X servers may start at once on a busy machine: a display number taken meanwhile
+# makes xvfb-run fail, or leaves a server nobody can reach, before the test starts; another
+# number is tried then.
+stop_xvfb() {
+    if [[ -n $xvfb_pid ]]; then
+        kill -- "-$xvfb_pid" 2>/dev/null || true
+        for _ in {1..50}; do
+            kill -0 -- "-$xvfb_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
+    fi
+}
+rc=1
+for attempt in 1 2 3; do
+    rm -f "$work/started"
+    setsid xvfb-run -n $((RANDOM % 500 + 100)) -s "-screen 0 1024x768x24" \
+        bash "$0" --inside "$work" &
+    xvfb_pid=$!
+    rc=0
+    wait "$xvfb_pid" || rc=$?
+    stop_xvfb
+    [[ -f $work/started ]] && break
+    echo "Xvfb did not start (attempt $attempt)" >&2
+done
 exit "$rc"
