@@ -23,6 +23,8 @@ inside() {
     local work=$1
     local prog="$work/Tafelix"
     local pid="" wid="" failures=0
+    # A display that cannot be reached is no test result: the caller tries another one.
+    xdotool getdisplaygeometry >/dev/null 2>&1 || exit 3
     : >"$work/started"
 
     log() { echo "$*"; }
@@ -287,22 +289,10 @@ done
 exe=$(realpath "$1")
 program_dir=$(realpath "$2")
 
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-session.XXXXXX")
 xvfb_pid=""
-stop_xvfb() {
-    if [[ -f $work/program.pid ]]; then
-        kill "$(cat "$work/program.pid")" 2>/dev/null || true
-    fi
-    if [[ -n $xvfb_pid ]]; then
-        kill -- "-$xvfb_pid" 2>/dev/null || true
-        for _ in {1..50}; do
-            kill -0 -- "-$xvfb_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL -- "-$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
-    fi
-}
 cleanup() {
     local rc=$?
     stop_xvfb
@@ -330,18 +320,6 @@ with open(sys.argv[1], "wb") as f:
                 short("00:01:00", 10) + short("2", 10) + short("2", 10) + short("50,00", 10))
 PY
 
-# Several developers run Xvfb at once: a display number taken meanwhile makes xvfb-run fail
-# before the session starts, and another number is tried.
-rc=1
-for attempt in 1 2 3; do
-    rm -f "$work/started"
-    setsid xvfb-run -n $((RANDOM % 500 + 100)) -s "-screen 0 1024x768x24" \
-        bash "$0" --inside "$work" &
-    xvfb_pid=$!
-    rc=0
-    wait "$xvfb_pid" || rc=$?
-    stop_xvfb
-    [[ -f $work/started ]] && break
-    echo "Xvfb did not start (attempt $attempt)" >&2
-done
+rc=0
+run_inside_xvfb "$0" || rc=$?
 exit "$rc"

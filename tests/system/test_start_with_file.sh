@@ -118,22 +118,13 @@ done
 exe=$(realpath "$1")
 program_dir=$(realpath "$2")
 
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-start.XXXXXX")
 xvfb_pid=""
 cleanup() {
     local rc=$?
-    # Leftovers: the program and the X server run in their own process group.
-    if [[ -f $work/program.pid ]]; then
-        kill "$(cat "$work/program.pid")" 2>/dev/null || true
-    fi
-    if [[ -n $xvfb_pid ]]; then
-        kill -- "-$xvfb_pid" 2>/dev/null || true
-        for _ in {1..50}; do
-            kill -0 -- "-$xvfb_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL -- "-$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_xvfb
     if ((rc == 0)); then
         rm -rf "$work"
     else
@@ -161,30 +152,6 @@ crlf() { printf '%s\r\n' "$@"; }
 } >"$work/expected.bkp"
 cp "$work/original.vkb" "$work/Meine Listen/Übung 1.vkb"
 
-# Several X servers may start at once on a busy machine: a display number taken meanwhile
-# makes xvfb-run fail, or leaves a server nobody can reach, before the test starts; another
-# number is tried then.
-stop_xvfb() {
-    if [[ -n $xvfb_pid ]]; then
-        kill -- "-$xvfb_pid" 2>/dev/null || true
-        for _ in {1..50}; do
-            kill -0 -- "-$xvfb_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL -- "-$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
-    fi
-}
-rc=1
-for attempt in 1 2 3; do
-    rm -f "$work/started"
-    setsid xvfb-run -n $((RANDOM % 500 + 100)) -s "-screen 0 1024x768x24" \
-        bash "$0" --inside "$work" &
-    xvfb_pid=$!
-    rc=0
-    wait "$xvfb_pid" || rc=$?
-    stop_xvfb
-    [[ -f $work/started ]] && break
-    echo "Xvfb did not start (attempt $attempt)" >&2
-done
+rc=0
+run_inside_xvfb "$0" || rc=$?
 exit "$rc"
