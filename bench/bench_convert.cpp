@@ -4,6 +4,7 @@
 // files are checked once to give back the same words. The target is an import at most three
 // times the .vkb load; the texts are the longest a field holds, with umlauts and quotes.
 
+#include "BenchFolder.h"
 #include "convert/Converter.h"
 #include "core/VocabularyFile.h"
 
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 using namespace tafelix;
 using namespace tafelix::convert;
@@ -26,13 +26,9 @@ class ThreeFiles {
 public:
     ThreeFiles()
     {
-        const char* base = std::getenv("TAFELIX_BENCH_DIR");
-        std::string tmpl =
-            (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
-            "tafelix-convert-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr)
+        dir_ = bench::makeBenchFolder("tafelix-convert");
+        if (dir_.empty())
             return;
-        dir_ = tmpl;
         auto table = std::make_unique<TWordTable>();
         for (std::int32_t n = 1; n <= TWordTable::MaxWords; ++n) {
             table->AppendWord();

@@ -1,6 +1,7 @@
 // A long log: logging one more drill (append, atomic rewrite, reload) against the plain cost
 // of copying the file's bytes with the same durability (read, write, fsync).
 
+#include "BenchFolder.h"
 #include "core/StatisticsLog.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace tafelix;
@@ -20,15 +20,7 @@ constexpr std::size_t kLogRecords = 100'000;
 
 class LogFolder {
 public:
-    LogFolder()
-    {
-        const char* base = std::getenv("TAFELIX_BENCH_DIR");
-        std::string tmpl =
-            (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
-            "tafelix-bench-XXXXXX";
-        if (::mkdtemp(tmpl.data()) != nullptr)
-            dir_ = tmpl;
-    }
+    LogFolder() { dir_ = bench::makeBenchFolder("tafelix-bench"); }
     ~LogFolder()
     {
         if (!dir_.empty())

@@ -2,6 +2,7 @@
 // table and saving it atomically, each against the plain cost of moving the same bytes
 // (one read; one write plus one fsync).
 
+#include "BenchFolder.h"
 #include "core/VocabularyFile.h"
 
 #include <benchmark/benchmark.h>
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace tafelix;
@@ -23,13 +23,9 @@ class FullVocabulary {
 public:
     FullVocabulary()
     {
-        const char* base = std::getenv("TAFELIX_BENCH_DIR");
-        std::string tmpl =
-            (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
-            "tafelix-vocab-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr)
+        dir_ = bench::makeBenchFolder("tafelix-vocab");
+        if (dir_.empty())
             return;
-        dir_ = tmpl;
         auto table = std::make_unique<TWordTable>();
         for (std::int32_t n = 1; n <= TWordTable::MaxWords; ++n) {
             table->AppendWord();
