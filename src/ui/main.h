@@ -147,8 +147,8 @@ private:
     void setCurrentFile(FileEvent event, const QString& name = {});
     void setModified(bool modified); // the one writer of the table's flag for unsaved edits
     bool LoadVocabularyFile();
-    bool
-    FinishLoad(const LoadResult& r); // shows a refusal, or makes the loaded words the open list
+    // Shows a refusal, or makes the loaded words the open list.
+    bool FinishLoad(const LoadResult& r);
     bool SaveVocabularyFile(const QString& fileName);
     bool WriteBackupCopy();
     bool AskToSaveChanges(); // false when a save failed: the caller must not drop the words
