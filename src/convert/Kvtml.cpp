@@ -32,10 +32,6 @@ constexpr std::size_t kKeepBytes = 2048;
 // A language's name or locale, in characters.
 constexpr qsizetype kMaxNameChars = 512;
 
-// From this many children of <entries> on, their two halves are walked at the same time;
-// below it a second thread costs more than it saves.
-constexpr std::size_t kSplitEntries = 2000;
-
 // The parser builds a tree of the whole document; a node per element. Bounded so that a
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
 constexpr std::size_t kMaxTags = 2'000'000;
@@ -200,6 +196,20 @@ Tag classify(const char* n)
     }
 }
 
+// Examples name their entry first, "Eintrag 12: …"; the number moves up by `offset`.
+std::string shiftEntryNumber(std::string example, int offset)
+{
+    static constexpr std::string_view kPrefix = "Eintrag ";
+    if (!example.starts_with(kPrefix))
+        return example;
+    const char* const last = example.data() + example.size();
+    int n = 0;
+    const auto [end, ec] = std::from_chars(example.data() + kPrefix.size(), last, n);
+    if (ec != std::errc())
+        return example;
+    return std::string(kPrefix) + std::to_string(n + offset) + std::string(end, last);
+}
+
 bool sameLanguages(const std::vector<KvtmlLanguage>& a, const std::vector<KvtmlLanguage>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
@@ -292,6 +302,48 @@ void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
     e.passes = gradeNumber(g.count.view(), 0, losses, r.number);
 }
 
+// No DTD entities are expanded (the parser knows none), only the five of XML itself and
+// character references; the DOCTYPE is kept so that an internal subset can be refused.
+// Leading texts go into their elements, which spares a node for nearly every text: a
+// third of the tree's memory and of the walk.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
+                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+
+// A guess at how many entries a stretch of the file holds, for reserving room: real entries
+// are longer than this, and a list that has shorter ones only grows its room more often.
+constexpr std::size_t kTypicalEntryBytes = 64;
+
+// Where the entries of a long list lie in its bytes, to be parsed a piece at a time and each
+// piece walked at once, while its bytes and its part of the tree are still in the cache; the
+// two halves of the pieces go to two threads. Parsed whole, a full list's tree is several
+// times the cache, and the walk waited for memory more than it worked. The rest of the
+// document, everything before and after the entries, is parsed on its own with an empty
+// <entries></entries> standing in for them.
+struct EntryPieces {
+    char* bytes = nullptr; // the whole file; each piece is parsed in place
+    std::size_t begin = 0; // just after "<entries>"
+    std::size_t end = 0;   // where "</entries>" starts
+    std::size_t pieceBytes = kKvtmlPieceBytes;
+    pugi::xml_node entries; // the stand-in in the rest's tree
+};
+
+// Where an entry starts at or after `from`, before `to`; `to` when none does. Only a cut to
+// try: the parser takes the piece before it only if that holds whole elements and nothing
+// else, which a cut anywhere but between two elements of the list cannot.
+std::size_t nextEntryStart(const EntryPieces& p, std::size_t from, std::size_t to)
+{
+    static constexpr std::string_view kStart = "<entry";
+    const std::string_view range(p.bytes + from, to - from);
+    for (std::size_t at = range.find(kStart); at != std::string_view::npos;
+         at = range.find(kStart, at + 1)) {
+        const char after = at + kStart.size() < range.size() ? range[at + kStart.size()] : '\0';
+        if (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\n' ||
+            after == '\r')
+            return from + at;
+    }
+    return to;
+}
+
 // Walks one parsed KVTML document as a stream of start tags, texts and end tags, the way a
 // streaming reader would see it, without recursion however deep the file. The first walk
 // collects the languages only; the second, with the languages chosen, the entries. Texts
@@ -313,6 +365,10 @@ public:
     int germanId = KvtmlChoice::kNone;
     int foreignId = KvtmlChoice::kNone;
     LossReport losses;
+    // The entries came in pieces, and one of them was refused: nothing of the walk counts.
+    bool piecesRefused = false;
+    // Where the entries lie when they are parsed in pieces; null when the tree holds them.
+    const EntryPieces* pieces = nullptr;
 
     // An empty string on success, else the German reason.
     std::string run()
@@ -353,12 +409,13 @@ private:
                         characters(text);
                     child = n.first_child();
                     if (!child) {
-                        end();
-                    } else if (splitEntries_ && depth_ == 2 && tags_[1] == Tag::kEntries &&
-                               walkEntriesInHalves(n)) {
-                        // Both halves are in; on from its last entry.
-                        n = n.last_child();
-                        child = pugi::xml_node();
+                        // The entries held back from the tree come in where they stood.
+                        if (pieces != nullptr && n == pieces->entries && !walkPieces()) {
+                            piecesRefused = true;
+                            done_ = true;
+                        }
+                        if (!done_)
+                            end();
                     }
                     break;
                 case pugi::node_pcdata:
@@ -393,51 +450,48 @@ private:
         }
     }
 
-    // A full list spends most of its time in its entries, one much like the next: the
-    // second half is walked on a second thread while this one walks the first, and the
-    // halves are joined in file order, the report included. Where the halves could affect
-    // each other (more entries than a table holds, languages declared among the entries)
-    // the entries are walked again in one go. False when they were not walked here.
-    bool walkEntriesInHalves(const pugi::xml_node& list)
+    // The entries, a piece at a time: each piece is parsed on its own (into a tree that
+    // lives until the next piece) and walked straight away. Directly below the root they are
+    // split into two halves, walked on two threads and joined in file order, the report
+    // included. False when the parser refused a piece or the halves could affect each other
+    // (more entries than a table holds, languages declared among the entries): nothing the
+    // walk produced counts then, and the caller parses the file whole.
+    bool walkPieces()
     {
-        std::vector<pugi::xml_node> children;
-        for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
-            children.push_back(c);
-        if (children.size() < kSplitEntries)
-            return false;
-        const pugi::xml_node middle = children[children.size() / 2];
-        int entriesBefore = 0;
-        for (std::size_t i = 0; i < children.size() / 2; ++i)
-            if (children[i].type() == pugi::node_element &&
-                classify(children[i].name()) == Tag::kEntry)
-                ++entriesBefore;
+        const EntryPieces& p = *pieces;
+        const std::size_t middle = nextEntryStart(p, p.begin + (p.end - p.begin) / 2, p.end);
+        if (!(depth_ == 2 && tags_[1] == Tag::kEntries) || middle == p.end)
+            return walkPieceRange(p.begin, p.end);
 
         Parser second(doc_, false);
         second.languages = languages;
         second.choose(germanId, foreignId);
         second.keepEntries = keepEntries;
-        second.splitEntries_ = false;
+        second.pieces = pieces;
         std::copy_n(tags_.begin(), depth_, second.tags_.begin());
         std::copy_n(nodes_.begin(), depth_, second.nodes_.begin());
         second.depth_ = depth_;
-        second.entryNumber_ = entryNumber_ + entriesBefore;
+        // It numbers its entries from the start of its half; they are renumbered when joined,
+        // as only then is the count of the first half known.
+        const std::size_t expected =
+            std::min(std::size_t{TWordTable::MaxWords}, (p.end - middle) / kTypicalEntryBytes + 1);
         if (keepEntries)
-            second.entries.reserve(children.size() / 2 + 1);
+            second.entries.reserve(expected);
         else
-            second.words.reserve(children.size() / 2 + 1);
-        const std::size_t floor = depth_;
+            second.words.reserve(expected);
+        bool secondOk = false;
         std::exception_ptr failed;
         std::thread helper;
         try {
-            helper = std::thread([&second, &failed, middle, floor] {
+            helper = std::thread([&second, &secondOk, &failed, middle, end = p.end] {
                 try {
-                    second.walk(middle, true, pugi::xml_node(), floor);
+                    secondOk = second.walkPieceRange(middle, end);
                 } catch (...) {
                     failed = std::current_exception();
                 }
             });
         } catch (const std::system_error&) {
-            return false; // no thread to be had: one walk, as for a short list
+            return walkPieceRange(p.begin, p.end); // no thread to be had: one walk
         }
         // Joined on every way out, a failure of this half included.
         struct Join {
@@ -450,40 +504,63 @@ private:
         } join{helper};
 
         const std::vector<KvtmlLanguage> languagesBefore = languages;
-        const std::size_t entriesKept = entries.size(), wordsKept = words.size(), kept = kept_;
-        const int numberBefore = entryNumber_;
-        const bool overLimitBefore = overLimitSeen_;
-        const LossReport lossesBefore = losses;
-        walk(children.front(), true, middle, floor);
+        const bool firstOk = walkPieceRange(p.begin, middle);
         helper.join();
         if (failed)
             std::rethrow_exception(failed);
+        if (!firstOk)
+            return false;
         if (done_)
             return true; // the first half's error comes first in the file
-        const bool together = !sameLanguages(languages, languagesBefore) ||
-                              !sameLanguages(second.languages, languagesBefore) ||
-                              kept_ + second.kept_ > static_cast<std::size_t>(TWordTable::MaxWords);
-        if (together) {
-            entries.resize(entriesKept);
-            words.resize(wordsKept);
-            languages = languagesBefore;
-            kept_ = kept;
-            overLimitSeen_ = overLimitBefore;
-            entryNumber_ = numberBefore;
-            losses = lossesBefore;
-            splitEntries_ = false;
+        if (!secondOk || !sameLanguages(languages, languagesBefore) ||
+            !sameLanguages(second.languages, languagesBefore) ||
+            kept_ + second.kept_ > static_cast<std::size_t>(TWordTable::MaxWords))
             return false;
-        }
         if (!second.error_.empty()) {
             raiseError(second.error_);
             return true;
         }
+        // The second half's report names its entries by their place in that half.
+        const int offset = entryNumber_;
+        for (RawEntry& e : second.entries)
+            e.number += offset;
+        second.losses.rewriteExamples(
+            [offset](std::string e) { return shiftEntryNumber(std::move(e), offset); });
         entries.insert(entries.end(), std::make_move_iterator(second.entries.begin()),
                        std::make_move_iterator(second.entries.end()));
         words.insert(words.end(), second.words.begin(), second.words.end());
         losses.merge(second.losses);
         kept_ += second.kept_;
-        entryNumber_ = second.entryNumber_;
+        entryNumber_ += second.entryNumber_;
+        return true;
+    }
+
+    // Parses and walks the pieces of [from, to), each ending where an entry starts. False
+    // when the parser refused one or a piece holds anything but whole elements.
+    bool walkPieceRange(std::size_t from, std::size_t to)
+    {
+        const EntryPieces& p = *pieces;
+        pugi::xml_document piece;
+        const std::size_t floor = depth_;
+        for (std::size_t at = from; at < to && !done_;) {
+            const std::size_t next =
+                (to - at) / 2 <= p.pieceBytes ? to : nextEntryStart(p, at + p.pieceBytes, to);
+            // A NUL ends the parse: in the whole file it ends the document, in a piece only
+            // the piece.
+            if (std::memchr(p.bytes + at, '\0', next - at) != nullptr)
+                return false;
+            piece.reset();
+            if (!piece.load_buffer_inplace(p.bytes + at, next - at,
+                                           kParseOptions | pugi::parse_fragment,
+                                           pugi::encoding_utf8))
+                return false;
+            for (pugi::xml_node n = piece.first_child(); n; n = n.next_sibling())
+                if (n.type() != pugi::node_element)
+                    return false;
+            if (const pugi::xml_node first = piece.first_child())
+                walk(first, true, pugi::xml_node(), floor);
+            at = next;
+        }
         return true;
     }
 
@@ -699,7 +776,6 @@ private:
     RawEntry entry_;
     int entryNumber_ = 0;
     std::size_t kept_ = 0;
-    bool splitEntries_ = true;
     Translation* translation_ = nullptr;
     int otherLanguage_ = -1;
     Text otherText_;                // the text of a language that is neither side
@@ -713,13 +789,6 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
 {
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
-
-// No DTD entities are expanded (the parser knows none), only the five of XML itself and
-// character references; the DOCTYPE is kept so that an internal subset can be refused.
-// Leading texts go into their elements, which spares a node for nearly every text: a
-// third of the tree's memory and of the walk.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
-                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 // Checked before the tree is built, so that a file of nothing but tags costs no tree.
 bool hasTooManyTags(std::string_view bytes)
@@ -772,8 +841,11 @@ KvtmlImport refused(std::string message)
     return out;
 }
 
-// Everything after the parse: the languages, the choice, the words.
-KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
+// Everything after the parse: the languages, the choice, the words. With `pieces`, `doc` is
+// the rest of a long list, and its entries are parsed on the way; nothing when the parser
+// refused one of them.
+std::optional<KvtmlImport> importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice,
+                                        const EntryPieces* pieces = nullptr)
 {
     KvtmlImport out;
     Parser first(doc, true);
@@ -822,13 +894,21 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
 
     Parser p(doc, false);
     p.keepEntries = hasSynonymPairs(doc);
+    const std::size_t expected =
+        pieces ? std::min(static_cast<std::size_t>(TWordTable::MaxWords),
+                          (pieces->end - pieces->begin) / kTypicalEntryBytes + 1)
+               : expectedEntries(doc);
     if (p.keepEntries)
-        p.entries.reserve(expectedEntries(doc));
+        p.entries.reserve(expected);
     else
-        p.words.reserve(expectedEntries(doc));
+        p.words.reserve(expected);
     p.languages = langs;
     p.choose(german, foreign);
-    if (std::string err = p.run(); !err.empty()) {
+    p.pieces = pieces;
+    std::string err = p.run();
+    if (p.piecesRefused)
+        return std::nullopt;
+    if (!err.empty()) {
         out.message = std::move(err);
         return out;
     }
@@ -877,10 +957,76 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
 
 } // namespace
 
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+namespace {
+
+// A long list, cut for parsing in pieces: the rest of the document, parsed, and where its
+// entries lie in the file's bytes.
+struct PiecewiseList {
+    std::string rest; // the document without its entries; parsed in place
+    pugi::xml_document doc;
+    EntryPieces pieces;
+};
+
+// Parses the rest of a long list in `list`. False, with `bytes` untouched, when the list is
+// short or its entries cannot be cut out so that the parser sees the same as in the whole:
+// then it is parsed whole.
+bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& list)
+{
+    static constexpr std::string_view kOpen = "<entries>", kClose = "</entries>";
+    const std::string_view all(bytes);
+    const std::size_t open = all.find(kOpen);
+    if (open == std::string_view::npos)
+        return false;
+    const std::size_t begin = open + kOpen.size();
+    const std::size_t end = all.rfind(kClose);
+    if (end == std::string_view::npos || end < begin || (end - begin) / 2 <= pieceBytes)
+        return false;
+    list.rest.reserve(begin + all.size() - end);
+    list.rest.assign(all.substr(0, begin)).append(all.substr(end));
+    const pugi::xml_parse_result r = list.doc.load_buffer_inplace(
+        list.rest.data(), list.rest.size() + 1, kParseOptions, pugi::encoding_auto);
+    if (!r || r.encoding != pugi::encoding_utf8)
+        return false;
+    // The stand-in must be the very element whose start tag the cut follows, below the root.
+    // Then the parser read every byte before the entries as it does in the whole file and
+    // stands inside that element where they begin; each piece it then takes as whole
+    // elements leaves it there again, up to the end tag the rest continues with.
+    const char* const name = list.rest.data() + open + 1;
+    for (pugi::xml_node n = list.doc.document_element().first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element && n.name() == name) {
+            if (n.first_child() || *n.value() != '\0')
+                return false;
+            list.pieces = {bytes.data(), begin, end, pieceBytes, n};
+            return true;
+        }
+    return false;
+}
+
+// The words of a list cut into pieces. Only a list read to its end counts: any other
+// outcome may have been decided before a piece the parser would refuse, and the whole
+// document has to give it (nothing then).
+std::optional<KvtmlImport> importPieces(const PiecewiseList& list, const KvtmlChoice& choice)
+{
+    std::optional<KvtmlImport> r = importParsed(list.doc, choice, &list.pieces);
+    if (r && r->status != KvtmlImport::Status::Ok)
+        r.reset();
+    return r;
+}
+
+} // namespace
+
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice, std::size_t pieceBytes)
 {
     if (hasTooManyTags(bytes))
         return refused(kTooManyTags);
+    if (!mayBeWide(bytes)) {
+        // The pieces are parsed in place, in a copy; should the parser refuse one, the
+        // bytes are still here to be parsed whole.
+        std::string copy(bytes);
+        if (PiecewiseList list; cutIntoPieces(copy, pieceBytes, list))
+            if (std::optional<KvtmlImport> r = importPieces(list, choice))
+                return std::move(*r);
+    }
     // The parser's copy of the bytes and its tree.
     const ParseArena arena(2 * bytes.size());
     pugi::xml_document doc;
@@ -888,17 +1034,20 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
-    return importParsed(doc, choice);
+    return *importParsed(doc, choice);
 }
 
-std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice,
+                                              std::size_t pieceBytes)
 {
     // UTF-16 and UTF-32 are converted into a buffer of the parser's own either way, so they
     // gain nothing here; they take the copying way, which is exactly what they did before.
     if (mayBeWide(bytes))
-        return importKvtml(bytes, choice);
+        return importKvtml(bytes, choice, pieceBytes);
     if (hasTooManyTags(bytes))
         return refused(kTooManyTags);
+    if (PiecewiseList list; cutIntoPieces(bytes, pieceBytes, list))
+        return importPieces(list, choice);
     const ParseArena arena(bytes.size());
     pugi::xml_document doc;
     // The parser takes the buffer's last byte for its end. Its copy in importKvtml() ends in

@@ -28,6 +28,13 @@ public:
     void add(Kind kind, int count, std::string_view example);
     void add(Kind kind, std::string_view example) { add(kind, 1, example); }
     void merge(const LossReport& other);
+    // Rewrites every example kept, for a report made before the place it names was known.
+    template <class Rewrite> void rewriteExamples(Rewrite rewrite)
+    {
+        for (Slot& s : slots_)
+            for (std::string& e : s.examples)
+                e = rewrite(std::move(e));
+    }
 
     int count(Kind kind) const { return slot(kind).count; }
     const std::vector<std::string>& examples(Kind kind) const { return slot(kind).examples; }

@@ -13,7 +13,9 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -146,6 +148,147 @@ INSTANTIATE_TEST_SUITE_P(
         SameCase{
             "NulBehindTheRoot", kvtml(entry(0, "Haus", "house")) + '\0' + "x>", {}, Status::Ok},
         SameCase{"NoRoot", "<?xml version=\"1.0\"?><!-- nichts -->", {}, Status::Invalid}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A long list is parsed in pieces cut where an entry starts. Small pieces cut these short
+// lists as well: every cut must give what the whole document gives, or be refused (then the
+// in-place import leaves the file to a fresh copy, and the copy is parsed whole).
+struct PiecesCase {
+    const char* name;
+    std::string bytes;
+    bool inPlace; // false: the parser refuses a piece, and only the whole parse answers
+};
+
+class KvtmlPieces : public ::testing::TestWithParam<PiecesCase> {};
+
+TEST_P(KvtmlPieces, GiveWhatTheWholeDocumentGives)
+{
+    const PiecesCase& c = GetParam();
+    constexpr std::size_t kSmall = 48, kWhole = SIZE_MAX;
+    const KvtmlImport whole = importKvtml(c.bytes, {}, kWhole);
+    expectSame(importKvtml(c.bytes, {}, kSmall), whole);
+    std::string scratch = c.bytes;
+    const std::optional<KvtmlImport> inPlace = importKvtmlInPlace(scratch, {}, kSmall);
+    EXPECT_EQ(inPlace.has_value(), c.inPlace);
+    if (inPlace)
+        expectSame(*inPlace, whole);
+    // The full-sized pieces of an import from a file: these lists are too short for them.
+    std::string unchanged = c.bytes;
+    if (const std::optional<KvtmlImport> asUsual = importKvtmlInPlace(unchanged))
+        expectSame(*asUsual, whole);
+    EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+}
+
+std::string entries(int count, const std::function<std::string(int)>& at = {})
+{
+    std::string out;
+    for (int k = 0; k < count; ++k) {
+        const std::string special = at ? at(k) : std::string();
+        out +=
+            special.empty() ? entry(k, "w" + std::to_string(k), "f" + std::to_string(k)) : special;
+        out += "\n";
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, KvtmlPieces,
+    ::testing::Values(
+        PiecesCase{"Plain", kvtml(entries(40)), true},
+        PiecesCase{"LongWithPairs", longListWithPairs(), true},
+        // The parser keeps no comments, so around the entries they change nothing.
+        PiecesCase{"CommentsBetween",
+                   kvtml(entries(40,
+                                 [](int k) {
+                                     return k % 5 == 0 ? "<!-- " + std::to_string(k) + " -->" +
+                                                             entry(k, "a", "b")
+                                                       : "";
+                                 })),
+                   true},
+        // Losses in the later half name their entries by their place in the whole file.
+        PiecesCase{"LossesInBothHalves",
+                   kvtml(entries(60,
+                                 [](int k) {
+                                     return k == 3 || k == 45 ? entry(k, std::string(150, 'x'), "f")
+                                            : k == 50 ? "<entry id=\"50\"><translation id=\"1\">"
+                                                        "<text>f</text><example>e</example>"
+                                                        "</translation></entry>"
+                                            : k == 52 ? "<entry id=\"52\"/>"
+                                                      : "";
+                                 })),
+                   true},
+        // The XML declaration names another encoding: the pieces would be read as UTF-8.
+        PiecesCase{
+            "Latin1",
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" +
+                kvtml(entries(40,
+                              [](int k) { return k == 30 ? entry(k, "H\xE4user", "houses") : ""; }))
+                    .substr(38),
+            true},
+        // "<entries>" first turns up where it is no element: the rest is then no document.
+        PiecesCase{"EntriesNamedInAComment",
+                   "<?xml version=\"1.0\"?><!-- <entries> -->\n" + kvtml(entries(40)).substr(38),
+                   true},
+        // The parser takes a "<" in an attribute; the only element <entries> is empty.
+        PiecesCase{"EntriesInAnAttribute",
+                   kvtml("", "<x a='<entries>" + entries(40) + "</entries>'/>")
+                       .replace(kvtml("", "").find("<entries>"), 19, "<entries/>"),
+                   true},
+        PiecesCase{"EntriesBelowAnotherElement",
+                   kvtml("", "<lessons><entries>" + entries(40) + "</entries></lessons>"), true},
+        // Cuts that fall inside something: the parser refuses the piece on either side.
+        PiecesCase{"EntryInsideCdata",
+                   kvtml(entries(40,
+                                 [](int k) {
+                                     return k == 20 ? entry(k,
+                                                            "<![CDATA[ <entry id=\"x\"> " +
+                                                                std::string(60, 'c') + "]]>",
+                                                            "f")
+                                                    : "";
+                                 })),
+                   false},
+        PiecesCase{"EntryInsideEntry",
+                   kvtml(entries(40,
+                                 [](int k) {
+                                     return k == 20 ? "<entry id=\"20\">" + std::string(60, ' ') +
+                                                          entry(99, "innen", "inside") + "</entry>"
+                                                    : "";
+                                 })),
+                   false},
+        PiecesCase{
+            "TextAmongTheEntries",
+            kvtml(entries(40, [](int k) { return k == 20 ? "Text" + entry(k, "a", "b") : ""; })),
+            false},
+        PiecesCase{
+            "NulAmongTheEntries",
+            kvtml(entries(40, [](int k) { return k == 1 ? "\0"s + entry(k, "a", "b") : ""; })),
+            false},
+        PiecesCase{"TwoEntriesElements",
+                   kvtml(entries(40) + "</entries><lessons/><entries>" + entries(40)), false},
+        PiecesCase{
+            "BrokenEntry",
+            kvtml(entries(40,
+                          [](int k) {
+                              return k == 25
+                                         ? "<entry id=\"25\"><translation id=\"0\"><text>a</txt>"
+                                           "</translation></entry>"
+                                         : "";
+                          })),
+            false},
+        // Decided before the entries, but the whole file may still be refused there.
+        PiecesCase{"Ambiguous",
+                   kvtml(entries(40)).replace(kvtml("").find("<locale>de"), 10, "<locale>fr"),
+                   false},
+        PiecesCase{
+            "BrokenEntryOfAnOlderList",
+            kvtml(entries(40, [](int k) { return k == 25 ? "<entry id=\"25\"></entri>"s : ""; }))
+                .replace(kvtml("").find("2.0"), 3, "1.0"),
+            false},
+        // The halves could affect each other: walked again in one go.
+        PiecesCase{"LanguageAmongTheEntries",
+                   kvtml("<identifier id=\"7\"><locale>fr</locale></identifier>" + entries(40)),
+                   false},
+        PiecesCase{"MoreThanATableHolds", kvtml(entries(10'050)), false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 class KvtmlRefusedFile : public ::testing::Test {
