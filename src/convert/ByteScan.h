@@ -137,4 +137,35 @@ inline std::size_t count(const char* p, const char* end, char c)
     return n;
 }
 
+// count(), and whether any byte in [p, end) is `absent`: one pass for both.
+inline std::size_t countUnlessAny(const char* p, const char* end, char c, char absent, bool& found)
+{
+    std::size_t n = 0;
+    found = false;
+#if defined(__SSE2__)
+    const __m128i vc = _mm_set1_epi8(c);
+    const __m128i va = _mm_set1_epi8(absent);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i seen = zero;
+    while (end - p >= 16) {
+        const char* const stop = p + 16 * std::min<std::ptrdiff_t>((end - p) / 16, 255);
+        __m128i counters = zero;
+        for (; p < stop; p += 16) {
+            const __m128i v = load16(p);
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, vc));
+            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(v, va));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, zero);
+        n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+    found = _mm_movemask_epi8(seen) != 0;
+#endif
+    for (; p < end; ++p) {
+        n += *p == c ? 1 : 0;
+        found = found || *p == absent;
+    }
+    return n;
+}
+
 } // namespace tafelix::convert::scan

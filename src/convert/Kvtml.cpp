@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -325,6 +326,9 @@ struct EntryPieces {
     std::size_t end = 0;   // where "</entries>" starts
     std::size_t pieceBytes = kKvtmlPieceBytes;
     pugi::xml_node entries; // the stand-in in the rest's tree
+    // The tags of the pieces walked so far, counted as each is parsed: a list is refused
+    // for too many tags in the whole file, and the pieces are most of them.
+    mutable std::atomic<std::size_t> tags{0};
 };
 
 // Where an entry starts at or after `from`, before `to`; `to` when none does. Only a cut to
@@ -547,7 +551,9 @@ private:
                 (to - at) / 2 <= p.pieceBytes ? to : nextEntryStart(p, at + p.pieceBytes, to);
             // A NUL ends the parse: in the whole file it ends the document, in a piece only
             // the piece.
-            if (std::memchr(p.bytes + at, '\0', next - at) != nullptr)
+            bool nul = false;
+            p.tags += scan::countUnlessAny(p.bytes + at, p.bytes + next, '<', '\0', nul);
+            if (nul)
                 return false;
             piece.reset();
             if (!piece.load_buffer_inplace(p.bytes + at, next - at,
@@ -963,6 +969,7 @@ namespace {
 // entries lie in the file's bytes.
 struct PiecewiseList {
     std::string rest; // the document without its entries; parsed in place
+    std::size_t restTags = 0;
     pugi::xml_document doc;
     EntryPieces pieces;
 };
@@ -983,6 +990,9 @@ bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& li
         return false;
     list.rest.reserve(begin + all.size() - end);
     list.rest.assign(all.substr(0, begin)).append(all.substr(end));
+    list.restTags = scan::count(list.rest.data(), list.rest.data() + list.rest.size(), '<');
+    if (list.restTags > kMaxTags)
+        return false;
     const pugi::xml_parse_result r = list.doc.load_buffer_inplace(
         list.rest.data(), list.rest.size() + 1, kParseOptions, pugi::encoding_auto);
     if (!r || r.encoding != pugi::encoding_utf8)
@@ -996,7 +1006,11 @@ bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& li
         if (n.type() == pugi::node_element && n.name() == name) {
             if (n.first_child() || *n.value() != '\0')
                 return false;
-            list.pieces = {bytes.data(), begin, end, pieceBytes, n};
+            list.pieces.bytes = bytes.data();
+            list.pieces.begin = begin;
+            list.pieces.end = end;
+            list.pieces.pieceBytes = pieceBytes;
+            list.pieces.entries = n;
             return true;
         }
     return false;
@@ -1004,12 +1018,15 @@ bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& li
 
 // The words of a list cut into pieces. Only a list read to its end counts: any other
 // outcome may have been decided before a piece the parser would refuse, and the whole
-// document has to give it (nothing then).
+// document has to give it (nothing then). Its tags are counted by then, and too many of them
+// refuse it as they do before a whole parse.
 std::optional<KvtmlImport> importPieces(const PiecewiseList& list, const KvtmlChoice& choice)
 {
     std::optional<KvtmlImport> r = importParsed(list.doc, choice, &list.pieces);
     if (r && r->status != KvtmlImport::Status::Ok)
         r.reset();
+    else if (r && list.restTags + list.pieces.tags > kMaxTags)
+        return refused(kTooManyTags);
     return r;
 }
 
@@ -1017,8 +1034,6 @@ std::optional<KvtmlImport> importPieces(const PiecewiseList& list, const KvtmlCh
 
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice, std::size_t pieceBytes)
 {
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
     if (!mayBeWide(bytes)) {
         // The pieces are parsed in place, in a copy; should the parser refuse one, the
         // bytes are still here to be parsed whole.
@@ -1027,6 +1042,8 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice, std::
             if (std::optional<KvtmlImport> r = importPieces(list, choice))
                 return std::move(*r);
     }
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
     // The parser's copy of the bytes and its tree.
     const ParseArena arena(2 * bytes.size());
     pugi::xml_document doc;
@@ -1044,10 +1061,10 @@ std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlCho
     // gain nothing here; they take the copying way, which is exactly what they did before.
     if (mayBeWide(bytes))
         return importKvtml(bytes, choice, pieceBytes);
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
     if (PiecewiseList list; cutIntoPieces(bytes, pieceBytes, list))
         return importPieces(list, choice);
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
     const ParseArena arena(bytes.size());
     pugi::xml_document doc;
     // The parser takes the buffer's last byte for its end. Its copy in importKvtml() ends in
