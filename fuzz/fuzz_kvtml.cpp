@@ -10,6 +10,9 @@
 #include <optional>
 #include <string>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 using namespace tafelix;
 using namespace tafelix::convert;
 
@@ -32,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string scratch(bytes);
         if (const std::optional<KvtmlImport> inPlace = importKvtmlInPlace(scratch, {}, pieces))
             same(*inPlace);
+    }
+    // And read from a file piece by piece as it is parsed, where that is taken at all.
+    if (const int fd = ::memfd_create("kvtml", MFD_CLOEXEC); fd != -1) {
+        if (::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()))
+            if (const std::optional<KvtmlImport> file = importKvtmlFile(fd, size, {}, kTinyPieces))
+                same(*file);
+        ::close(fd);
     }
     if (r.status == KvtmlImport::Status::Ambiguous && !r.languages.empty())
         r = importKvtml(bytes, {r.languages.back().id, KvtmlChoice::kAuto});

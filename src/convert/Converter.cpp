@@ -5,6 +5,9 @@
 
 #include <QFileInfo>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -123,6 +126,28 @@ ImportOutcome importFileBytes(const std::string& path, std::string& bytes, FileF
     return importBytes(bytes, format, options);
 }
 
+// A long KVTML list read as it is parsed; nothing where the file is to be read whole first
+// (a short list, one that is not read that way, a file that cannot be opened: the whole read
+// then gives the reason).
+std::optional<ImportOutcome> importKvtmlAsRead(const std::string& path,
+                                               const ImportOptions& options)
+{
+    if (formatFromPath(path) != FileFormat::Kvtml)
+        return std::nullopt;
+    int fd = -1;
+    if (!openRegularFile(path, fd))
+        return std::nullopt;
+    struct stat st {};
+    std::optional<KvtmlImport> k;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 &&
+        static_cast<unsigned long long>(st.st_size) <= kMaxImportBytes)
+        k = importKvtmlFile(fd, static_cast<std::size_t>(st.st_size), options.kvtml);
+    ::close(fd);
+    if (!k)
+        return std::nullopt;
+    return fromKvtml(std::move(*k));
+}
+
 // Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
 template <class Import>
 ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
@@ -140,6 +165,8 @@ ImportOutcome withFileBytes(const std::string& path, const ImportOptions& option
 
 ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
+    if (std::optional<ImportOutcome> read = importKvtmlAsRead(path, options))
+        return std::move(*read);
     return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
         return importFileBytes(path, bytes, format, options);
     });
@@ -147,6 +174,13 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 
 ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
 {
+    if (std::optional<ImportOutcome> read = importKvtmlAsRead(path, options)) {
+        if (read->status == ImportOutcome::Status::Ok) {
+            fillTable(read->imported.words, table);
+            read->imported.words = {};
+        }
+        return std::move(*read);
+    }
     return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
         ImportOutcome out;
         if (format == FileFormat::Csv || format == FileFormat::Tsv) {

@@ -68,6 +68,14 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {},
 std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice = {},
                                               std::size_t pieceBytes = kKvtmlPieceBytes);
 
+// The same for a long list still in its file (open as `fd`, `size` bytes): only what lies
+// around its entries is read first, and the entries piece by piece on the threads that parse
+// them. Nothing when the file is short, is no long list that can be read so, or changed while
+// it was read: the caller reads it whole and imports the bytes, which gives every refusal its
+// reason.
+std::optional<KvtmlImport> importKvtmlFile(int fd, std::size_t size, const KvtmlChoice& choice = {},
+                                           std::size_t pieceBytes = kKvtmlPieceBytes);
+
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),
 // the synonym as paraphrase, the compartment as grade. Losses (control characters XML

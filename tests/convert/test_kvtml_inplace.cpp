@@ -13,6 +13,9 @@
 
 #include <pugixml.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -94,7 +97,8 @@ struct SameCase {
     Status status;
 };
 
-class KvtmlInPlace : public ::testing::TestWithParam<SameCase> {
+// A test with a folder of its own for the files it imports.
+template <class Base> class WithFolder : public Base {
 protected:
     void SetUp() override
     {
@@ -102,8 +106,11 @@ protected:
         ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
     std::string dir_;
 };
+
+class KvtmlInPlace : public WithFolder<::testing::TestWithParam<SameCase>> {};
 
 TEST_P(KvtmlInPlace, GivesWhatTheCopyGives)
 {
@@ -117,11 +124,11 @@ TEST_P(KvtmlInPlace, GivesWhatTheCopyGives)
         EXPECT_EQ(copied.status, Status::Invalid); // only a refused file is left to the copy
     EXPECT_EQ(ParseArena::mappedBytes(), 0u);
 
-    const std::string path = dir_ + "/Liste.kvtml";
-    test::writeBytes(path, c.bytes);
+    const std::string list = path("Liste.kvtml");
+    test::writeBytes(list, c.bytes);
     ImportOptions options;
     options.kvtml = c.choice;
-    const ImportOutcome file = importFile(path, options);
+    const ImportOutcome file = importFile(list, options);
     EXPECT_EQ(file.message, copied.message);
     EXPECT_TRUE(file.imported.words == copied.result.words);
     EXPECT_EQ(file.imported.losses.summary(), copied.result.losses.summary());
@@ -157,9 +164,25 @@ struct PiecesCase {
     const char* name;
     std::string bytes;
     bool inPlace; // false: the parser refuses a piece, and only the whole parse answers
+    bool cut;     // the list is read in pieces (else whole, or refused)
 };
 
-class KvtmlPieces : public ::testing::TestWithParam<PiecesCase> {};
+class KvtmlPieces : public WithFolder<::testing::TestWithParam<PiecesCase>> {
+protected:
+    // Imported straight from the file, read piece by piece as it is parsed.
+    std::optional<KvtmlImport> fromFile(const std::string& bytes, std::size_t pieceBytes,
+                                        std::size_t claimedSize = 0)
+    {
+        const std::string file = path("Liste.kvtml");
+        test::writeBytes(file, bytes);
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        EXPECT_NE(fd, -1);
+        std::optional<KvtmlImport> r = importKvtmlFile(
+            fd, claimedSize != 0 ? claimedSize : bytes.size(), KvtmlChoice{}, pieceBytes);
+        ::close(fd);
+        return r;
+    }
+};
 
 TEST_P(KvtmlPieces, GiveWhatTheWholeDocumentGives)
 {
@@ -176,7 +199,26 @@ TEST_P(KvtmlPieces, GiveWhatTheWholeDocumentGives)
     std::string unchanged = c.bytes;
     if (const std::optional<KvtmlImport> asUsual = importKvtmlInPlace(unchanged))
         expectSame(*asUsual, whole);
+    const std::optional<KvtmlImport> file = fromFile(c.bytes, kSmall);
+    EXPECT_EQ(file.has_value(), c.cut);
+    if (file)
+        expectSame(*file, whole);
+    // As the program and tafelix-convert import it: the long ones in full-sized pieces
+    // from the file, the rest read whole, every refusal with the whole document's reason.
+    const ImportOutcome imported = importFile(path("Liste.kvtml"));
+    EXPECT_EQ(imported.message, whole.message);
+    EXPECT_TRUE(imported.imported.words == whole.result.words);
+    EXPECT_EQ(imported.imported.losses.summary(), whole.result.losses.summary());
     EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+}
+
+// A file of another size than it was measured at (it changed meanwhile) is left to a read
+// of the whole file.
+TEST_P(KvtmlPieces, AFileThatChangedIsLeftToTheWholeRead)
+{
+    const PiecesCase& c = GetParam();
+    EXPECT_FALSE(fromFile(c.bytes, 48, c.bytes.size() + 100).has_value());
+    EXPECT_FALSE(fromFile(c.bytes, 48, c.bytes.size() - 50).has_value());
 }
 
 std::string entries(int count, const std::function<std::string(int)>& at = {})
@@ -194,8 +236,16 @@ std::string entries(int count, const std::function<std::string(int)>& at = {})
 INSTANTIATE_TEST_SUITE_P(
     Cuts, KvtmlPieces,
     ::testing::Values(
-        PiecesCase{"Plain", kvtml(entries(40)), true},
-        PiecesCase{"LongWithPairs", longListWithPairs(), true},
+        PiecesCase{"Plain", kvtml(entries(40)), true, true},
+        PiecesCase{"LongWithPairs", longListWithPairs(), true, true},
+        // More before and after the entries than the first reads from either end take.
+        PiecesCase{"LongHeadAndTail",
+                   kvtml(entries(500), "<lessons><container><name>" + std::string(150'000, 'n') +
+                                           "</name></container></lessons>")
+                       .replace(kvtml("").find("<identifiers>"), 0,
+                                "<information><comment>" + std::string(150'000, 'c') +
+                                    "</comment></information>"),
+                   true, true},
         // The parser keeps no comments, so around the entries they change nothing.
         PiecesCase{"CommentsBetween",
                    kvtml(entries(40,
@@ -204,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                              entry(k, "a", "b")
                                                        : "";
                                  })),
-                   true},
+                   true, true},
         // Losses in the later half name their entries by their place in the whole file.
         PiecesCase{"LossesInBothHalves",
                    kvtml(entries(60,
@@ -216,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                                             : k == 52 ? "<entry id=\"52\"/>"
                                                       : "";
                                  })),
-                   true},
+                   true, true},
         // The XML declaration names another encoding: the pieces would be read as UTF-8.
         PiecesCase{
             "Latin1",
@@ -224,18 +274,19 @@ INSTANTIATE_TEST_SUITE_P(
                 kvtml(entries(40,
                               [](int k) { return k == 30 ? entry(k, "H\xE4user", "houses") : ""; }))
                     .substr(38),
-            true},
+            true, false},
         // "<entries>" first turns up where it is no element: the rest is then no document.
         PiecesCase{"EntriesNamedInAComment",
                    "<?xml version=\"1.0\"?><!-- <entries> -->\n" + kvtml(entries(40)).substr(38),
-                   true},
+                   true, false},
         // The parser takes a "<" in an attribute; the only element <entries> is empty.
         PiecesCase{"EntriesInAnAttribute",
                    kvtml("", "<x a='<entries>" + entries(40) + "</entries>'/>")
                        .replace(kvtml("", "").find("<entries>"), 19, "<entries/>"),
-                   true},
+                   true, false},
         PiecesCase{"EntriesBelowAnotherElement",
-                   kvtml("", "<lessons><entries>" + entries(40) + "</entries></lessons>"), true},
+                   kvtml("", "<lessons><entries>" + entries(40) + "</entries></lessons>"), true,
+                   false},
         // Cuts that fall inside something: the parser refuses the piece on either side.
         PiecesCase{"EntryInsideCdata",
                    kvtml(entries(40,
@@ -246,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                             "f")
                                                     : "";
                                  })),
-                   false},
+                   false, false},
         PiecesCase{"EntryInsideEntry",
                    kvtml(entries(40,
                                  [](int k) {
@@ -254,17 +305,18 @@ INSTANTIATE_TEST_SUITE_P(
                                                           entry(99, "innen", "inside") + "</entry>"
                                                     : "";
                                  })),
-                   false},
+                   false, false},
         PiecesCase{
             "TextAmongTheEntries",
             kvtml(entries(40, [](int k) { return k == 20 ? "Text" + entry(k, "a", "b") : ""; })),
-            false},
+            false, false},
         PiecesCase{
             "NulAmongTheEntries",
             kvtml(entries(40, [](int k) { return k == 1 ? "\0"s + entry(k, "a", "b") : ""; })),
-            false},
+            false, false},
         PiecesCase{"TwoEntriesElements",
-                   kvtml(entries(40) + "</entries><lessons/><entries>" + entries(40)), false},
+                   kvtml(entries(40) + "</entries><lessons/><entries>" + entries(40)), false,
+                   false},
         PiecesCase{
             "BrokenEntry",
             kvtml(entries(40,
@@ -274,34 +326,24 @@ INSTANTIATE_TEST_SUITE_P(
                                            "</translation></entry>"
                                          : "";
                           })),
-            false},
+            false, false},
         // Decided before the entries, but the whole file may still be refused there.
         PiecesCase{"Ambiguous",
                    kvtml(entries(40)).replace(kvtml("").find("<locale>de"), 10, "<locale>fr"),
-                   false},
+                   false, false},
         PiecesCase{
             "BrokenEntryOfAnOlderList",
             kvtml(entries(40, [](int k) { return k == 25 ? "<entry id=\"25\"></entri>"s : ""; }))
                 .replace(kvtml("").find("2.0"), 3, "1.0"),
-            false},
+            false, false},
         // The halves could affect each other: walked again in one go.
         PiecesCase{"LanguageAmongTheEntries",
                    kvtml("<identifier id=\"7\"><locale>fr</locale></identifier>" + entries(40)),
-                   false},
-        PiecesCase{"MoreThanATableHolds", kvtml(entries(10'050)), false}),
+                   false, false},
+        PiecesCase{"MoreThanATableHolds", kvtml(entries(10'050)), false, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
-class KvtmlRefusedFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir_ = test::makeTempDir("tafelix-inplace");
-        ASSERT_FALSE(dir_.empty());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
-};
+class KvtmlRefusedFile : public WithFolder<::testing::Test> {};
 
 // The parser rewrites the buffer up to the fault (references decoded, lone CRs turned into
 // line feeds), so the line it names must be counted in the file as it was.
