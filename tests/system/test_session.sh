@@ -12,7 +12,7 @@
 # Every check runs even after an earlier one failed, so one run names every broken step.
 #
 # Usage: test_session.sh <tafelix-executable> <program-folder> [<source-dir>]
-# Exit 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
+# Exit 77 (skipped) when Xvfb, xdotool or ImageMagick is missing.
 set -euo pipefail
 
 readonly BOX_TITLES='^(Fehler|Warnung|Information|Best.{1,2}tigung)$'
@@ -24,8 +24,7 @@ inside() {
     local prog="$work/Tafelix"
     local pid="" wid="" failures=0
     # A display that cannot be reached is no test result: the caller tries another one.
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit 3
-    : >"$work/started"
+    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
 
     log() { echo "$*"; }
     check_failed() {
@@ -44,6 +43,8 @@ inside() {
         if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi
         echo "--- program output" >&2
         cat "$work/program.log" >&2 || true
+        # The display went away under the program: no result, another one is tried.
+        display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
         exit 1
     }
     # wait_until <seconds> <what> <command...>: bounded polling of a state.
@@ -273,13 +274,15 @@ print(d[at + 1:at + 1 + min(d[at], n)].decode("cp1252"))' "$init" "$1" "$2"
     echo "PASS"
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
+
 if [[ ${1:-} == --inside ]]; then
     inside "$2"
     exit 0
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in xvfb-run xdotool /usr/bin/import /usr/bin/convert /usr/bin/python3; do
+for tool in Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/python3; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -288,8 +291,6 @@ done
 
 exe=$(realpath "$1")
 program_dir=$(realpath "$2")
-
-source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-session.XXXXXX")
 xvfb_pid=""

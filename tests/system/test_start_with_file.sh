@@ -4,7 +4,7 @@
 # the file, and "Datei" → "Beenden" ends the program cleanly.
 #
 # Usage: test_start_with_file.sh <tafelix-executable> <program-folder> [<source-dir>]
-# Exit 77 (skipped) when xvfb-run or xdotool is missing.
+# Exit 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
 
 readonly BOX_TITLES='^(Fehler|Warnung|Information|Bestätigung)$'
@@ -22,13 +22,13 @@ inside() {
         if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi
         echo "--- program output" >&2
         cat "$work/program.log" >&2 || true
+        # The display went away under the program: no result, another one is tried.
+        display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
         exit 1
     }
 
-    # A display that cannot be reached (a number another server took meanwhile) is no test
-    # result: the caller tries another one.
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit 3
-    : >"$work/started"
+    # A display that cannot be reached is no test result: the caller tries another one.
+    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
 
     QT_QPA_PLATFORM=xcb "$exe" "$list" >"$work/program.log" 2>&1 &
     pid=$!
@@ -102,13 +102,15 @@ inside() {
     echo "program ended cleanly"
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
+
 if [[ ${1:-} == --inside ]]; then
     inside "$2"
     exit 0
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in xvfb-run xdotool; do
+for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -117,8 +119,6 @@ done
 
 exe=$(realpath "$1")
 program_dir=$(realpath "$2")
-
-source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-start.XXXXXX")
 xvfb_pid=""

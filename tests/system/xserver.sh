@@ -1,12 +1,22 @@
 # Sourced by the real-window tests. They run their part inside the X server as
-# `"$0" --inside "$work"`, which marks "$work/started" once the display answers, and keep the
-# program's pid in "$work/program.pid". Needs `work` and `xvfb_pid` set by the caller.
+# `"$0" --inside "$work"` and keep the program's pid in "$work/program.pid". The inside part
+# exits with XSERVER_UNUSABLE when the display it was given cannot be used (it does not
+# answer, or the program cannot connect to it): that is no test result, and another X server
+# is tried. Needs `work` and `xvfb_pid` set by the caller.
 # shellcheck shell=bash
 
-# Ends the program and the X server (xvfb-run runs in its own process group).
+readonly XSERVER_UNUSABLE=3
+
+# Whether the program's log (in $1) says it could not reach its display.
+display_lost() {
+    grep -q "could not connect to display" "$1" 2>/dev/null
+}
+
+# Ends the program and the X server (started in a session of its own).
 stop_xvfb() {
     if [[ -f $work/program.pid ]]; then
         kill "$(cat "$work/program.pid")" 2>/dev/null || true
+        rm -f "$work/program.pid"
     fi
     if [[ -n $xvfb_pid ]]; then
         kill -- "-$xvfb_pid" 2>/dev/null || true
@@ -19,21 +29,33 @@ stop_xvfb() {
     fi
 }
 
-# Runs the inside part under a fresh X server and returns its status. Several X servers may
-# start at once on a busy machine: a display number taken meanwhile makes xvfb-run fail, or
-# leaves a server nobody can reach, before the test starts; another number is tried then.
+# Runs the inside part under a fresh X server and returns its status. The server picks a
+# free display number itself and names it on a file descriptor (-displayfd): tests that
+# start servers at the same time cannot take the same number, as they could when each chose
+# one and then started a server on it.
 run_inside_xvfb() {
     local script=$1 rc=1
     for attempt in 1 2 3; do
-        rm -f "$work/started"
-        setsid xvfb-run -n $((RANDOM % 500 + 100)) -s "-screen 0 1024x768x24" \
-            bash "$script" --inside "$work" &
+        rm -f "$work/display"
+        exec 3>"$work/display"
+        setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+            >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
-        rc=0
-        wait "$xvfb_pid" || rc=$?
+        exec 3>&-
+        for _ in {1..200}; do
+            [[ -s $work/display ]] && break
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        rc=$XSERVER_UNUSABLE
+        if [[ -s $work/display ]]; then
+            rc=0
+            DISPLAY=":$(head -n 1 "$work/display")" bash "$script" --inside "$work" || rc=$?
+        fi
         stop_xvfb
-        [[ -f $work/started ]] && break
-        echo "Xvfb did not start (attempt $attempt)" >&2
+        ((rc == XSERVER_UNUSABLE)) || break
+        echo "the X server could not be used (attempt $attempt)" >&2
+        cat "$work/xvfb.log" >&2 || true
     done
     return "$rc"
 }
