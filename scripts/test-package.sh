@@ -54,31 +54,51 @@ step "installed; $version; --help works"
 home=$work/home
 mkdir -p "$home"
 # Starts the installed program with $home as the home folder, waits until its main window is
-# mapped, then ends it with SIGTERM. Exit 1 from xvfb-run itself (a display number taken by a
-# parallel Xvfb) is retried with another number.
+# mapped, then ends it with SIGTERM. The X server picks a free display itself (-displayfd);
+# a display the program cannot reach is no result, and a fresh server is tried.
 start_once() {
-    local attempt status
+    local attempt status xvfb
     for attempt in 1 2 3; do
-        status=0
-        HOME=$home xvfb-run -n $((RANDOM % 500 + 100)) -s "-screen 0 1024x768x24" \
-            env QT_QPA_PLATFORM=xcb bash -c '
-                tafelix & pid=$!
+        rm -f "$work/display"
+        exec 3>"$work/display"
+        setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+            >"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        exec 3>&-
+        for _ in {1..200}; do
+            [[ -s $work/display ]] && break
+            kill -0 "$xvfb" 2>/dev/null || break
+            sleep 0.05
+        done
+        status=5
+        if [[ -s $work/display ]]; then
+            status=0
+            HOME=$home DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb \
+                log="$work/program.log" bash -c '
+                tafelix >"$log" 2>&1 & pid=$!
                 for _ in $(seq 300); do
                     xdotool search --onlyvisible --name "^Tafelix$" >/dev/null 2>&1 && break
-                    kill -0 "$pid" 2>/dev/null || exit 3
+                    if ! kill -0 "$pid" 2>/dev/null; then
+                        grep -q "could not connect to display" "$log" && exit 5
+                        exit 3
+                    fi
                     sleep 0.1
                 done
                 xdotool search --onlyvisible --name "^Tafelix$" >/dev/null 2>&1 || { kill "$pid"; exit 4; }
                 kill "$pid"; wait "$pid" 2>/dev/null; exit 0' || status=$?
+        fi
+        kill -- "-$xvfb" 2>/dev/null || true
+        wait "$xvfb" 2>/dev/null || true
         case $status in
         0) return 0 ;;
-        1) continue ;;
-        3) fail "the installed program ended before its window appeared" ;;
+        5) continue ;;
+        3) cat "$work/program.log" >&2; fail "the installed program ended before its window appeared" ;;
         4) fail "the installed program showed no window" ;;
-        *) fail "xvfb-run ended with $status" ;;
+        *) fail "the start under Xvfb ended with $status" ;;
         esac
     done
-    fail "no Xvfb display could be started"
+    cat "$work/xvfb.log" >&2
+    fail "no X server could be used"
 }
 
 start_once
