@@ -28,7 +28,9 @@ deb=${debs[0]}
 step "built $(basename "$deb")"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb_pid=""
+source "$here/tests/system/xserver.sh"
+trap 'stop_xvfb; rm -rf "$work"' EXIT
 dpkg-deb -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/tafelix.desktop" ||
     fail "desktop-file-validate"
@@ -54,27 +56,15 @@ step "installed; $version; --help works"
 home=$work/home
 mkdir -p "$home"
 # Starts the installed program with $home as the home folder, waits until its main window is
-# mapped, then ends it with SIGTERM. The X server picks a free display itself (-displayfd);
-# a display the program cannot reach is no result, and a fresh server is tried.
+# mapped, then ends it with SIGTERM. A display the program cannot reach is no result, and a
+# fresh X server is tried.
 start_once() {
-    local attempt status xvfb
+    local attempt status
     for attempt in 1 2 3; do
-        rm -f "$work/display"
-        exec 3>"$work/display"
-        setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
-            >"$work/xvfb.log" 2>&1 &
-        xvfb=$!
-        exec 3>&-
-        for _ in {1..200}; do
-            [[ -s $work/display ]] && break
-            kill -0 "$xvfb" 2>/dev/null || break
-            sleep 0.05
-        done
         status=5
-        if [[ -s $work/display ]]; then
+        if start_xvfb; then
             status=0
-            HOME=$home DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb \
-                log="$work/program.log" bash -c '
+            HOME=$home DISPLAY=$xvfb_display QT_QPA_PLATFORM=xcb log="$work/program.log" bash -c '
                 tafelix >"$log" 2>&1 & pid=$!
                 for _ in $(seq 300); do
                     xdotool search --onlyvisible --name "^Tafelix$" >/dev/null 2>&1 && break
@@ -87,8 +77,7 @@ start_once() {
                 xdotool search --onlyvisible --name "^Tafelix$" >/dev/null 2>&1 || { kill "$pid"; exit 4; }
                 kill "$pid"; wait "$pid" 2>/dev/null; exit 0' || status=$?
         fi
-        kill -- "-$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
+        stop_xvfb
         case $status in
         0) return 0 ;;
         5) continue ;;

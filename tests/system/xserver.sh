@@ -29,28 +29,34 @@ stop_xvfb() {
     fi
 }
 
-# Runs the inside part under a fresh X server and returns its status. The server picks a
-# free display number itself and names it on a file descriptor (-displayfd): tests that
-# start servers at the same time cannot take the same number, as they could when each chose
-# one and then started a server on it.
+# Starts an X server in a session of its own (pid in `xvfb_pid`, display ":N" in
+# `xvfb_display`); fails when it does not come up. The server picks a free display number itself and
+# names it on a file descriptor (-displayfd): tests that start servers at the same time
+# cannot take the same number, as they could when each chose one and then started a server.
+start_xvfb() {
+    rm -f "$work/display"
+    exec 3>"$work/display"
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    exec 3>&-
+    for _ in {1..200}; do
+        [[ -s $work/display ]] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    [[ -s $work/display ]] || return 1
+    xvfb_display=":$(head -n 1 "$work/display")"
+}
+
+# Runs the inside part under a fresh X server and returns its status.
 run_inside_xvfb() {
     local script=$1 rc=1
     for attempt in 1 2 3; do
-        rm -f "$work/display"
-        exec 3>"$work/display"
-        setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
-            >"$work/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        exec 3>&-
-        for _ in {1..200}; do
-            [[ -s $work/display ]] && break
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            sleep 0.05
-        done
         rc=$XSERVER_UNUSABLE
-        if [[ -s $work/display ]]; then
+        if start_xvfb; then
             rc=0
-            DISPLAY=":$(head -n 1 "$work/display")" bash "$script" --inside "$work" || rc=$?
+            DISPLAY=$xvfb_display bash "$script" --inside "$work" || rc=$?
         fi
         stop_xvfb
         ((rc == XSERVER_UNUSABLE)) || break
