@@ -174,30 +174,25 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 
 ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
 {
-    if (std::optional<ImportOutcome> read = importKvtmlAsRead(path, options)) {
-        if (read->status == ImportOutcome::Status::Ok) {
-            fillTable(read->imported.words, table);
-            read->imported.words = {};
-        }
-        return std::move(*read);
-    }
-    return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
-        ImportOutcome out;
-        if (format == FileFormat::Csv || format == FileFormat::Tsv) {
+    const FileFormat format = formatFromPath(path);
+    if (format == FileFormat::Csv || format == FileFormat::Tsv) {
+        // Straight into the table: a CSV import cannot fail once the file is read.
+        return withFileBytes(path, options, [&](std::string& bytes, FileFormat) {
+            ImportOutcome out;
             const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
             const CsvColumns c =
                 options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
             out.wordCount = importCsv(bytes, f, c, table, out.imported.losses);
             out.status = ImportOutcome::Status::Ok;
             return out;
-        }
-        out = importFileBytes(path, bytes, format, options);
-        if (out.status == ImportOutcome::Status::Ok) {
-            fillTable(out.imported.words, table);
-            out.imported.words = {};
-        }
-        return out;
-    });
+        });
+    }
+    ImportOutcome out = importFile(path, options);
+    if (out.status == ImportOutcome::Status::Ok) {
+        fillTable(out.imported.words, table);
+        out.imported.words = {};
+    }
+    return out;
 }
 
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)

@@ -417,7 +417,7 @@ public:
     std::string run()
     {
         if (const pugi::xml_node n = doc_.first_child())
-            walk(n, true, pugi::xml_node(), 0);
+            walk(n, 0);
         return finish();
     }
 
@@ -428,54 +428,50 @@ public:
     }
 
 private:
-    // Walks the tree in document order from `n` (from the node after it when `visitFirst`
-    // is false), until it reaches `stop` or would close the element open at depth `floor`.
-    void walk(pugi::xml_node n, bool visitFirst, const pugi::xml_node& stop, std::size_t floor)
+    // Walks the tree in document order from `n` and the siblings after it, until it would
+    // close the element open at depth `floor`.
+    void walk(pugi::xml_node n, std::size_t floor)
     {
-        bool visit = visitFirst;
         for (;;) {
             pugi::xml_node child;
-            if (visit) {
-                switch (n.type()) {
-                case pugi::node_doctype:
-                    if (std::strchr(n.value(), '[') != nullptr)
-                        raiseError("Die Datei bringt eigene DTD-Deklarationen mit; sie wird "
-                                   "nicht gelesen.");
-                    break;
-                case pugi::node_element:
-                    start(n);
-                    if (done_)
-                        break;
-                    // The parser keeps an element's leading text in the element itself; it
-                    // is the text that comes before any child.
-                    if (const char* text = n.value(); *text != '\0')
-                        characters(text);
-                    child = n.first_child();
-                    if (!child) {
-                        // The entries held back from the tree come in where they stood.
-                        if (pieces != nullptr && n == pieces->entries && !walkPieces()) {
-                            piecesRefused = true;
-                            done_ = true;
-                        }
-                        if (!done_)
-                            end();
-                    }
-                    break;
-                case pugi::node_pcdata:
-                case pugi::node_cdata:
-                    characters(n.value());
-                    break;
-                default:
-                    break;
-                }
+            switch (n.type()) {
+            case pugi::node_doctype:
+                if (std::strchr(n.value(), '[') != nullptr)
+                    raiseError("Die Datei bringt eigene DTD-Deklarationen mit; sie wird "
+                               "nicht gelesen.");
+                break;
+            case pugi::node_element:
+                start(n);
                 if (done_)
-                    return;
-                if (child) {
-                    n = child;
-                    continue;
+                    break;
+                // The parser keeps an element's leading text in the element itself; it is
+                // the text that comes before any child.
+                if (const char* text = n.value(); *text != '\0')
+                    characters(text);
+                child = n.first_child();
+                if (!child) {
+                    // The entries held back from the tree come in where they stood.
+                    if (pieces != nullptr && n == pieces->entries && !walkPieces()) {
+                        piecesRefused = true;
+                        done_ = true;
+                    }
+                    if (!done_)
+                        end();
                 }
+                break;
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                characters(n.value());
+                break;
+            default:
+                break;
             }
-            visit = true;
+            if (done_)
+                return;
+            if (child) {
+                n = child;
+                continue;
+            }
             // On to the next sibling, closing every element left on the way up. The open
             // elements are on the stack, so the way up asks the tree nothing.
             pugi::xml_node next;
@@ -487,8 +483,6 @@ private:
                 if (done_)
                     return;
             }
-            if (next == stop)
-                return;
             n = next;
         }
     }
@@ -619,7 +613,7 @@ private:
                 if (n.type() != pugi::node_element)
                     return false;
             if (const pugi::xml_node first = piece.first_child())
-                walk(first, true, pugi::xml_node(), floor);
+                walk(first, floor);
             at = next;
         }
         return true;
@@ -1016,10 +1010,6 @@ std::optional<KvtmlImport> importParsed(const pugi::xml_document& doc, const Kvt
     return out;
 }
 
-} // namespace
-
-namespace {
-
 // A long list, cut for parsing in pieces: the rest of the document, parsed, and where its
 // entries lie in the file's bytes.
 struct PiecewiseList {
@@ -1031,6 +1021,14 @@ struct PiecewiseList {
 
 constexpr std::string_view kEntriesOpen = "<entries>", kEntriesClose = "</entries>";
 
+// Whether tags "<entries>" at `open` and "</entries>" at `end` (npos: none) hold enough
+// between them for two halves of pieces of `pieceBytes`.
+bool longEnough(std::size_t open, std::size_t end, std::size_t pieceBytes)
+{
+    return open != std::string_view::npos && end != std::string_view::npos &&
+           end >= open + kEntriesOpen.size() && (end - open - kEntriesOpen.size()) / 2 > pieceBytes;
+}
+
 // Parses the rest of a long list in `list`, the entries being [open + 9, end) of `bytes`
 // (`size` of them; only those outside the entries need to be present yet). False when the
 // list is short or its entries cannot be cut out so that the parser sees the same as in the
@@ -1038,9 +1036,9 @@ constexpr std::string_view kEntriesOpen = "<entries>", kEntriesClose = "</entrie
 bool parseRest(char* bytes, std::size_t size, std::size_t open, std::size_t end,
                std::size_t pieceBytes, PiecewiseList& list)
 {
-    const std::size_t begin = open + kEntriesOpen.size();
-    if (end < begin || (end - begin) / 2 <= pieceBytes)
+    if (!longEnough(open, end, pieceBytes))
         return false;
+    const std::size_t begin = open + kEntriesOpen.size();
     const std::string_view all(bytes, size);
     list.rest.reserve(begin + all.size() - end);
     list.rest.assign(all.substr(0, begin)).append(all.substr(end));
@@ -1074,10 +1072,8 @@ bool parseRest(char* bytes, std::size_t size, std::size_t open, std::size_t end,
 bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& list)
 {
     const std::string_view all(bytes);
-    const std::size_t open = all.find(kEntriesOpen);
-    const std::size_t end = all.rfind(kEntriesClose);
-    return open != std::string_view::npos && end != std::string_view::npos &&
-           parseRest(bytes.data(), bytes.size(), open, end, pieceBytes, list);
+    return parseRest(bytes.data(), bytes.size(), all.find(kEntriesOpen), all.rfind(kEntriesClose),
+                     pieceBytes, list);
 }
 
 // The same for a list still in its file (`size` bytes, read into `bytes`): only the bytes
@@ -1118,7 +1114,7 @@ bool cutFileIntoPieces(int fd, char* bytes, std::size_t size, std::size_t pieceB
             end = from + at;
         back = from;
     }
-    return end != npos && parseRest(bytes, size, open, end, pieceBytes, list);
+    return parseRest(bytes, size, open, end, pieceBytes, list);
 }
 
 // The words of a list cut into pieces. Only a list read to its end counts: any other
@@ -1139,7 +1135,8 @@ std::optional<KvtmlImport> importPieces(const PiecewiseList& list, const KvtmlCh
 
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice, std::size_t pieceBytes)
 {
-    if (!mayBeWide(bytes)) {
+    if (!mayBeWide(bytes) &&
+        longEnough(bytes.find(kEntriesOpen), bytes.rfind(kEntriesClose), pieceBytes)) {
         // The pieces are parsed in place, in a copy; should the parser refuse one, the
         // bytes are still here to be parsed whole.
         std::string copy(bytes);

@@ -5,6 +5,7 @@
 #include "convert/Kvtml.h"
 #include "convert/ParseArena.h"
 
+#include "core/FolderTest.h"
 #include "core/TestFiles.h"
 
 #include <QString>
@@ -14,6 +15,7 @@
 #include <pugixml.hpp>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -97,18 +99,7 @@ struct SameCase {
     Status status;
 };
 
-// A test with a folder of its own for the files it imports.
-template <class Base> class WithFolder : public Base {
-protected:
-    void SetUp() override
-    {
-        dir_ = test::makeTempDir("tafelix-inplace");
-        ASSERT_FALSE(dir_.empty());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
-};
+using test::WithFolder;
 
 class KvtmlInPlace : public WithFolder<::testing::TestWithParam<SameCase>> {};
 
@@ -343,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(
         PiecesCase{"MoreThanATableHolds", kvtml(entries(10'050)), false, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
-class KvtmlRefusedFile : public WithFolder<::testing::Test> {};
+class KvtmlRefusedFile : public WithFolder<> {};
 
 // The parser rewrites the buffer up to the fault (references decoded, lone CRs turned into
 // line feeds), so the line it names must be counted in the file as it was.
@@ -374,6 +365,24 @@ TEST_F(KvtmlRefusedFile, NamesTheLineOfTheFileAsItWas)
     ASSERT_EQ(good.status, ImportOutcome::Status::Ok) << good.message;
     EXPECT_EQ((*table)[1].german.view(), "Haus");
     EXPECT_EQ(ParseArena::mappedBytes(), 0u);
+}
+
+// A long list reached through a link is read in pieces like the file itself; a pipe named
+// like a list is refused at once instead of waiting for a writer.
+TEST_F(KvtmlRefusedFile, LinksAreFollowedAndPipesRefused)
+{
+    const std::string list = longListWithPairs();
+    test::writeBytes(path("Liste.kvtml"), list);
+    std::filesystem::create_symlink(path("Liste.kvtml"), path("Link.kvtml"));
+    const KvtmlImport whole = importKvtml(list, {}, SIZE_MAX);
+    const ImportOutcome linked = importFile(path("Link.kvtml"));
+    ASSERT_EQ(linked.status, ImportOutcome::Status::Ok) << linked.message;
+    EXPECT_TRUE(linked.imported.words == whole.result.words);
+
+    ASSERT_EQ(::mkfifo(path("Rohr.kvtml").c_str(), 0600), 0);
+    const ImportOutcome piped = importFile(path("Rohr.kvtml"));
+    EXPECT_EQ(piped.status, ImportOutcome::Status::Failed);
+    EXPECT_NE(piped.message.find("keine gewöhnliche Datei"), std::string::npos) << piped.message;
 }
 
 constexpr const char* kSmallDoc = "<a><b>text</b><c x=\"1\"/></a>";

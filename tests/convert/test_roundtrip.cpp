@@ -1,5 +1,6 @@
 #include "convert/Converter.h"
 
+#include "core/FolderTest.h"
 #include "core/TestFiles.h"
 #include "core/VocabularyFile.h"
 
@@ -16,16 +17,8 @@ using Kind = LossReport::Kind;
 
 namespace {
 
-class ConvertFiles : public ::testing::Test {
+class ConvertFiles : public test::WithFolder<> {
 protected:
-    void SetUp() override
-    {
-        dir_ = test::makeTempDir("tafelix-convert");
-        ASSERT_FALSE(dir_.empty());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
     // Exports the table to `name` and imports it again into a fresh table.
     std::unique_ptr<TWordTable> throughFile(const TWordTable& table, const std::string& name,
                                             LossReport& losses)
@@ -40,8 +33,6 @@ protected:
         fillTable(in.imported.words, *back);
         return back;
     }
-
-    std::string dir_;
 };
 
 // Words as a learner's list has them: umlauts, quotes and separators, the archive, odd
