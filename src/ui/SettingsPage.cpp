@@ -86,6 +86,23 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     Panel27->setTextFormat(Qt::PlainText);
 }
 
+PageSettings pageSettingsOf(const SettingsRecord& record)
+{
+    const SettingsRecord r = pagePartOf(record);
+    PageSettings s;
+    s.direction =
+        r.queryDirection == 0 ? PageSettings::Direction::German : PageSettings::Direction::Foreign;
+    s.caseSensitive = r.caseMode == 0;
+    s.sound = r.soundMode != 1;
+    s.statistics = r.statisticsMode == 0;
+    s.limitPrintFields = r.printLimitMode == 0;
+    s.extraFields = r.extraFieldsMode == 0;
+    s.capacity = r.capacityPosition;
+    s.fontName = fromCp1252(r.fontName);
+    s.fontSize = fromCp1252(r.fontSize);
+    return s;
+}
+
 PageSettings TSettingsPage::current() const
 {
     // Option 0 of every group is the first one built above: "Deutsch", "beachten", "ein",

@@ -31,7 +31,12 @@ struct PageSettings {
     int capacity = 20;                        // "maximale Fächergröße": the slider's position
     QString fontName;                         // the chosen font: the preview's text
     QString fontSize;                         // the size box's text, as typed
+
+    friend bool operator==(const PageSettings&, const PageSettings&) = default;
 };
+
+// What a settings page that showed `record` would say.
+PageSettings pageSettingsOf(const SettingsRecord& record);
 
 // Page "Einstellungen": its controls are the settings themselves; everything that depends on
 // a setting reads the control at the moment it needs it.

@@ -9,6 +9,7 @@
 #include <QPen>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include <atomic>
 #include <vector>
@@ -262,6 +263,45 @@ private:
 };
 
 } // namespace
+
+PageHolder::PageHolder(QWidget* parent, std::function<QWidget*(QWidget*)> make,
+                       std::function<void()> ready)
+    : QWidget(parent), make_(std::move(make)), ready_(std::move(ready))
+{}
+
+QWidget* PageHolder::page()
+{
+    if (page_ == nullptr) {
+        page_ = make_(this);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(page_);
+        ready_();
+    }
+    return page_;
+}
+
+void PageHolder::showEvent(QShowEvent* event)
+{
+    const bool first = page_ == nullptr;
+    page();
+    if (first) {
+        // Made while this holder is being shown: the page and its size would otherwise come
+        // only after the event loop came round, and the tab's first picture would be wrong.
+        page_->show();
+        layout()->activate(); // a hidden page has no place in the layout yet
+    }
+    QWidget::showEvent(event);
+}
+
+void keepToolTipsLonger(QWidget* root)
+{
+    if (!root->toolTip().isEmpty())
+        root->setToolTipDuration(kToolTipMillis);
+    for (QWidget* w : root->findChildren<QWidget*>())
+        if (!w->toolTip().isEmpty())
+            w->setToolTipDuration(kToolTipMillis);
+}
 
 QIcon lazyStandardIcon(QStyle::StandardPixmap which)
 {

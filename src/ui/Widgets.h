@@ -88,6 +88,50 @@ private:
     T* window_ = nullptr;
 };
 
+// The stand-in a tab holds until its page is made. The page is made as the stand-in is first
+// shown, or earlier when code asks for it; it then fills the stand-in. The settings and the
+// log pages built at start cost the first picture a millisecond and the program more than a
+// megabyte of item-view code and font lists, for pages many sessions never open.
+class PageHolder : public QWidget {
+public:
+    // `make` builds the page in the holder it is given; `ready` runs once, right after, when
+    // the page can already be reached through page().
+    PageHolder(QWidget* parent, std::function<QWidget*(QWidget*)> make,
+               std::function<void()> ready);
+    QWidget* page();
+    bool made() const { return page_ != nullptr; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::function<QWidget*(QWidget*)> make_;
+    std::function<void()> ready_;
+    QWidget* page_ = nullptr;
+};
+
+// Typed access to a page behind a PageHolder; reaching into the page makes it.
+template <class T> class LazyPage {
+public:
+    void place(QWidget* parent, std::function<void()> ready)
+    {
+        holder_ = new PageHolder(
+            parent, [](QWidget* holder) { return new T(holder); }, std::move(ready));
+    }
+    T* get() const { return static_cast<T*>(holder_->page()); }
+    T* operator->() const { return get(); }
+    operator T*() const { return get(); } // NOLINT: hands the page to code that takes a pointer
+    bool made() const { return holder_->made(); }
+    // What the tab widget holds for this page.
+    QWidget* tab() const { return holder_; }
+
+private:
+    PageHolder* holder_ = nullptr;
+};
+
+// Widgets with a tooltip keep it kToolTipMillis long, from `root` down.
+void keepToolTipsLonger(QWidget* root);
+
 // One of the style's standard icons, made when it is first painted. The style decodes every
 // size of an icon as soon as it is asked for it; doing that for thirty buttons before the
 // window can appear would cost more than building the whole window.

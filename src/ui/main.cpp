@@ -86,15 +86,18 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     PageControl1->setIconSize(QSize(16, 16));
     learn = new TLearnPage(PageControl1);
     edit = new TEditPage(PageControl1);
-    stats = new TStatisticsPage(PageControl1);
-    settings = new TSettingsPage(PageControl1);
+    stats.place(PageControl1, [this] {
+        wireStatistics();
+        keepToolTipsLonger(stats.get());
+    });
+    settings.place(PageControl1, [this] { settingsPageMade(); });
     PageControl1->addTab(learn, lazyStandardIcon(QStyle::SP_MediaPlay),
                          QStringLiteral("Vokabeln lernen"));
     PageControl1->addTab(edit, lazyStandardIcon(QStyle::SP_FileDialogDetailedView),
                          QStringLiteral("Vokabeln bearbeiten"));
-    PageControl1->addTab(stats, lazyStandardIcon(QStyle::SP_FileDialogInfoView),
+    PageControl1->addTab(stats.tab(), lazyStandardIcon(QStyle::SP_FileDialogInfoView),
                          QStringLiteral("Statistik"));
-    PageControl1->addTab(settings, lazyStandardIcon(QStyle::SP_FileDialogContentsView),
+    PageControl1->addTab(settings.tab(), lazyStandardIcon(QStyle::SP_FileDialogContentsView),
                          QStringLiteral("Einstellungen"));
     setCentralWidget(PageControl1);
 
@@ -116,8 +119,6 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
 
     wireSignals();
     wireDrill();
-    wireSettings();
-    wireStatistics();
     wireEditor();
     FormCreate(fileArg);
 }
@@ -160,14 +161,13 @@ void TForm1::wireSignals()
     connect(edit->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(learn->SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(edit->ToolButton22, &QToolButton::clicked, this, &TForm1::ToolButton22Click);
-    connect(stats->ToolButton24, &QToolButton::clicked, this, &TForm1::ToolButton24Click);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* left = PageControl1->widget(previousTab_);
         previousTab_ = index;
         if (left == edit)
             TabSheet2Exit();
-        else if (left == stats)
+        else if (left == stats.tab())
             TabSheet4Exit();
         QWidget* entered = PageControl1->widget(index);
         if (entered == learn)
@@ -200,7 +200,6 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     // Idle layout of the learning page: the cover hides the drill's fields.
     learn->Panel20->setGeometry(5, learn->Panel20->y(), 365, learn->Panel20->height());
     learn->SpeedButton2->move(200, learn->SpeedButton2->y());
-    fillFontList();
     openDialogFolder = fromLocalPath(folder_.vocabulary());
     saveDialogFolder = openDialogFolder;
     PageControl1->setCurrentWidget(learn);
@@ -259,9 +258,7 @@ void TForm1::FormActivate()
     }
     edit->ToolButton28->setToolTip(
         QString::fromUtf8(kBackupToolTip.data(), static_cast<qsizetype>(kBackupToolTip.size())));
-    for (QWidget* w : findChildren<QWidget*>())
-        if (!w->toolTip().isEmpty())
-            w->setToolTipDuration(kToolTipMillis);
+    keepToolTipsLonger(this);
 }
 
 void TForm1::Beenden1Click()
@@ -322,11 +319,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
-    if (watched == stats && event->type() == QEvent::Show) {
-        attachStatisticsModel();
-        if (statisticsScrollPending_)
-            scrollStatisticsToNewest();
-    }
+    if (stats.made() && watched == stats.get() && event->type() == QEvent::Show &&
+        statisticsScrollPending_)
+        scrollStatisticsToNewest();
     if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
     auto* field = qobject_cast<QLineEdit*>(watched);
@@ -525,7 +520,7 @@ void TForm1::NewVocabulary()
 bool TForm1::OpenVocabulary()
 {
     OpenPending = true;
-    if (settings->current().statistics && DrillResultPending)
+    if (currentSettings().statistics && DrillResultPending)
         AppendDrillResult();
     if (table_.modified && !AskToSaveChanges())
         return false;
@@ -565,7 +560,7 @@ TForm1::SaveOutcome TForm1::SaveVocabularyAs()
 void TForm1::CloseVocabulary()
 {
     learn->BitBtn1->setEnabled(false);
-    if (settings->current().statistics && DrillResultPending)
+    if (currentSettings().statistics && DrillResultPending)
         AppendDrillResult();
     DrillResultPending = false;
     if (table_.wordCount >= 1) {

@@ -132,8 +132,8 @@ private:
     void enterImportedWords(const std::vector<TWordEntry>& words);
     void wireSignals();
     void wireDrill();
-    void wireSettings();
-    void wireStatistics();
+    void wireSettings();   // as the settings page is made
+    void wireStatistics(); // as the log page is made
     void wireEditor();
     void showSettingsErrorWhenExposed();
     MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
@@ -167,7 +167,13 @@ private:
     // ---- settings
     bool LoadSettings();
     bool SaveSettings();
+    // The settings as the page shows them, or would show them if it had been made.
+    PageSettings currentSettings() const;
     void ApplyInputFont(bool fromList);
+    // The font choice on a page made after the settings were read: the settings' font is
+    // marked in the list and shown in the preview.
+    QString markInputFontOnPage(bool fromList);
+    void settingsPageMade();
     void TrackBar2Change();
     void fillFontList();
     CompartmentMaxima shownMaxima() const;
@@ -191,7 +197,7 @@ private:
     bool showDiagram(); // "Diagramm" pressed; false when the drawing stopped on a damaged cell
     bool DrawDiagram();
     void scrollStatisticsToNewest();
-    void attachStatisticsModel(); // the log table's model, set as its page first appears
+    void attachStatisticsModel(); // the log table's model, set as its page is made
     std::string statisticsPath() const;
     void BuildVocabularyPrintText();
     void BuildStatisticsPrintText();
@@ -219,8 +225,11 @@ private:
     QTabWidget* PageControl1;
     TLearnPage* learn;
     TEditPage* edit;
-    TStatisticsPage* stats;
-    TSettingsPage* settings;
+    // The log and the settings pages are made as they are first shown or reached.
+    LazyPage<TStatisticsPage> stats;
+    LazyPage<TSettingsPage> settings;
+    // The settings page's part of the settings, until the page exists to hold them.
+    SettingsRecord pageSettings_;
     TStatusField* statusField;
     QTimer* Timer1;
     StatisticsModel* statisticsModel;

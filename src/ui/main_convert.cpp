@@ -44,7 +44,7 @@ void TForm1::ImportierenClick()
     if (isDrillRunning())
         return;
     // What "Öffnen" does before it replaces the words: log the drill, offer to save.
-    if (settings->current().statistics && DrillResultPending)
+    if (currentSettings().statistics && DrillResultPending)
         AppendDrillResult();
     if (table_.modified && !AskToSaveChanges())
         return;

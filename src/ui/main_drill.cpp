@@ -38,6 +38,8 @@ void TForm1::RecountCompartments()
 CompartmentMaxima TForm1::shownMaxima() const
 {
     // The drill uses the sizes as the settings page shows them.
+    if (!settings.made())
+        return maximaForSlider(clampCapacity(pageSettings_.capacityPosition));
     return {settings->Panel23->text().toInt(), settings->Panel24->text().toInt(),
             settings->Panel25->text().toInt(), settings->Panel26->text().toInt()};
 }
@@ -87,7 +89,7 @@ void TForm1::BitBtn1Click()
         L->Edit8->clear();
         L->Panel16->clear();
         L->Panel18->clear();
-        const bool extras = settings->current().extraFields;
+        const bool extras = currentSettings().extraFields;
         for (QWidget* w : {static_cast<QWidget*>(L->Label11), static_cast<QWidget*>(L->Label12),
                            static_cast<QWidget*>(L->Panel16), static_cast<QWidget*>(L->Panel18)})
             w->setVisible(extras);
@@ -115,7 +117,7 @@ void TForm1::BitBtn1Click()
 
 void TForm1::SetupQueryDirection()
 {
-    const bool german = settings->current().direction == PageSettings::Direction::German;
+    const bool german = currentSettings().direction == PageSettings::Direction::German;
     QLineEdit* shown = german ? learn->Edit7 : learn->Edit8;
     QLineEdit* hidden = german ? learn->Edit8 : learn->Edit7;
     shown->move(shown->x(), 105);
@@ -145,7 +147,7 @@ void TForm1::EvaluateAnswer()
 {
     TLearnPage* L = learn;
     DrillCounters counts = L->counters();
-    const PageSettings page = settings->current();
+    const PageSettings page = currentSettings();
     const bool german = page.direction == PageSettings::Direction::German;
     const QString expected = german ? L->Edit8->text() : L->Edit7->text();
     TWordEntry& word = table_.current();
@@ -200,7 +202,7 @@ void TForm1::ResetLearningDisplays()
 
 void TForm1::PlaySystemSound(const QString& name)
 {
-    if (!settings->current().sound)
+    if (!currentSettings().sound)
         return;
     platform_.sound.play(fromLocalPath(folder_.sysDat()) + name + QStringLiteral(".wav"));
 }

@@ -144,7 +144,7 @@ void TForm1::BuildVocabularyPrintText()
     const QDate today = platform_.clock.now().date();
     buildVocabularyPrint(RichEdit1, table_, toCp1252(statusText()),
                          formatLogDate(today.day(), today.month(), today.year()),
-                         settings->current().limitPrintFields);
+                         currentSettings().limitPrintFields);
 }
 
 void TForm1::BuildStatisticsPrintText()
@@ -158,7 +158,7 @@ void TForm1::BuildStatisticsPrintText()
 
 void TForm1::ApplyPrintFont()
 {
-    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? settings->current().fontName
+    const QString name = OKBottomDlg2->CheckBox2->isChecked() ? currentSettings().fontName
                                                               : QStringLiteral("Courier New");
     // Without a font chosen on the settings page the previous printout's font stays.
     if (!name.isEmpty())

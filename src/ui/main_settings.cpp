@@ -14,6 +14,8 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 
+#include <optional>
+
 namespace tafelix {
 
 namespace {
@@ -50,6 +52,17 @@ protected:
 private:
     QComboBox* box_;
 };
+
+// The points a size text asks for; none when it is no plain number. A size of 0 would be no
+// font at all; the smallest is one point.
+std::optional<int> pointsOf(const QString& sizeText)
+{
+    bool ok = false;
+    const int size = sizeText.toInt(&ok);
+    if (!ok || sizeText.trimmed() != sizeText)
+        return std::nullopt;
+    return std::max(1, size);
+}
 
 } // namespace
 
@@ -100,6 +113,20 @@ void TForm1::TrackBar2Change()
     settings->Panel26->setText(QString::number(m.max5));
 }
 
+PageSettings TForm1::currentSettings() const
+{
+    return settings.made() ? settings->current() : pageSettingsOf(pageSettings_);
+}
+
+void TForm1::settingsPageMade()
+{
+    wireSettings();
+    settings->show(pageSettings_);
+    fillFontList();
+    markInputFontOnPage(false);
+    keepToolTipsLonger(settings.get());
+}
+
 bool TForm1::LoadSettings()
 {
     SettingsRecord rec;
@@ -117,14 +144,16 @@ bool TForm1::LoadSettings()
     searchFieldName_ = fromCp1252(rec.searchField);
     if (OKBottomDlg1.made())
         OKBottomDlg1->ComboBox1->setCurrentText(searchFieldName_);
-    settings->show(rec);
+    pageSettings_ = pagePartOf(rec);
+    if (settings.made())
+        settings->show(rec);
     ApplyInputFont(false);
     return true;
 }
 
 bool TForm1::SaveSettings()
 {
-    SettingsRecord rec = settings->record();
+    SettingsRecord rec = settings.made() ? settings->record() : pageSettings_;
     storeOpenFileName(rec, toCp1252(openFileName));
     rec.searchField =
         toCp1252(OKBottomDlg1.made() ? OKBottomDlg1->ComboBox1->currentText() : searchFieldName_);
@@ -135,7 +164,7 @@ bool TForm1::SaveSettings()
     return true;
 }
 
-void TForm1::ApplyInputFont(bool fromList)
+QString TForm1::markInputFontOnPage(bool fromList)
 {
     QListWidget* list = settings->CheckListBox1;
     QLabel* preview = settings->Panel27;
@@ -165,21 +194,27 @@ void TForm1::ApplyInputFont(bool fromList)
     QFont previewFont = preview->font();
     if (!name.isEmpty())
         previewFont.setFamily(name);
+    if (const std::optional<int> points = pointsOf(settings->ComboBox1->currentText()))
+        previewFont.setPointSize(*points);
     preview->setFont(previewFont);
-    bool ok = false;
-    const QString sizeText = settings->ComboBox1->currentText();
-    const int size = sizeText.toInt(&ok);
-    if (!ok || sizeText.trimmed() != sizeText) {
+    return name;
+}
+
+void TForm1::ApplyInputFont(bool fromList)
+{
+    const bool onPage = settings.made();
+    const QString name =
+        onPage ? markInputFontOnPage(fromList) : fromCp1252(pageSettings_.fontName);
+    const QString sizeText =
+        onPage ? settings->ComboBox1->currentText() : fromCp1252(pageSettings_.fontSize);
+    const std::optional<int> points = pointsOf(sizeText);
+    if (!points) {
         showError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(sizeText));
         return;
     }
-    // A size of 0 would be no font at all; the smallest is one point.
-    const int points = std::max(1, size);
-    previewFont.setPointSize(points);
-    preview->setFont(previewFont);
     if (!name.isEmpty())
         inputFont.setFamily(name);
-    inputFont.setPointSize(points);
+    inputFont.setPointSize(*points);
     for (QWidget* w : std::initializer_list<QWidget*>{edit->Edit1, edit->Edit2, edit->Edit3,
                                                       edit->Edit4, learn->Edit7, learn->Edit8,
                                                       learn->Edit9, learn->Panel16, learn->Panel18})

@@ -67,13 +67,12 @@ void TForm1::wireStatistics()
     connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
     connect(stats->ToolButton21, &QToolButton::clicked, this, &TForm1::ToolButton21Click);
     connect(stats->ToolButton26, &QToolButton::clicked, this, &TForm1::ToolButton26Click);
+    connect(stats->ToolButton24, &QToolButton::clicked, this, &TForm1::ToolButton24Click);
+    attachStatisticsModel();
 }
 
 void TForm1::attachStatisticsModel()
 {
-    // The table gets its model as its page is first shown. A header with a model measures
-    // its titles in bold, and that would load a bold font face before the window's first
-    // picture, which shows no table.
     QTableView* grid = stats->StringGrid1;
     if (grid->model() == statisticsModel)
         return;
@@ -110,10 +109,10 @@ void TForm1::scrollStatisticsToNewest()
 {
     // A table that is not on screen has no viewport size to scroll by: scrolled then, it
     // shows row 1 when it appears. So it is scrolled as its page is shown.
-    QTableView* grid = stats->StringGrid1;
-    statisticsScrollPending_ = !grid->isVisible();
+    statisticsScrollPending_ = !stats.made() || !stats->StringGrid1->isVisible();
     if (statisticsScrollPending_)
         return;
+    QTableView* grid = stats->StringGrid1;
     const int rows = statisticsModel->recordCount() + 2; // titles and the empty last row
     if (rows > 10)
         grid->scrollTo(statisticsModel->index(rows - 10 - 1, 0), QAbstractItemView::PositionAtTop);

@@ -20,24 +20,25 @@ namespace tafelix {
 struct TForm1::TestAccess {
     explicit TestAccess(TForm1& f)
         : form(f), PageControl1(f.PageControl1), learn(f.learn), edit(f.edit), stats(f.stats),
-          settings(f.settings), statusField(f.statusField), statisticsModel(f.statisticsModel),
+          statsTab(f.stats.tab()), settings(f.settings), settingsTab(f.settings.tab()),
+          statusField(f.statusField), statisticsModel(f.statisticsModel),
           AboutBox(f.AboutBox.get()), OKBottomDlg(f.OKBottomDlg.get()),
           OKBottomDlg1(f.OKBottomDlg1.get()), FindDialog1(f.FindDialog1.get()),
           OKBottomDlg2(f.OKBottomDlg2.get()), Sonderzeichen(f.Sonderzeichen.get()),
           saveFileName(f.saveFileName), openFileName(f.openFileName), inputTarget(f.inputTarget_),
           diagramImage(f.diagramImage), DrillResultPending(f.DrillResultPending),
           RichEdit1(f.RichEdit1), inputFont(f.inputFont)
-    {
-        // The checks read the log table whether or not its page was ever shown.
-        f.attachStatisticsModel();
-    }
+    {}
 
     TForm1& form;
     QTabWidget* const PageControl1;
     TLearnPage* const learn;
     TEditPage* const edit;
-    TStatisticsPage* const stats;
-    TSettingsPage* const settings;
+    // Reaching into these pages makes them, as showing them would.
+    LazyPage<TStatisticsPage>& stats;
+    QWidget* const statsTab; // what the tab widget holds for the page
+    LazyPage<TSettingsPage>& settings;
+    QWidget* const settingsTab;
     TStatusField* const statusField;
     StatisticsModel* const statisticsModel;
     TAboutBox* const AboutBox;
@@ -57,6 +58,8 @@ struct TForm1::TestAccess {
     QFont& inputFont;
 
     QString statusText() const { return form.statusText(); }
+    PageSettings currentSettings() const { return form.currentSettings(); }
+    CompartmentMaxima shownMaxima() const { return form.shownMaxima(); }
     void ShowCurrentWord() { form.ShowCurrentWord(); }
     void ApplyInputFont(bool fromList) { form.ApplyInputFont(fromList); }
     bool AppendDrillResult() { return form.AppendDrillResult(); }

@@ -1,6 +1,8 @@
 // A learner's drill from "Start" to the log entry, with scripted boxes, clock and random.
 #include "UiTestSupport.h"
 
+#include "core/SettingsRecord.h"
+
 #include "core/StatisticsLog.h"
 #include "core/VocabularyFile.h"
 #include "platform/Cp1252Text.h"
@@ -235,6 +237,36 @@ private slots:
         answer(f, shouted);
         QCOMPARE(f.learn->Panel12->text(), QStringLiteral("1"));
         f.form.BitBtn1Click();
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // The settings page is made only when opened; a drill before that goes by the settings
+    // as stored: here the foreign word asked, letter case counting, no extras and no sound.
+    void storedSettingsRuleADrillBeforeTheirPageIsOpened()
+    {
+        Harness h(std::nullopt, false);
+        SettingsRecord stored;
+        stored.queryDirection = 1;
+        stored.caseMode = 0;
+        stored.extraFieldsMode = 1;
+        stored.soundMode = 1;
+        const SettingsBytes bytes = encodeSettingsRecord(stored);
+        h.folder.write(QStringLiteral("SysDat/Init.dat"),
+                       QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                  static_cast<qsizetype>(bytes.size())));
+        h.start();
+        TForm1::TestAccess f = h.ui();
+        openList(h);
+        f.learn->BitBtn1->click();
+        QCOMPARE(f.learn->Label8->text(), QStringLiteral("Fremdsprache"));
+        QVERIFY(!f.learn->Panel16->isVisibleTo(f.learn));
+        const QString german = fromCp1252(h.table->current().german.view());
+        answerCorrection(true);
+        answer(f, german.toLower());
+        QCOMPARE(f.learn->Panel11->text(), QStringLiteral("1"));
+        QVERIFY(h.doubles.sound.played.isEmpty());
+        f.form.BitBtn1Click();
+        QVERIFY(!h.form->findChild<TSettingsPage*>());
         QVERIFY(h.surprises().isEmpty());
     }
 

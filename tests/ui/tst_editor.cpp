@@ -135,7 +135,7 @@ private slots:
         Harness h(std::nullopt, false);
         openFive(h);
         TForm1::TestAccess f = h.ui();
-        f.PageControl1->setCurrentWidget(f.stats);
+        f.PageControl1->setCurrentWidget(f.statsTab);
         QVERIFY(h.doubles.dialogs.shown.empty()); // nothing edited, nothing asked
         f.PageControl1->setCurrentWidget(f.edit);
         QVERIFY(clickInto(f.edit->Edit5));

@@ -1,6 +1,7 @@
 // The statistics page's table and delete commands, and the settings page's font and size.
 #include "UiTestSupport.h"
 
+#include "core/SettingsRecord.h"
 #include "core/StatisticsLog.h"
 #include "platform/Cp1252Text.h"
 #include "ui/StatisticsModel.h"
@@ -29,6 +30,51 @@ QByteArray logWith(int records)
         setStatisticsCell(r, ColumnPercent, "50,00");
     }
     return logBytes(rows);
+}
+
+// Settings files as they come: the built defaults, every choice the other way, and bytes no
+// page would write (choices past the last option, slider positions out of range, sizes that
+// are no number, font names in every corner of Windows-1252).
+struct StoredSettings {
+    const char* name;
+    SettingsRecord record;
+    bool badSize; // the size is no number: the start says so, once
+};
+
+std::vector<StoredSettings> storedSettings()
+{
+    SettingsRecord flipped;
+    flipped.queryDirection = flipped.statisticsMode = flipped.soundMode = 1;
+    flipped.printLimitMode = flipped.extraFieldsMode = 1;
+    flipped.caseMode = 0;
+    flipped.capacityPosition = 35;
+    flipped.fontName = "Liberation Serif";
+    flipped.fontSize = "12";
+    SettingsRecord wild;
+    wild.queryDirection = 7;
+    wild.caseMode = 255;
+    wild.statisticsMode = 2;
+    wild.soundMode = 200;
+    wild.printLimitMode = 9;
+    wild.extraFieldsMode = 3;
+    wild.capacityPosition = 3;
+    wild.fontName = "\x81\x8D\xA0\xFF Schrift\x80";
+    wild.fontSize = "ab";
+    SettingsRecord wide;
+    wide.capacityPosition = 200;
+    wide.fontName = "Arial";
+    wide.fontSize = "";
+    return {{"built defaults", SettingsRecord{}, false},
+            {"every choice the other way", flipped, false},
+            {"bytes no page writes", wild, true},
+            {"slider past its end, no size", wide, true}};
+}
+
+QByteArray settingsFile(const SettingsRecord& record)
+{
+    const SettingsBytes bytes = encodeSettingsRecord(record);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 } // namespace
@@ -92,7 +138,7 @@ private slots:
         Harness h(std::nullopt, false);
         startWithLog(h, 3);
         TForm1::TestAccess f = h.ui();
-        f.PageControl1->setCurrentWidget(f.stats);
+        f.PageControl1->setCurrentWidget(f.statsTab);
         QVERIFY(clickRow(f, 1));
         QVERIFY(f.stats->ToolButton21->isEnabled());
         h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"),
@@ -124,7 +170,7 @@ private slots:
         Harness h(std::nullopt, false);
         startWithLog(h, 2);
         TForm1::TestAccess f = h.ui();
-        f.PageControl1->setCurrentWidget(f.stats);
+        f.PageControl1->setCurrentWidget(f.statsTab);
         QVERIFY(clickRow(f, 2));
         QVERIFY(!f.stats->ToolButton21->isEnabled());
         pressKey(Qt::Key_Delete);
@@ -255,7 +301,7 @@ private slots:
         QFETCH(QString, shown);
         Harness h;
         QComboBox* size = h.ui().settings->ComboBox1;
-        h.ui().PageControl1->setCurrentWidget(h.ui().settings);
+        h.ui().PageControl1->setCurrentWidget(h.ui().settingsTab);
         QVERIFY(clickInto(size));
         QCOMPARE(focused(), size);
         pressKey(Qt::Key_A, Qt::ControlModifier);
@@ -272,7 +318,7 @@ private slots:
     {
         Harness h;
         TForm1::TestAccess f = h.ui();
-        f.PageControl1->setCurrentWidget(f.settings);
+        f.PageControl1->setCurrentWidget(f.settingsTab);
         QComboBox* size = f.settings->ComboBox1;
         QVERIFY(clickInto(size));
         pressKey(Qt::Key_End);
@@ -294,6 +340,107 @@ private slots:
         QCOMPARE(f.settings->Panel27->font().family(), item->text());
         QCOMPARE(f.edit->Edit1->font(), before);
         QCOMPARE(f.inputFont, before);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // Until the learner opens it, the settings page is not made and the program goes by the
+    // stored settings themselves. They must say what the page would have said.
+    void aPageNotYetMadeSaysWhatThePageWouldSay_data()
+    {
+        QTest::addColumn<int>("which");
+        int i = 0;
+        for (const StoredSettings& s : storedSettings())
+            QTest::newRow(s.name) << i++;
+    }
+
+    void aPageNotYetMadeSaysWhatThePageWouldSay()
+    {
+        QFETCH(int, which);
+        const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
+        TSettingsPage page;
+        page.show(stored.record);
+        QVERIFY(page.current() == pageSettingsOf(stored.record));
+        QVERIFY(page.record() == pagePartOf(stored.record));
+    }
+
+    // The same through the window: the settings it works with, the drill's compartment sizes
+    // and the file written at the end are the same whether or not the page was ever opened.
+    void settingsWorkTheSameWhetherOrNotTheirPageWasOpened_data()
+    {
+        aPageNotYetMadeSaysWhatThePageWouldSay_data();
+    }
+
+    void settingsWorkTheSameWhetherOrNotTheirPageWasOpened()
+    {
+        QFETCH(int, which);
+        const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
+        QByteArray written[2];
+        for (const bool open : {false, true}) {
+            Harness h(std::nullopt, false);
+            h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsFile(stored.record));
+            if (stored.badSize)
+                h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
+                                                .arg(fromCp1252(stored.record.fontSize)),
+                                            OkButton);
+            h.start();
+            TForm1::TestAccess f = h.ui();
+            QVERIFY(!h.form->findChild<TSettingsPage*>());
+            const PageSettings before = f.currentSettings();
+            const CompartmentMaxima maxima = f.shownMaxima();
+            const QFont font = f.inputFont;
+            QVERIFY(before == pageSettingsOf(stored.record));
+            if (open) {
+                QTabBar* tabs = f.PageControl1->tabBar();
+                QVERIFY(clickInto(tabs, tabs->tabRect(3).center()));
+                QVERIFY(f.settings.made() && f.settings->isVisible());
+                QVERIFY(f.currentSettings() == before);
+                QVERIFY(f.shownMaxima() == maxima);
+                QCOMPARE(f.inputFont, font);
+                // The stored font is marked in the list when the system has it.
+                const auto marked = f.settings->CheckListBox1->findItems(
+                    fromCp1252(stored.record.fontName), Qt::MatchExactly);
+                for (QListWidgetItem* item : marked)
+                    QCOMPARE(item->checkState(), Qt::Checked);
+            }
+            h.form->close();
+            QVERIFY(h.surprises().isEmpty());
+            written[open ? 1 : 0] = h.folder.read(QStringLiteral("SysDat/Init.dat"));
+        }
+        QCOMPARE(written[0].size(), 329);
+        QCOMPARE(written[0], written[1]);
+        const SettingsBytes bytes = [&] {
+            SettingsBytes b{};
+            std::copy(written[0].begin(), written[0].end(), b.begin());
+            return b;
+        }();
+        QVERIFY(pagePartOf(decodeSettingsRecord(bytes)) == pagePartOf(stored.record));
+    }
+
+    // Neither page is made as the window starts; each is made, whole, as its tab is opened.
+    void pagesAreMadeAsTheirTabsOpen()
+    {
+        Harness h;
+        TForm1::TestAccess f = h.ui();
+        QVERIFY(!h.form->findChild<TSettingsPage*>());
+        QVERIFY(!h.form->findChild<TStatisticsPage*>());
+        QTabBar* tabs = f.PageControl1->tabBar();
+        QVERIFY(clickInto(tabs, tabs->tabRect(3).center()));
+        auto* settings = h.form->findChild<TSettingsPage*>();
+        QVERIFY(settings && settings->isVisible());
+        QCOMPARE(settings->size(), f.settingsTab->size());
+        QVERIFY(settings->CheckListBox1->count() > 0);
+        QVERIFY(!h.form->findChild<TStatisticsPage*>());
+        // The page's tooltips stay as long as the rest of the window's.
+        for (QWidget* w : settings->findChildren<QWidget*>())
+            if (!w->toolTip().isEmpty())
+                QCOMPARE(w->toolTipDuration(), kToolTipMillis);
+        QVERIFY(clickInto(tabs, tabs->tabRect(2).center()));
+        auto* stats = h.form->findChild<TStatisticsPage*>();
+        QVERIFY(stats && stats->isVisible());
+        QCOMPARE(stats->StringGrid1->model(), f.statisticsModel);
+        for (QWidget* w : stats->findChildren<QWidget*>())
+            if (!w->toolTip().isEmpty())
+                QCOMPARE(w->toolTipDuration(), kToolTipMillis);
         QVERIFY(h.surprises().isEmpty());
     }
 
@@ -338,7 +485,7 @@ private slots:
         const int count = f.statisticsModel->recordCount();
         QTabBar* tabs = f.PageControl1->tabBar();
         QVERIFY(clickInto(tabs, tabs->tabRect(2).center()));
-        QCOMPARE(f.PageControl1->currentWidget(), f.stats);
+        QCOMPARE(f.PageControl1->currentWidget(), f.statsTab);
         QTableView* grid = f.stats->StringGrid1;
         QVERIFY(grid->isVisible());
         // Rows as the learner counts them: the titles are row 0, the first record row 1.
@@ -352,21 +499,22 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
-    // The table gets its model only as its page first appears; reached here without the test
-    // door, which attaches it at once. Once shown, it must be the table it always was: the
-    // designed widths, the newest rows in view, a click on a row offering "Zeile löschen".
+    // The page is made only as it first appears; reached here without the test door, which
+    // makes it at once. Once shown, it must be the table it always was: the designed widths,
+    // the newest rows in view, a click on a row offering "Zeile löschen".
     void theTableIsCompleteWhenItsPageFirstAppears()
     {
         Harness h(std::nullopt, false);
         h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logWith(30));
         h.start();
-        auto* grid = h.form->findChild<QTableView*>(QStringLiteral("StringGrid1"));
         auto* tabs = h.form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-        auto* remove = h.form->findChild<QToolButton*>(QStringLiteral("ToolButton21"));
-        QVERIFY(grid && tabs && remove);
-        QVERIFY(!grid->model());
+        QVERIFY(tabs);
+        QVERIFY(!h.form->findChild<TStatisticsPage*>());
 
         QVERIFY(clickInto(tabs->tabBar(), tabs->tabBar()->tabRect(2).center()));
+        auto* grid = h.form->findChild<QTableView*>(QStringLiteral("StringGrid1"));
+        auto* remove = h.form->findChild<QToolButton*>(QStringLiteral("ToolButton21"));
+        QVERIFY(grid && remove);
         QVERIFY(grid->isVisible());
         QCOMPARE(grid->model()->rowCount(), 31);
         QCOMPARE(grid->columnWidth(0), 150);
