@@ -4,6 +4,7 @@
 #include "core/ProgramFolder.h"
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinter.h"
+#include "platform/QtTranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,12 +12,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
-#include <QTranslator>
 #include <QWindow>
 
 #include <cstdio>
@@ -96,10 +94,10 @@ private:
     std::function<void()> work_;
 };
 
-// Sound and printing are loaded this long after the first paint, once the window has settled:
-// loading them blocks the window for a few dozen milliseconds, and no learner answers a word
-// or prints a list within half a second of the start. Whatever is needed earlier is loaded
-// at that moment.
+// Sound, printing and Qt's own texts are loaded this long after the first paint, once the
+// window has settled: loading them blocks the window for a few dozen milliseconds, and no
+// learner answers a word or prints a list within half a second of the start. Whatever is
+// needed earlier is loaded at that moment.
 constexpr int kPreloadDelayMs = 500;
 
 // The one word table, there before the window and kept for the whole run. All zero bytes is
@@ -163,12 +161,6 @@ int main(int argc, char** argv)
     // the font of its window.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
 
-    // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
-    QTranslator qtGerman;
-    if (qtGerman.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtGerman);
-
     const QString exeDir = QApplication::applicationDirPath() + QLatin1Char('/');
     const tafelix::ProgramFolderSetup setup =
         tafelix::setUpProgramFolder(toPath(exeDir), toPath(QDir::homePath()),
@@ -195,15 +187,18 @@ int main(int argc, char** argv)
         theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
+    // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
+    tafelix::QtTranslations qtGerman(&window);
     QIcon windowIcon;
     for (const QImage& image : warmedUp.get())
         if (!image.isNull())
             windowIcon.addPixmap(QPixmap::fromImage(image));
     QApplication::setWindowIcon(windowIcon);
     window.show();
-    new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer] {
+    new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer, &qtGerman] {
         sound.preload();
         printer.preload();
+        qtGerman.load();
     });
     return QApplication::exec();
 }
