@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <utility>
 #include <vector>
 
 namespace tafelix {
@@ -227,9 +228,10 @@ private:
         if (name == nullptr)
             return {};
         if (prefetchDone.load(std::memory_order_acquire)) {
-            for (const PrefetchedIcon& p : prefetchedIcons())
+            // Handed over, not copied: the picture becomes the pixmap and is kept once.
+            for (PrefetchedIcon& p : prefetchedIcons())
                 if (p.which == which && p.side == side && !p.image.isNull())
-                    return QIcon(QPixmap::fromImage(p.image));
+                    return QIcon(QPixmap::fromImage(std::exchange(p.image, QImage())));
         }
         const QString file = builtInFile(name, side);
         return QFile::exists(file) ? QIcon(file) : QIcon();
