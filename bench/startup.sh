@@ -12,6 +12,8 @@
 # Usage: bash bench/startup.sh [build-dir]   (default: build; RUNS=n sets the runs, 15)
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
+
 build=$(realpath "${1:-build}")
 tafelix="$build/Tafelix/tafelix"
 empty="$build/bench/empty_window"
@@ -139,15 +141,7 @@ EOF
 cc -O2 -o "$work/mapwait" "$work/mapwait.c" -lX11
 
 # ---- the 9999-word file
-python3 - "$work/Gross.vkb" <<'EOF'
-import sys
-out = bytearray(b"VKB Vokabeldatei\r\n")
-for i in range(1, 10000):
-    texts = [(f"{kind}{i:05d} " * 20)[:100] for kind in ("Deutsch", "Fremd", "Synonym", "Hinweis")]
-    lines = [str(i % 6 + 1), str(i % 10)] + texts
-    out += "".join(t + "\r\n" for t in lines).encode("cp1252")
-open(sys.argv[1], "wb").write(out)
-EOF
+python3 "$here/full_list.py" "$work/Gross.vkb"
 
 # ---- one X server for every run
 exec 3>"$work/display"

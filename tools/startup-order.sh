@@ -24,30 +24,19 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-order.XXXXXX")
 xvfb_pid=""
+# shellcheck source=../tests/system/xserver.sh
+source "$root/tests/system/xserver.sh"
 cleanup() {
-    if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 # The same full list the start-up benchmark opens.
-python3 - "$work/Gross.vkb" <<'EOF'
-import sys
-out = bytearray(b"VKB Vokabeldatei\r\n")
-for i in range(1, 10000):
-    texts = [(f"{kind}{i:05d} " * 20)[:100] for kind in ("Deutsch", "Fremd", "Synonym", "Hinweis")]
-    lines = [str(i % 6 + 1), str(i % 10)] + texts
-    out += "".join(t + "\r\n" for t in lines).encode("cp1252")
-open(sys.argv[1], "wb").write(out)
-EOF
+python3 "$root/bench/full_list.py" "$work/Gross.vkb"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in {1..100}; do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
+start_xvfb || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=$xvfb_display QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # Under callgrind the window is up after a few seconds; the profile is written as the

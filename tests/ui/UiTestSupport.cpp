@@ -210,6 +210,13 @@ QByteArray logBytes(const std::vector<StatisticsRecord>& records)
                       static_cast<qsizetype>(records.size() * sizeof(StatisticsRecord)));
 }
 
+QByteArray settingsBytes(const SettingsRecord& record)
+{
+    const SettingsBytes bytes = encodeSettingsRecord(record);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
 QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words)
 {
     QByteArray out("VKB Vokabeldatei\r\n");

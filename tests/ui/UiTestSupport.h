@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestDoubles.h"
+#include "core/SettingsRecord.h"
 #include "core/StatisticsLog.h"
 #include "platform/Cp1252Text.h"
 #include "ui/main.h"
@@ -132,6 +133,8 @@ void answerCorrection(bool confirmWrong);
 
 // The bytes of a statistics log holding `records`.
 QByteArray logBytes(const std::vector<StatisticsRecord>& records);
+// The bytes of an Init.dat holding `record`.
+QByteArray settingsBytes(const SettingsRecord& record);
 
 QByteArray vkb(std::initializer_list<std::array<const char*, 6>> words);
 

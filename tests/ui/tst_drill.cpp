@@ -1,8 +1,6 @@
 // A learner's drill from "Start" to the log entry, with scripted boxes, clock and random.
 #include "UiTestSupport.h"
 
-#include "core/SettingsRecord.h"
-
 #include "core/StatisticsLog.h"
 #include "core/VocabularyFile.h"
 #include "platform/Cp1252Text.h"
@@ -250,10 +248,7 @@ private slots:
         stored.caseMode = 0;
         stored.extraFieldsMode = 1;
         stored.soundMode = 1;
-        const SettingsBytes bytes = encodeSettingsRecord(stored);
-        h.folder.write(QStringLiteral("SysDat/Init.dat"),
-                       QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                  static_cast<qsizetype>(bytes.size())));
+        h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored));
         h.start();
         TForm1::TestAccess f = h.ui();
         openList(h);

@@ -70,13 +70,6 @@ std::vector<StoredSettings> storedSettings()
             {"slider past its end, no size", wide, true}};
 }
 
-QByteArray settingsFile(const SettingsRecord& record)
-{
-    const SettingsBytes bytes = encodeSettingsRecord(record);
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
-}
-
 } // namespace
 
 class TestStatisticsSettings : public UiTest {
@@ -377,7 +370,7 @@ private slots:
         QByteArray written[2];
         for (const bool open : {false, true}) {
             Harness h(std::nullopt, false);
-            h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsFile(stored.record));
+            h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored.record));
             if (stored.badSize)
                 h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
                                                 .arg(fromCp1252(stored.record.fontSize)),
