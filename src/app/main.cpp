@@ -14,11 +14,8 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QTimer>
-#include <QWindow>
 
 #include <cstdio>
-#include <functional>
 #include <future>
 #include <string_view>
 #include <vector>
@@ -63,42 +60,6 @@ std::string toPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
 }
-
-// Runs `work` once, `delayMs` after the window was first shown on the screen. Qt paints a
-// widget window while it handles the window's first expose, so the work cannot hold up the
-// first picture.
-class AfterFirstPaint : public QObject {
-public:
-    AfterFirstPaint(QWindow* window, int delayMs, std::function<void()> work)
-        : QObject(window), window_(window), delayMs_(delayMs), work_(std::move(work))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed()) {
-            window_->removeEventFilter(this);
-            QTimer::singleShot(delayMs_, this, [this] {
-                work_();
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    QWindow* window_;
-    int delayMs_;
-    std::function<void()> work_;
-};
-
-// Sound, printing and Qt's own texts are loaded this long after the first paint, once the
-// window has settled: loading them blocks the window for a few dozen milliseconds, and no
-// learner answers a word or prints a list within half a second of the start. Whatever is
-// needed earlier is loaded at that moment.
-constexpr int kPreloadDelayMs = 500;
 
 // The one word table, there before the window and kept for the whole run. All zero bytes is
 // an empty slot, so the table is constant-initialised into memory that the system hands out
@@ -176,6 +137,8 @@ int main(int argc, char** argv)
     if (argc > 1)
         fileArg = QString::fromLocal8Bit(argv[1]);
 
+    // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
+    tafelix::QtTranslations qtGerman;
     tafelix::QtDialogs dialogs;
     tafelix::QtClock clock;
     tafelix::StdRandom random;
@@ -187,18 +150,11 @@ int main(int argc, char** argv)
         theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
-    // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
-    tafelix::QtTranslations qtGerman(&window);
     QIcon windowIcon;
     for (const QImage& image : warmedUp.get())
         if (!image.isNull())
             windowIcon.addPixmap(QPixmap::fromImage(image));
     QApplication::setWindowIcon(windowIcon);
     window.show();
-    new AfterFirstPaint(window.windowHandle(), kPreloadDelayMs, [&sound, &printer, &qtGerman] {
-        sound.preload();
-        printer.preload();
-        qtGerman.load();
-    });
     return QApplication::exec();
 }
