@@ -1,32 +1,25 @@
 #pragma once
 
-#include <QObject>
 #include <QTranslator>
-
-class QWidget;
 
 namespace tafelix {
 
-// Qt's own texts in German: the file and print dialogs, the context menu of a field. They
-// are loaded when the first window other than `mainWindow` is about to appear or the first
-// context menu is asked for, or by load(). Loaded at start, the translations took a sixth
-// of a megabyte before any of those is ever used. Texts a dialog took in English as it was
-// made are put into German before it is painted: Qt tells every window of the new language.
-class QtTranslations : public QObject {
+// Qt's own texts in German (the file and print dialogs, a field's context menu), installed
+// for as long as this object lives. Made before the first window, so that every dialog takes
+// its texts in German as it is made.
+class QtTranslations {
 public:
-    explicit QtTranslations(const QWidget* mainWindow);
-    ~QtTranslations() override;
+    QtTranslations();
+    ~QtTranslations();
+    QtTranslations(const QtTranslations&) = delete;
+    QtTranslations& operator=(const QtTranslations&) = delete;
 
-    void load();
-    bool loaded() const { return loaded_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Whether Qt's German texts were found (a system without them shows Qt's English).
+    bool installed() const { return installed_; }
 
 private:
-    const QWidget* mainWindow_;
     QTranslator translator_;
-    bool loaded_ = false;
+    bool installed_ = false;
 };
 
 } // namespace tafelix

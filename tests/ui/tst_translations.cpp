@@ -1,4 +1,4 @@
-// Qt's own texts come in German when they are first needed, not with the window.
+// Qt's own texts (a field's context menu, the file dialog) speak German like the program.
 #include "UiTestSupport.h"
 
 #include "platform/QtTranslations.h"
@@ -27,58 +27,48 @@ class TestTranslations : public UiTest {
     Q_OBJECT
 
 private slots:
-    void aFieldsContextMenuLoadsThem()
+    void aFieldsContextMenuIsGerman()
     {
+        QtTranslations translations;
+        QVERIFY(translations.installed());
         QMainWindow window;
         auto* field = new QLineEdit(&window);
         window.setCentralWidget(field);
-        QtTranslations translations(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(!translations.loaded());
-        QCOMPARE(undoText(), QStringLiteral("&Undo"));
 
-        // A right click, as the learner asks for the menu: it comes up in German, because the
-        // request is seen before the field makes its menu from the texts.
+        // A right click, as the learner asks for the menu.
         QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
                           field->mapTo(&window, field->rect().center()));
         QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(translations.loaded());
         QCOMPARE(menu->actions().value(0)->text().section(QLatin1Char('\t'), 0, 0),
                  QStringLiteral("&Rückgängig"));
         menu->close();
     }
 
-    // Qt's file dialog sets its texts while it is made, in whatever language is there then.
-    void theFileDialogIsGermanWhenShown()
+    void theFileDialogIsGerman()
     {
+        QtTranslations translations;
         QMainWindow window;
-        QtTranslations translations(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(!translations.loaded());
         QFileDialog dialog(&window);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         auto* buttons = dialog.findChild<QDialogButtonBox*>();
         QVERIFY(buttons);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(translations.loaded());
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
         dialog.close();
     }
 
-    void loadingTwiceKeepsOneTranslation()
+    void theyGoWithTheProgramsObject()
     {
-        QMainWindow window;
         {
-            QtTranslations translations(&window);
-            translations.load();
-            translations.load();
+            QtTranslations translations;
             QCOMPARE(undoText(), QStringLiteral("&Rückgängig"));
         }
-        // Gone with the program's object.
         QCOMPARE(undoText(), QStringLiteral("&Undo"));
     }
 };
