@@ -1,9 +1,8 @@
 // How long the first sound and the first printout wait for their module: the time from the
 // call to the moment QSoundEffect::play() has been called (play() returns right after it),
-// and the time of a whole printout to the default printer, cold against warm. Run once with
-// "preload" (as the program does after its first paint) and once with "cold".
+// and the time of a whole printout to the default printer, the first against the second.
 //
-// Usage: first_use preload|cold <module-dir> <wav-file> [print]
+// Usage: first_use <module-dir> <wav-file> [print]
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinter.h"
 
@@ -30,20 +29,15 @@ template <typename F> double timed(F&& f)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 4)
+    if (argc < 3)
         return 2;
-    const bool preload = qstrcmp(argv[1], "preload") == 0;
-    const QStringList dirs{QString::fromLocal8Bit(argv[2])};
-    const QString wav = QString::fromLocal8Bit(argv[3]);
-    const bool print = argc > 4 && qstrcmp(argv[4], "print") == 0;
+    const QStringList dirs{QString::fromLocal8Bit(argv[1])};
+    const QString wav = QString::fromLocal8Bit(argv[2]);
+    const bool print = argc > 3 && qstrcmp(argv[3], "print") == 0;
 
-    QtSound sound(dirs);
+    QtSound sound(dirs, [](const QString& message) { std::printf("%s\n", qPrintable(message)); });
     QtPrinter printer(dirs);
-    if (preload) {
-        std::printf("preload: sound %.1f ms", timed([&] { sound.preload(); }));
-        std::printf(", printer %.1f ms\n", timed([&] { printer.preload(); }));
-    }
-    std::printf("%s: first sound %.1f ms", argv[1], timed([&] { sound.play(wav); }));
+    std::printf("first sound %.1f ms", timed([&] { sound.play(wav); }));
     std::printf(", second sound %.1f ms\n", timed([&] { sound.play(wav); }));
     if (print) {
         PrintDocument doc;
@@ -51,7 +45,7 @@ int main(int argc, char** argv)
         for (const char* which : {"first", "second"}) {
             PrintResult r;
             const double ms = timed([&] { r = printer.print(doc, QStringLiteral("Messung")); });
-            std::printf("%s: %s printout %.1f ms%s\n", argv[1], which, ms,
+            std::printf("%s printout %.1f ms%s\n", which, ms,
                         r.ok() ? "" : qPrintable(QStringLiteral(" (") + r.failure + u')'));
         }
     }

@@ -9,17 +9,9 @@ namespace tafelix {
 
 // Sound and printing pull in big libraries (Qt Multimedia with PulseAudio and its codecs, Qt
 // Print Support with CUPS and Kerberos) that the window does not need in order to appear. So
-// they live in two modules beside the program, loaded at their first use or soon after the
-// window is painted, whichever comes first.
+// they live in two modules beside the program, loaded at their first use.
 
-// What the sound module hands out: a player that can also set up its audio back-end ahead of
-// the first sound.
-class ISoundModule : public ISound {
-public:
-    virtual void warmUp() = 0;
-};
-
-using CreateSoundModule = ISoundModule* (*)();
+using CreateSoundModule = ISound* (*)();
 using CreatePrinterModule = IPrinter* (*)();
 inline constexpr char kSoundModule[] = "libtafelix_sound.so";
 inline constexpr char kCreateSoundModule[] = "tafelixCreateSound";

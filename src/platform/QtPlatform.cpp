@@ -146,21 +146,40 @@ int StdRandom::below(int n)
     return dist(engine_);
 }
 
-QtSound::QtSound(QStringList moduleDirs) : module_(kSoundModule, std::move(moduleDirs)) {}
+QtSound::QtSound(QStringList moduleDirs, std::function<void(const QString&)> tellMissing)
+    : module_(kSoundModule, std::move(moduleDirs)), tellMissing_(std::move(tellMissing))
+{
+    if (!tellMissing_)
+        tellMissing_ = [](const QString& message) {
+            // Not inside the drill's handler that asked for the sound: the box would run an
+            // event loop in the middle of an answer.
+            QTimer::singleShot(0, qApp, [message] {
+                QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Warnung"),
+                                     message);
+            });
+        };
+}
 
 QtSound::~QtSound() = default;
 
-ISoundModule* QtSound::player()
+ISound* QtSound::player()
 {
     if (!player_)
         if (auto create = reinterpret_cast<CreateSoundModule>(module_.resolve(kCreateSoundModule)))
             player_.reset(create());
+    if (!player_ && !told_) {
+        told_ = true;
+        tellMissing_(QStringLiteral("Tafelix kann keine Töne abspielen: Der Programmteil für "
+                                    "den Ton (%1) fehlt oder ist beschädigt. Bitte installieren "
+                                    "Sie Tafelix neu.")
+                         .arg(module_.describe()));
+    }
     return player_.get();
 }
 
 void QtSound::play(const QString& wavPath)
 {
-    if (ISoundModule* p = player())
+    if (ISound* p = player())
         p->play(wavPath);
 }
 
@@ -169,12 +188,6 @@ void QtSound::stop()
     // Nothing can be playing before the module is there.
     if (player_)
         player_->stop();
-}
-
-void QtSound::preload()
-{
-    if (ISoundModule* p = player())
-        p->warmUp();
 }
 
 void QtShell::open(const QString& pathOrUrl, std::function<void()> failed)

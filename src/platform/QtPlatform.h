@@ -2,6 +2,7 @@
 
 #include "Modules.h"
 
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -39,23 +40,25 @@ private:
     std::mt19937_64 engine_{0};
 };
 
-// Plays through the sound module, loaded at the first sound or by preload(). Without the
-// module every sound is silent, as any other failure of sound is.
+// Plays through the sound module, loaded at the first sound. Without the module every sound
+// is silent, as any other failure of sound is, but the learner is told once why there is no
+// sound (by `tellMissing`, which gets the German message; by default a box after the
+// handler that wanted the sound has returned).
 class QtSound : public ISound {
 public:
-    explicit QtSound(QStringList moduleDirs = defaultModuleDirs());
+    explicit QtSound(QStringList moduleDirs = defaultModuleDirs(),
+                     std::function<void(const QString&)> tellMissing = nullptr);
     ~QtSound() override;
     void play(const QString& wavPath) override;
     void stop() override;
 
-    // Loads the module and sets up the audio back-end now, so that the first sound is not late.
-    void preload();
-
 private:
-    ISoundModule* player();
+    ISound* player();
 
     ModuleLoader module_;
-    std::unique_ptr<ISoundModule> player_;
+    std::unique_ptr<ISound> player_;
+    std::function<void(const QString&)> tellMissing_;
+    bool told_ = false;
 };
 
 // Opens through xdg-open, watched asynchronously: a desktop without any viewer for the file

@@ -7,7 +7,7 @@
 namespace tafelix {
 
 // The system's printers (CUPS on Linux). The printing itself lives in a module that is loaded
-// at the first use or by preload(); the one printer it makes lives for the run, so the
+// at the first use; the one printer it makes lives for the run, so the
 // choices made in the set-up dialog last until the program ends. Without the module every
 // printout reports that in a German message, and the set-up shows it in a box.
 class QtPrinter : public IPrinter {
@@ -19,9 +19,6 @@ public:
     void setup(QWidget* parent) override;
     PrintResult print(const PrintDocument& document, const QString& jobTitle) override;
     PrintResult printPicture(const QImage& picture, const QString& jobTitle) override;
-
-    // Loads the module now, so that the first printout does not wait for it.
-    void preload() { printer(); }
 
 private:
     IPrinter* printer();

@@ -1,5 +1,5 @@
 // Sound and printing as loadable modules: the real ones are found in the later of several
-// folders, and a missing or damaged module leaves sound silent and makes printing say why.
+// folders, and a missing or damaged module makes printing say why each time, and sound once.
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinter.h"
 
@@ -17,7 +17,8 @@ private slots:
     void realModulesAreFoundInALaterFolder();
     void withoutPrinterModulePrintingSaysWhy_data();
     void withoutPrinterModulePrintingSaysWhy();
-    void withoutSoundModuleSoundIsSilent();
+    void withoutSoundModuleTheLearnerIsToldOnce();
+    void withTheSoundModuleNothingIsTold();
 };
 
 void TestModules::realModulesAreFoundInALaterFolder_data()
@@ -83,14 +84,31 @@ void TestModules::withoutPrinterModulePrintingSaysWhy()
     }
 }
 
-void TestModules::withoutSoundModuleSoundIsSilent()
+void TestModules::withoutSoundModuleTheLearnerIsToldOnce()
 {
     QTemporaryDir empty;
-    QtSound sound({empty.path()});
-    sound.stop(); // before anything was loaded
-    sound.preload();
+    QStringList told;
+    QtSound sound({empty.path()}, [&told](const QString& message) { told << message; });
+    sound.stop(); // before anything was loaded: nothing to say yet
+    QVERIFY(told.isEmpty());
+    for (int i = 0; i < 3; ++i)
+        sound.play(QStringLiteral(TAFELIX_PROGRAM_TEMPLATE "/SysDat/plop.wav"));
+    sound.stop();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.constFirst().startsWith(QStringLiteral("Tafelix kann keine Töne abspielen")),
+             qPrintable(told.constFirst()));
+    QVERIFY2(told.constFirst().contains(QString::fromLatin1(kSoundModule)),
+             qPrintable(told.constFirst()));
+}
+
+void TestModules::withTheSoundModuleNothingIsTold()
+{
+    QStringList told;
+    QtSound sound({QStringLiteral(TAFELIX_MODULE_DIR)},
+                  [&told](const QString& message) { told << message; });
     sound.play(QStringLiteral(TAFELIX_PROGRAM_TEMPLATE "/SysDat/plop.wav"));
     sound.stop();
+    QVERIFY2(told.isEmpty(), qPrintable(told.join(u'\n')));
 }
 
 QTEST_MAIN(TestModules)

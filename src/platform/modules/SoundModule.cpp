@@ -3,10 +3,8 @@
 // window shows.
 #include "Modules.h"
 
-#include <QAudioDevice>
 #include <QFileInfo>
 #include <QHash>
-#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -14,7 +12,7 @@ namespace tafelix {
 
 namespace {
 
-class SoundEffectPlayer : public ISoundModule {
+class SoundEffectPlayer : public ISound {
 public:
     ~SoundEffectPlayer() override { qDeleteAll(effects_); }
 
@@ -39,10 +37,6 @@ public:
             e->stop();
     }
 
-    // Asking for the output connects to the audio server and loads Qt's media back-end,
-    // which is most of what the first sound would otherwise wait for.
-    void warmUp() override { QMediaDevices::defaultAudioOutput(); }
-
 private:
     // One effect per file, kept for the run: loading a WAV again for each answer would
     // delay every sound.
@@ -53,7 +47,7 @@ private:
 
 } // namespace tafelix
 
-extern "C" Q_DECL_EXPORT tafelix::ISoundModule* tafelixCreateSound()
+extern "C" Q_DECL_EXPORT tafelix::ISound* tafelixCreateSound()
 {
     return new tafelix::SoundEffectPlayer;
 }
