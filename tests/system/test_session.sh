@@ -15,7 +15,6 @@
 # Exit 77 (skipped) when Xvfb, xdotool or ImageMagick is missing.
 set -euo pipefail
 
-readonly BOX_TITLES='^(Fehler|Warnung|Information|Best.{1,2}tigung)$'
 readonly RECORD=168
 
 # ---------------------------------------------------------------- inside the X server
@@ -23,8 +22,7 @@ inside() {
     local work=$1
     local prog="$work/Tafelix"
     local pid="" wid="" failures=0
-    # A display that cannot be reached is no test result: the caller tries another one.
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
+    require_display
 
     log() { echo "$*"; }
     check_failed() {
@@ -34,17 +32,12 @@ inside() {
     # A step the rest of the session cannot do without.
     abort() {
         echo "FAIL: $*" >&2
-        /usr/bin/import -window root "$work/screenshot.png" 2>/dev/null || true
         echo "--- windows shown" >&2
         local w
         for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
             xdotool getwindowname "$w" | od -c | head -n 2 >&2
         done
-        if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi
-        echo "--- program output" >&2
-        cat "$work/program.log" >&2 || true
-        # The display went away under the program: no result, another one is tried.
-        display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
+        report_program_failure
         exit 1
     }
     # wait_until <seconds> <what> <command...>: bounded polling of a state.
@@ -282,34 +275,11 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+require_tools Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/python3
+xserver_test_setup session "$1" "$2" "screenshots, program.log"
 
-exe=$(realpath "$1")
-program_dir=$(realpath "$2")
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-session.XXXXXX")
-xvfb_pid=""
-cleanup() {
-    local rc=$?
-    stop_xvfb
-    if ((rc == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for inspection: $work (screenshots, program.log)" >&2
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-# A private copy of the program folder, with 20 logged drills that name no file, so the
-# newest record is the only row with text in the first column.
-cp -a "$program_dir" "$work/Tafelix"
-cp "$exe" "$work/Tafelix/tafelix"
+# 20 logged drills that name no file, so the newest record is the only row with text in the
+# first column.
 /usr/bin/python3 - "$work/Tafelix/SysDat/Statistik.dat" <<'PY'
 import sys
 def short(text, size):

@@ -10,12 +10,8 @@
 # PulseAudio that is installed but does not start is a failure.
 set -euo pipefail
 
-for tool in pulseaudio parec pacat pactl; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
+require_tools pulseaudio parec pacat pactl
 
 program_dir=$(realpath "$2")
 drill=${TAFELIX_SOUND_DRILL:-$(dirname "$program_dir")/tests/system/sound_drill}

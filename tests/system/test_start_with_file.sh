@@ -7,8 +7,6 @@
 # Exit 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
 
-readonly BOX_TITLES='^(Fehler|Warnung|Information|Bestätigung)$'
-
 # ---------------------------------------------------------------- inside the X server
 inside() {
     local work=$1
@@ -18,17 +16,10 @@ inside() {
 
     fail() {
         echo "FAIL: $*" >&2
-        /usr/bin/import -window root "$work/screenshot.png" 2>/dev/null || true
-        if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi
-        echo "--- program output" >&2
-        cat "$work/program.log" >&2 || true
-        # The display went away under the program: no result, another one is tried.
-        display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
+        report_program_failure
         exit 1
     }
-
-    # A display that cannot be reached is no test result: the caller tries another one.
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
+    require_display
 
     QT_QPA_PLATFORM=xcb "$exe" "$list" >"$work/program.log" 2>&1 &
     pid=$!
@@ -110,33 +101,8 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-exe=$(realpath "$1")
-program_dir=$(realpath "$2")
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-start.XXXXXX")
-xvfb_pid=""
-cleanup() {
-    local rc=$?
-    stop_xvfb
-    if ((rc == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for inspection: $work (screenshot.png, program.log)" >&2
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-# A private copy of the program folder: the program reads and writes beside itself.
-cp -a "$program_dir" "$work/Tafelix"
-cp "$exe" "$work/Tafelix/tafelix"
+require_tools Xvfb xdotool
+xserver_test_setup start "$1" "$2" "screenshot.png, program.log"
 mkdir "$work/Meine Listen"
 
 # Leading zeros and a Windows-1252 umlaut; the backup holds the numbers in plain form and

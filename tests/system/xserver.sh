@@ -65,3 +65,63 @@ run_inside_xvfb() {
     done
     return "$rc"
 }
+
+# ---- what every real-window test script shares
+
+# Message box titles the program uses; any of them on screen unasked is a failure.
+readonly BOX_TITLES='^(Fehler|Warnung|Information|Best.{1,2}tigung)$'
+
+# require_tools TOOL...: skips the test (exit 77) naming the first tool that is missing.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "SKIP: $tool is not installed"
+            exit 77
+        fi
+    done
+}
+
+# xserver_test_setup NAME EXE PROGRAM_DIR KEEP: a work folder (`work`) that is removed after a
+# pass and kept after a failure (KEEP names what is worth looking at), the X server stopped
+# on every exit, and a private copy of the program folder in "$work/Tafelix" with EXE as its
+# program: the program reads and writes beside itself.
+xserver_test_setup() {
+    local name=$1 exe program_dir
+    exe=$(realpath "$2")
+    program_dir=$(realpath "$3")
+    xserver_keep=$4
+    work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-$name.XXXXXX")
+    xvfb_pid=""
+    trap xserver_test_cleanup EXIT
+    trap 'exit 1' INT TERM
+    cp -a "$program_dir" "$work/Tafelix"
+    cp "$exe" "$work/Tafelix/tafelix"
+}
+
+xserver_test_cleanup() {
+    local rc=$?
+    stop_xvfb
+    if ((rc == 0)); then
+        rm -rf "$work"
+    else
+        echo "kept for inspection: $work ($xserver_keep)" >&2
+    fi
+}
+
+# Inside the X server: whether the display answers at all. One that does not is no test
+# result, and the caller tries another one.
+require_display() {
+    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
+}
+
+# Inside the X server, after a failure: a screenshot and the program's output for the log;
+# exits XSERVER_UNUSABLE when the display went away under the program, as that is no result.
+report_program_failure() {
+    /usr/bin/import -window root "$work/screenshot.png" 2>/dev/null || true
+    if [[ -f $work/program.pid ]]; then kill "$(cat "$work/program.pid")" 2>/dev/null || true; fi
+    echo "--- program output" >&2
+    cat "$work/program.log" >&2 || true
+    display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
+    return 0
+}
