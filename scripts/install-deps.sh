@@ -12,7 +12,7 @@ packages=(
 if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(
         libgtest-dev libbenchmark-dev
-        xvfb xauth xdotool x11-utils imagemagick
+        xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
         pulseaudio pulseaudio-utils dbus
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream

@@ -81,6 +81,7 @@ inside() {
     # One key press at a time, so the key filters see each key as a learner's.
     keys() { xdotool key --delay 30 "$@"; }
 
+    map_german_letters || abort "no free key codes for the German letters"
     LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=xcb "$prog/tafelix" >"$work/program.log" 2>&1 &
     pid=$!
     echo "$pid" >"$work/program.pid"

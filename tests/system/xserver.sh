@@ -125,3 +125,17 @@ report_program_failure() {
     display_lost "$work/program.log" && exit "$XSERVER_UNUSABLE"
     return 0
 }
+
+# Inside the X server: puts the German letters the US layout lacks on free key codes for good.
+# Otherwise xdotool binds a spare key code to such a letter only for the moment of its press,
+# and a program that reads the key after the binding was taken back (a loaded machine) gets
+# no letter at all.
+map_german_letters() {
+    local -a free
+    mapfile -t free < <(xmodmap -pke | awk 'NF == 3 && $2 > 8 { print $2 }' | head -n 4)
+    ((${#free[@]} == 4)) || return 1
+    xmodmap -e "keycode ${free[0]} = adiaeresis Adiaeresis" \
+        -e "keycode ${free[1]} = odiaeresis Odiaeresis" \
+        -e "keycode ${free[2]} = udiaeresis Udiaeresis" \
+        -e "keycode ${free[3]} = ssharp ssharp"
+}
