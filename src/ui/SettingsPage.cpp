@@ -2,12 +2,16 @@
 
 #include "Widgets.h"
 
+#include "core/CardBox.h"
+
 #include "platform/Cp1252Text.h"
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QSlider>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace tafelix {
 
@@ -84,6 +88,23 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     Panel27->setBackgroundRole(QPalette::ToolTipBase);
     Panel27->setForegroundRole(QPalette::ToolTipText);
     Panel27->setTextFormat(Qt::PlainText);
+
+    connect(TrackBar2, &QSlider::valueChanged, this, &TSettingsPage::TrackBar2Change);
+    for (TRadioGroup* g :
+         {RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5, RadioGroup6})
+        connect(g, &TRadioGroup::itemIndexChanged, this, &TSettingsPage::changed);
+    connect(TrackBar2, &QSlider::valueChanged, this, &TSettingsPage::changed);
+    // Typed, pasted, picked from the list or cut back to 14: every text counts at once.
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, &TSettingsPage::changed);
+}
+
+void TSettingsPage::TrackBar2Change()
+{
+    const CompartmentMaxima m = maximaForSlider(TrackBar2->value());
+    Panel23->setText(QString::number(m.max2));
+    Panel24->setText(QString::number(m.max3));
+    Panel25->setText(QString::number(m.max4));
+    Panel26->setText(QString::number(m.max5));
 }
 
 PageSettings pageSettingsOf(const SettingsRecord& record)
@@ -101,6 +122,33 @@ PageSettings pageSettingsOf(const SettingsRecord& record)
     s.fontName = fromCp1252(r.fontName);
     s.fontSize = fromCp1252(r.fontSize);
     return s;
+}
+
+SettingsRecord recordOf(const PageSettings& s)
+{
+    // Option 0 of every group is the one named by a true flag ("sound" by "ein").
+    const auto choice = [](bool first) { return static_cast<std::uint8_t>(first ? 0 : 1); };
+    SettingsRecord r;
+    r.queryDirection = choice(s.direction == PageSettings::Direction::German);
+    r.caseMode = choice(s.caseSensitive);
+    r.statisticsMode = choice(s.statistics);
+    r.soundMode = choice(s.sound);
+    r.printLimitMode = choice(s.limitPrintFields);
+    r.extraFieldsMode = choice(s.extraFields);
+    r.capacityPosition = static_cast<std::uint8_t>(s.capacity);
+    r.fontName = toCp1252(s.fontName);
+    r.fontSize = toCp1252(s.fontSize);
+    return r;
+}
+
+std::optional<int> fontPointsOf(const QString& sizeText)
+{
+    // A size of 0 would be no font at all; the smallest is one point.
+    bool ok = false;
+    const int size = sizeText.toInt(&ok);
+    if (!ok || sizeText.trimmed() != sizeText)
+        return std::nullopt;
+    return std::max(1, size);
 }
 
 PageSettings TSettingsPage::current() const
@@ -121,35 +169,59 @@ PageSettings TSettingsPage::current() const
     return s;
 }
 
-void TSettingsPage::show(const SettingsRecord& record)
+void TSettingsPage::show(const PageSettings& s)
 {
-    const std::pair<TRadioGroup*, std::uint8_t> choices[] = {
-        {RadioGroup1, record.queryDirection}, {RadioGroup2, record.caseMode},
-        {RadioGroup3, record.statisticsMode}, {RadioGroup4, record.soundMode},
-        {RadioGroup5, record.printLimitMode}, {RadioGroup6, record.extraFieldsMode}};
-    for (const auto& [group, stored] : choices)
-        group->setItemIndex(clampChoice(stored, group->count()));
-    TrackBar2->setValue(clampCapacity(record.capacityPosition));
-    Panel27->setText(fromCp1252(record.fontName));
-    ComboBox1->setCurrentText(fromCp1252(record.fontSize));
+    const std::pair<TRadioGroup*, bool> choices[] = {
+        {RadioGroup1, s.direction == PageSettings::Direction::German},
+        {RadioGroup2, s.caseSensitive},
+        {RadioGroup3, s.statistics},
+        {RadioGroup4, s.sound},
+        {RadioGroup5, s.limitPrintFields},
+        {RadioGroup6, s.extraFields}};
+    for (const auto& [group, first] : choices)
+        group->setItemIndex(first ? 0 : 1);
+    TrackBar2->setValue(s.capacity);
+    Panel27->setText(s.fontName);
+    ComboBox1->setCurrentText(s.fontSize);
+    // The preview's text has no signal of its own.
+    emit changed();
 }
 
-SettingsRecord TSettingsPage::record() const
+void TSettingsPage::markFont(bool fromList)
 {
-    const auto choice = [](const TRadioGroup* group) {
-        return static_cast<std::uint8_t>(group->itemIndex() & 0xFF);
-    };
-    SettingsRecord r;
-    r.queryDirection = choice(RadioGroup1);
-    r.caseMode = choice(RadioGroup2);
-    r.statisticsMode = choice(RadioGroup3);
-    r.soundMode = choice(RadioGroup4);
-    r.printLimitMode = choice(RadioGroup5);
-    r.extraFieldsMode = choice(RadioGroup6);
-    r.capacityPosition = static_cast<std::uint8_t>(TrackBar2->value());
-    r.fontName = toCp1252(Panel27->text());
-    r.fontSize = toCp1252(ComboBox1->currentText());
-    return r;
+    QListWidget* list = CheckListBox1;
+    QLabel* preview = Panel27;
+    if (fromList) {
+        int k = -1;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected())
+                k = i;
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setCheckState(Qt::Unchecked);
+        if (k == -1) {
+            preview->setText(QStringLiteral("Arial"));
+        } else {
+            list->item(k)->setCheckState(Qt::Checked);
+            list->scrollToItem(list->item(k), QAbstractItemView::PositionAtTop);
+            preview->setText(list->item(k)->text());
+        }
+    } else {
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text() == preview->text()) {
+                list->item(i)->setCheckState(Qt::Checked);
+                list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
+            }
+        }
+    }
+    const QString name = preview->text();
+    QFont previewFont = preview->font();
+    if (!name.isEmpty())
+        previewFont.setFamily(name);
+    if (const std::optional<int> points = fontPointsOf(ComboBox1->currentText()))
+        previewFont.setPointSize(*points);
+    preview->setFont(previewFont);
+    if (fromList)
+        emit changed();
 }
 
 } // namespace tafelix

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -18,8 +20,8 @@ class TRadioGroup;
 // The font families in the order the font list shows them.
 QStringList sortedFontFamilies(QStringList families);
 
-// What the settings page shows, read from its controls when asked for. The controls stay the
-// settings; this gives their state names instead of radio indices.
+// The settings the settings page shows, by name instead of by radio index. The main window
+// holds the one copy: read from the settings file, changed by the page, read by the rest.
 struct PageSettings {
     enum class Direction { German, Foreign }; // which word a drill shows
     Direction direction = Direction::German;  // "Abfragerichtung"
@@ -30,16 +32,21 @@ struct PageSettings {
     bool extraFields = true;                  // "Zusatzfelder anzeigen": "Ja"
     int capacity = 20;                        // "maximale Fächergröße": the slider's position
     QString fontName;                         // the chosen font: the preview's text
-    QString fontSize;                         // the size box's text, as typed
+    QString fontSize = QStringLiteral("10");  // the size box's text, as typed
 
     friend bool operator==(const PageSettings&, const PageSettings&) = default;
 };
 
-// What a settings page that showed `record` would say.
+// The settings a stored record holds; a choice or position out of range takes the nearest one.
 PageSettings pageSettingsOf(const SettingsRecord& record);
+// The settings page's part of a record holding `settings`; the other parts empty.
+SettingsRecord recordOf(const PageSettings& settings);
 
-// Page "Einstellungen": its controls are the settings themselves; everything that depends on
-// a setting reads the control at the moment it needs it.
+// The points a font size text asks for; none when it is no plain number.
+std::optional<int> fontPointsOf(const QString& sizeText);
+
+// Page "Einstellungen": shows the settings it is given and reports every change, however it
+// came about, so that its owner can keep its copy the same as the page.
 class TSettingsPage : public QWidget {
     Q_OBJECT
 public:
@@ -47,11 +54,13 @@ public:
 
     // The page's state as it is this moment.
     PageSettings current() const;
-    // Shows a stored record; a choice or position out of range takes the nearest one.
-    void show(const SettingsRecord& record);
+    // Sets every control to `settings`.
+    void show(const PageSettings& settings);
     using QWidget::show;
-    // The page's part of the stored record: choices, slider, font name and size.
-    SettingsRecord record() const;
+    // The font choice: with `fromList`, the selected entry of the list (or "Arial" without
+    // one) becomes the only checked one and the preview's text; otherwise the entry named in
+    // the preview is checked. Either way the preview takes that font at the size box's size.
+    void markFont(bool fromList);
 
     TRadioGroup* RadioGroup1; // "Abfragerichtung": Deutsch / Fremdsprache
     TRadioGroup* RadioGroup2; // "Groß- Kleinschreibung": beachten / nicht beachten
@@ -69,6 +78,14 @@ public:
     QListWidget* CheckListBox1; // installed font families, one check mark at most
     QComboBox* ComboBox1;       // "Schriftgröße:"
     QLabel* Panel27;            // preview: the chosen font's name in that font
+
+signals:
+    // Something current() says has changed.
+    void changed();
+
+private:
+    // Shows the compartment sizes the slider's position allows.
+    void TrackBar2Change();
 };
 
 } // namespace tafelix

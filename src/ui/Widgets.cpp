@@ -113,7 +113,11 @@ TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& title
         lay->addWidget(b);
     }
     setItemIndex(initial);
-    connect(&buttons_, &QButtonGroup::idClicked, this, &TRadioGroup::itemIndexChanged);
+    // A choice set in code is a change too: whoever keeps the choice must hear of both.
+    connect(&buttons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            emit itemIndexChanged(id);
+    });
 }
 
 void TRadioGroup::setItemIndex(int index)

@@ -58,7 +58,7 @@ public:
     int count() const { return static_cast<int>(buttons_.buttons().size()); }
 
 signals:
-    void itemIndexChanged(int index);
+    void itemIndexChanged(int index); // another option is checked, by a click or by code
 
 private:
     QButtonGroup buttons_;

@@ -167,14 +167,11 @@ private:
     // ---- settings
     bool LoadSettings();
     bool SaveSettings();
-    // The settings as the page shows them, or would show them if it had been made.
-    PageSettings currentSettings() const;
+    PageSettings currentSettings() const; // the settings everything but their page reads
+    // The font chosen on the settings page becomes the input fields' font.
     void ApplyInputFont(bool fromList);
-    // The font choice on a page made after the settings were read: the settings' font is
-    // marked in the list and shown in the preview.
-    QString markInputFontOnPage(bool fromList);
+    void setInputFontFromSettings(); // a size that is no number is reported, nothing changes
     void settingsPageMade();
-    void TrackBar2Change();
     void fillFontList();
     CompartmentMaxima shownMaxima() const;
     std::string settingsPath() const;
@@ -228,8 +225,8 @@ private:
     // The log and the settings pages are made as they are first shown or reached.
     LazyPage<TStatisticsPage> stats;
     LazyPage<TSettingsPage> settings;
-    // The settings page's part of the settings, until the page exists to hold them.
-    SettingsRecord pageSettings_;
+    // The one copy of what the settings page shows: read from the file, changed by the page.
+    PageSettings settingsValue_;
     TStatusField* statusField;
     QTimer* Timer1;
     StatisticsModel* statisticsModel;

@@ -37,11 +37,8 @@ void TForm1::RecountCompartments()
 
 CompartmentMaxima TForm1::shownMaxima() const
 {
-    // The drill uses the sizes as the settings page shows them.
-    if (!settings.made())
-        return maximaForSlider(clampCapacity(pageSettings_.capacityPosition));
-    return {settings->Panel23->text().toInt(), settings->Panel24->text().toInt(),
-            settings->Panel25->text().toInt(), settings->Panel26->text().toInt()};
+    // The sizes the settings page shows under its slider.
+    return maximaForSlider(currentSettings().capacity);
 }
 
 void TForm1::SelectNextWord()

@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpressionValidator>
-#include <QSlider>
 
 #include <optional>
 
@@ -53,17 +52,6 @@ private:
     QComboBox* box_;
 };
 
-// The points a size text asks for; none when it is no plain number. A size of 0 would be no
-// font at all; the smallest is one point.
-std::optional<int> pointsOf(const QString& sizeText)
-{
-    bool ok = false;
-    const int size = sizeText.toInt(&ok);
-    if (!ok || sizeText.trimmed() != sizeText)
-        return std::nullopt;
-    return std::max(1, size);
-}
-
 } // namespace
 
 std::string TForm1::settingsPath() const
@@ -73,7 +61,10 @@ std::string TForm1::settingsPath() const
 
 void TForm1::wireSettings()
 {
-    connect(settings->TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
+    // The page writes every change into the window's settings at once; nothing else reads
+    // the page.
+    connect(settings, &TSettingsPage::changed, this,
+            [this] { settingsValue_ = settings->current(); });
     connect(settings->CheckListBox1, &QListWidget::itemClicked, this,
             [this] { ApplyInputFont(true); });
     connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
@@ -104,26 +95,19 @@ void TForm1::fillFontList()
     }
 }
 
-void TForm1::TrackBar2Change()
-{
-    const CompartmentMaxima m = maximaForSlider(settings->TrackBar2->value());
-    settings->Panel23->setText(QString::number(m.max2));
-    settings->Panel24->setText(QString::number(m.max3));
-    settings->Panel25->setText(QString::number(m.max4));
-    settings->Panel26->setText(QString::number(m.max5));
-}
-
 PageSettings TForm1::currentSettings() const
 {
-    return settings.made() ? settings->current() : pageSettingsOf(pageSettings_);
+    return settingsValue_;
 }
 
 void TForm1::settingsPageMade()
 {
-    wireSettings();
-    settings->show(pageSettings_);
+    // The settings are read as the window first appears, before any of its tabs can open,
+    // so the page starts from what the file said and what was changed since.
+    settings->show(settingsValue_);
     fillFontList();
-    markInputFontOnPage(false);
+    settings->markFont(false);
+    wireSettings();
     keepToolTipsLonger(settings.get());
 }
 
@@ -144,16 +128,14 @@ bool TForm1::LoadSettings()
     searchFieldName_ = fromCp1252(rec.searchField);
     if (OKBottomDlg1.made())
         OKBottomDlg1->ComboBox1->setCurrentText(searchFieldName_);
-    pageSettings_ = pagePartOf(rec);
-    if (settings.made())
-        settings->show(rec);
-    ApplyInputFont(false);
+    settingsValue_ = pageSettingsOf(rec);
+    setInputFontFromSettings();
     return true;
 }
 
 bool TForm1::SaveSettings()
 {
-    SettingsRecord rec = settings.made() ? settings->record() : pageSettings_;
+    SettingsRecord rec = recordOf(settingsValue_);
     storeOpenFileName(rec, toCp1252(openFileName));
     rec.searchField =
         toCp1252(OKBottomDlg1.made() ? OKBottomDlg1->ComboBox1->currentText() : searchFieldName_);
@@ -164,56 +146,22 @@ bool TForm1::SaveSettings()
     return true;
 }
 
-QString TForm1::markInputFontOnPage(bool fromList)
-{
-    QListWidget* list = settings->CheckListBox1;
-    QLabel* preview = settings->Panel27;
-    if (fromList) {
-        int k = -1;
-        for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->isSelected())
-                k = i;
-        for (int i = 0; i < list->count(); ++i)
-            list->item(i)->setCheckState(Qt::Unchecked);
-        if (k == -1) {
-            preview->setText(QStringLiteral("Arial"));
-        } else {
-            list->item(k)->setCheckState(Qt::Checked);
-            list->scrollToItem(list->item(k), QAbstractItemView::PositionAtTop);
-            preview->setText(list->item(k)->text());
-        }
-    } else {
-        for (int i = 0; i < list->count(); ++i) {
-            if (list->item(i)->text() == preview->text()) {
-                list->item(i)->setCheckState(Qt::Checked);
-                list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
-            }
-        }
-    }
-    const QString name = preview->text();
-    QFont previewFont = preview->font();
-    if (!name.isEmpty())
-        previewFont.setFamily(name);
-    if (const std::optional<int> points = pointsOf(settings->ComboBox1->currentText()))
-        previewFont.setPointSize(*points);
-    preview->setFont(previewFont);
-    return name;
-}
-
 void TForm1::ApplyInputFont(bool fromList)
 {
-    const bool onPage = settings.made();
-    const QString name =
-        onPage ? markInputFontOnPage(fromList) : fromCp1252(pageSettings_.fontName);
-    const QString sizeText =
-        onPage ? settings->ComboBox1->currentText() : fromCp1252(pageSettings_.fontSize);
-    const std::optional<int> points = pointsOf(sizeText);
+    settings->markFont(fromList);
+    setInputFontFromSettings();
+}
+
+void TForm1::setInputFontFromSettings()
+{
+    const QString& sizeText = settingsValue_.fontSize;
+    const std::optional<int> points = fontPointsOf(sizeText);
     if (!points) {
         showError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(sizeText));
         return;
     }
-    if (!name.isEmpty())
-        inputFont.setFamily(name);
+    if (!settingsValue_.fontName.isEmpty())
+        inputFont.setFamily(settingsValue_.fontName);
     inputFont.setPointSize(*points);
     for (QWidget* w : std::initializer_list<QWidget*>{edit->Edit1, edit->Edit2, edit->Edit3,
                                                       edit->Edit4, learn->Edit7, learn->Edit8,

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QListWidget>
 #include <QtTest>
 
 using namespace tafelix;
@@ -212,12 +213,32 @@ private slots:
         Harness h(std::nullopt, false);
         openEnglisch(h);
         h.ui().RichEdit1.fontName = toCp1252(previous);
-        h.ui().settings->Panel27->setText(chosen);
+        PageSettings shown = h.ui().settings->current();
+        shown.fontName = chosen;
+        h.ui().settings->show(shown);
         answerPrintOptions(false, ownFont);
         h.ui().edit->ToolButton22->click();
         QCOMPARE(h.doubles.printer.jobs.size(), std::size_t{1});
         QCOMPARE(QString::fromStdString(h.doubles.printer.jobs[0].document.fontName), expected);
         QCOMPARE(h.doubles.printer.jobs[0].document.pointSize, 8);
+    }
+
+    // A font picked in the list on the settings page is the printout's font at once.
+    void theFontPickedInTheListPrints()
+    {
+        Harness h(std::nullopt, false);
+        openEnglisch(h);
+        TForm1::TestAccess f = h.ui();
+        f.PageControl1->setCurrentWidget(f.settingsTab);
+        QListWidget* list = f.settings->CheckListBox1;
+        QListWidgetItem* item = list->item(list->count() - 1);
+        list->scrollToItem(item);
+        QVERIFY(clickInto(list->viewport(), list->visualItemRect(item).center()));
+        answerPrintOptions(false, true);
+        f.edit->ToolButton22->click();
+        QCOMPARE(h.doubles.printer.jobs.size(), std::size_t{1});
+        QCOMPARE(h.doubles.printer.jobs[0].document.fontName, toCp1252(item->text()));
+        QVERIFY(h.surprises().isEmpty());
     }
 
     void statisticsWithoutARecordAreRefused()

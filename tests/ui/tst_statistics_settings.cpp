@@ -1,6 +1,7 @@
 // The statistics page's table and delete commands, and the settings page's font and size.
 #include "UiTestSupport.h"
 
+#include "core/CardBox.h"
 #include "core/SettingsRecord.h"
 #include "core/StatisticsLog.h"
 #include "platform/Cp1252Text.h"
@@ -8,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QtTest>
 
@@ -351,9 +354,9 @@ private slots:
         QFETCH(int, which);
         const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
         TSettingsPage page;
-        page.show(stored.record);
+        page.show(pageSettingsOf(stored.record));
         QVERIFY(page.current() == pageSettingsOf(stored.record));
-        QVERIFY(page.record() == pagePartOf(stored.record));
+        QVERIFY(recordOf(page.current()) == pagePartOf(stored.record));
     }
 
     // The same through the window: the settings it works with, the drill's compartment sizes
@@ -407,6 +410,56 @@ private slots:
             return b;
         }();
         QVERIFY(pagePartOf(decodeSettingsRecord(bytes)) == pagePartOf(stored.record));
+    }
+
+    // The page hands back its whole state on every change: a page that showed the stored
+    // settings only in part would overwrite the rest with its defaults at the first click.
+    // Each change reaches the drill's sizes and the file at once.
+    void aChangeOnThePageKeepsEveryOtherSetting_data()
+    {
+        aPageNotYetMadeSaysWhatThePageWouldSay_data();
+    }
+
+    void aChangeOnThePageKeepsEveryOtherSetting()
+    {
+        QFETCH(int, which);
+        const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
+        Harness h(std::nullopt, false);
+        h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored.record));
+        if (stored.badSize)
+            h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
+                                            .arg(fromCp1252(stored.record.fontSize)),
+                                        OkButton);
+        h.start();
+        TForm1::TestAccess f = h.ui();
+        PageSettings expected = f.currentSettings();
+        QTabBar* tabs = f.PageControl1->tabBar();
+        QVERIFY(clickInto(tabs, tabs->tabRect(3).center()));
+
+        TRadioGroup* direction = f.settings->RadioGroup1;
+        auto* other = direction->findChild<QRadioButton*>(
+            QStringLiteral("RadioGroup1%1").arg(1 - direction->itemIndex()));
+        QVERIFY(other && clickInto(other));
+        expected.direction = expected.direction == PageSettings::Direction::German
+                                 ? PageSettings::Direction::Foreign
+                                 : PageSettings::Direction::German;
+        QVERIFY(f.currentSettings() == expected);
+
+        QSlider* slider = f.settings->TrackBar2;
+        QVERIFY(tabInto(slider));
+        pressKey(slider->value() < kMaxCapacityPosition ? Qt::Key_Right : Qt::Key_Left);
+        QVERIFY(slider->value() != expected.capacity);
+        expected.capacity = slider->value();
+        QVERIFY(f.currentSettings() == expected);
+        QVERIFY(f.shownMaxima() == maximaForSlider(expected.capacity));
+
+        h.form->close();
+        QVERIFY(h.surprises().isEmpty());
+        const QByteArray written = h.folder.read(QStringLiteral("SysDat/Init.dat"));
+        QCOMPARE(written.size(), 329);
+        SettingsBytes bytes{};
+        std::copy(written.begin(), written.end(), bytes.begin());
+        QVERIFY(pageSettingsOf(decodeSettingsRecord(bytes)) == expected);
     }
 
     // Neither page is made as the window starts; each is made, whole, as its tab is opened.
