@@ -112,54 +112,29 @@ inline const char* skipAscii(const char* p, const char* end)
     return end;
 }
 
-// How many bytes in [p, end) are c; with `absent` given, also whether any byte is that one,
-// in the same pass.
-template <bool kWatch>
-inline std::size_t countAndWatch(const char* p, const char* end, char c, char absent, bool& found)
+// How many bytes in [p, end) are c.
+inline std::size_t count(const char* p, const char* end, char c)
 {
     std::size_t n = 0;
-    found = false;
 #if defined(__SSE2__)
     // Each hit subtracts -1 from its byte's counter; the counters are summed before 255
     // blocks could overflow them. Without a POPCNT instruction in the baseline, a count of
     // the mask bits is a library call per block and costs several times this.
     const __m128i vc = _mm_set1_epi8(c);
-    const __m128i va = _mm_set1_epi8(absent);
     const __m128i zero = _mm_setzero_si128();
-    __m128i seen = zero;
     while (end - p >= 16) {
         const char* const stop = p + 16 * std::min<std::ptrdiff_t>((end - p) / 16, 255);
         __m128i counters = zero;
-        for (; p < stop; p += 16) {
-            const __m128i v = load16(p);
-            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, vc));
-            if constexpr (kWatch)
-                seen = _mm_or_si128(seen, _mm_cmpeq_epi8(v, va));
-        }
+        for (; p < stop; p += 16)
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(load16(p), vc));
         const __m128i sums = _mm_sad_epu8(counters, zero);
         n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
              static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
-    found = _mm_movemask_epi8(seen) != 0;
 #endif
-    for (; p < end; ++p) {
+    for (; p < end; ++p)
         n += *p == c ? 1 : 0;
-        found = found || (kWatch && *p == absent);
-    }
     return n;
-}
-
-// How many bytes in [p, end) are c.
-inline std::size_t count(const char* p, const char* end, char c)
-{
-    bool unused = false;
-    return countAndWatch<false>(p, end, c, c, unused);
-}
-
-// count(), and whether any byte in [p, end) is `absent`: one pass for both.
-inline std::size_t countUnlessAny(const char* p, const char* end, char c, char absent, bool& found)
-{
-    return countAndWatch<true>(p, end, c, absent, found);
 }
 
 } // namespace tafelix::convert::scan

@@ -5,9 +5,6 @@
 
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -111,43 +108,6 @@ bool readImportFile(const std::string& path, std::string& bytes, ImportOutcome& 
     return true;
 }
 
-// The file's bytes are ours to parse in: a KVTML list needs no copy of them. A file the XML
-// parser refuses is read again for the reason, whose line is counted in the bytes as they were.
-ImportOutcome importFileBytes(const std::string& path, std::string& bytes, FileFormat format,
-                              const ImportOptions& options)
-{
-    if (format != FileFormat::Kvtml)
-        return importBytes(bytes, format, options);
-    if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
-        return fromKvtml(std::move(*k));
-    ImportOutcome failed;
-    if (!readImportFile(path, bytes, failed))
-        return failed;
-    return importBytes(bytes, format, options);
-}
-
-// A long KVTML list read as it is parsed; nothing where the file is to be read whole first
-// (a short list, one that is not read that way, a file that cannot be opened: the whole read
-// then gives the reason).
-std::optional<ImportOutcome> importKvtmlAsRead(const std::string& path,
-                                               const ImportOptions& options)
-{
-    if (formatFromPath(path) != FileFormat::Kvtml)
-        return std::nullopt;
-    int fd = -1;
-    if (!openRegularFile(path, fd))
-        return std::nullopt;
-    struct stat st {};
-    std::optional<KvtmlImport> k;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 &&
-        static_cast<unsigned long long>(st.st_size) <= kMaxImportBytes)
-        k = importKvtmlFile(fd, static_cast<std::size_t>(st.st_size), options.kvtml);
-    ::close(fd);
-    if (!k)
-        return std::nullopt;
-    return fromKvtml(std::move(*k));
-}
-
 // Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
 template <class Import>
 ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
@@ -165,10 +125,8 @@ ImportOutcome withFileBytes(const std::string& path, const ImportOptions& option
 
 ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
-    if (std::optional<ImportOutcome> read = importKvtmlAsRead(path, options))
-        return std::move(*read);
     return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
-        return importFileBytes(path, bytes, format, options);
+        return importBytes(bytes, format, options);
     });
 }
 
