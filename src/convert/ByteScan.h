@@ -1,8 +1,9 @@
 #pragma once
 
-// Searches over raw file bytes, sixteen at a time where the processor allows. An import
-// spends most of its time looking for the next byte that matters (a separator, a quote,
-// a non-ASCII byte), so these loops decide its speed.
+// Searches over raw file bytes, sixteen at a time where the processor allows: a CSV import
+// spends most of its time looking for the next byte that matters (a separator, a quote, a
+// byte that is not plain ASCII), and every KVTML import counts the tags of the whole file
+// before it is parsed. Each has the plain loop as its tail, and a test holds the two alike.
 
 #include <algorithm>
 #include <cstddef>
@@ -24,34 +25,31 @@ inline unsigned firstBit(int mask)
 }
 #endif
 
-// The first byte in [p, end) that is one of a, b, c, d; `end` when there is none.
-inline const char* findAny(const char* p, const char* end, char a, char b, char c, char d)
+// The first byte in [p, end) that is a, b or c; `end` when there is none.
+inline const char* findAny(const char* p, const char* end, char a, char b, char c)
 {
 #if defined(__SSE2__)
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-    const __m128i vc = _mm_set1_epi8(c), vd = _mm_set1_epi8(d);
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
     for (; end - p >= 16; p += 16) {
         const __m128i v = load16(p);
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                         _mm_cmpeq_epi8(v, vc));
         if (const int m = _mm_movemask_epi8(hit); m != 0)
             return p + firstBit(m);
     }
 #endif
     for (; p < end; ++p)
-        if (*p == a || *p == b || *p == c || *p == d)
+        if (*p == a || *p == b || *p == c)
             return p;
     return end;
 }
 
-// The first byte that is not printable ASCII (below 0x20 or above 0x7F), or is `stop`.
+// The first byte that is not printable ASCII (below 0x20 or from 0x80 up), or is `stop`.
 inline const char* skipPrintableAscii(const char* p, const char* end, char stop)
 {
 #if defined(__SSE2__)
     // A signed compare: bytes from 0x80 up are negative and so also below 0x20.
-    const __m128i space = _mm_set1_epi8(0x20);
-    const __m128i vs = _mm_set1_epi8(stop);
+    const __m128i space = _mm_set1_epi8(0x20), vs = _mm_set1_epi8(stop);
     for (; end - p >= 16; p += 16) {
         const __m128i v = load16(p);
         const __m128i hit = _mm_or_si128(_mm_cmplt_epi8(v, space), _mm_cmpeq_epi8(v, vs));
@@ -62,52 +60,6 @@ inline const char* skipPrintableAscii(const char* p, const char* end, char stop)
     for (; p < end; ++p)
         if (static_cast<unsigned char>(*p) < 0x20 || static_cast<unsigned char>(*p) >= 0x80 ||
             *p == stop)
-            return p;
-    return end;
-}
-
-// How many bytes past `outEnd` copyPrintableAscii() may write.
-inline constexpr std::size_t kCopyOverhang = 16;
-
-// skipPrintableAscii() that also copies the bytes it passes to `out`, as far as `outEnd`;
-// the rest are only passed. Whole blocks are stored before they are looked at, so up to
-// kCopyOverhang bytes past `outEnd` may be written: the buffer needs that much room.
-inline const char* copyPrintableAscii(const char* p, const char* end, char stop, char* out,
-                                      const char* outEnd)
-{
-#if defined(__SSE2__)
-    const __m128i space = _mm_set1_epi8(0x20);
-    const __m128i vs = _mm_set1_epi8(stop);
-    for (; end - p >= 16 && out < outEnd; p += 16, out += 16) {
-        const __m128i v = load16(p);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
-        const __m128i hit = _mm_or_si128(_mm_cmplt_epi8(v, space), _mm_cmpeq_epi8(v, vs));
-        if (const int m = _mm_movemask_epi8(hit); m != 0)
-            return p + firstBit(m);
-    }
-#endif
-    if (out >= outEnd)
-        return skipPrintableAscii(p, end, stop);
-    for (; p < end; ++p) {
-        if (static_cast<unsigned char>(*p) < 0x20 || static_cast<unsigned char>(*p) >= 0x80 ||
-            *p == stop)
-            return p;
-        if (out < outEnd)
-            *out++ = *p;
-    }
-    return end;
-}
-
-// The first byte from 0x80 up.
-inline const char* skipAscii(const char* p, const char* end)
-{
-#if defined(__SSE2__)
-    for (; end - p >= 16; p += 16)
-        if (const int m = _mm_movemask_epi8(load16(p)); m != 0)
-            return p + firstBit(m);
-#endif
-    for (; p < end; ++p)
-        if (static_cast<unsigned char>(*p) >= 0x80)
             return p;
     return end;
 }

@@ -108,43 +108,29 @@ bool readImportFile(const std::string& path, std::string& bytes, ImportOutcome& 
     return true;
 }
 
-// Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
-template <class Import>
-ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
+} // namespace
+
+ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
     const FileFormat format = formatFromPath(path);
     if (format == FileFormat::Unknown)
         return importBytes({}, format, options);
     std::string bytes;
-    if (ImportOutcome failed; !readImportFile(path, bytes, failed))
+    ImportOutcome failed;
+    if (!readImportFile(path, bytes, failed))
         return failed;
-    return import(bytes, format);
-}
-
-} // namespace
-
-ImportOutcome importFile(const std::string& path, const ImportOptions& options)
-{
-    return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
-        return importBytes(bytes, format, options);
-    });
+    if (format == FileFormat::Kvtml) {
+        if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
+            return fromKvtml(std::move(*k));
+        // Refused by the parser: its reason is counted in the file as it was.
+        if (!readImportFile(path, bytes, failed))
+            return failed;
+    }
+    return importBytes(bytes, format, options);
 }
 
 ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
 {
-    const FileFormat format = formatFromPath(path);
-    if (format == FileFormat::Csv || format == FileFormat::Tsv) {
-        // Straight into the table: a CSV import cannot fail once the file is read.
-        return withFileBytes(path, options, [&](std::string& bytes, FileFormat) {
-            ImportOutcome out;
-            const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
-            const CsvColumns c =
-                options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
-            out.wordCount = importCsv(bytes, f, c, table, out.imported.losses);
-            out.status = ImportOutcome::Status::Ok;
-            return out;
-        });
-    }
     ImportOutcome out = importFile(path, options);
     if (out.status == ImportOutcome::Status::Ok) {
         fillTable(out.imported.words, table);
@@ -163,14 +149,9 @@ void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
     std::copy_n(words.begin(), n, &table[1]);
     for (std::int32_t k = n + 1; k <= TWordTable::MaxWords; ++k)
         table[k] = EmptyEntry;
-    finishImportedTable(table, n);
-}
-
-void finishImportedTable(TWordTable& table, std::int32_t wordCount)
-{
-    table.wordCount = wordCount;
-    table.currentIndex = wordCount > 0 ? 1 : 0;
-    if (wordCount == 0)
+    table.wordCount = n;
+    table.currentIndex = n > 0 ? 1 : 0;
+    if (n == 0)
         table.AppendWord();
     table.modified = true;
 }

@@ -8,9 +8,6 @@
 #include <QStringDecoder>
 
 #include <array>
-#include <functional>
-#include <map>
-#include <optional>
 
 namespace tafelix::convert {
 
@@ -21,8 +18,7 @@ bool startsWith(std::string_view bytes, std::string_view prefix)
     return bytes.substr(0, prefix.size()) == prefix;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. Checked by hand
-// because decoding a whole file only to throw the text away costs as much as the import.
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool isValidUtf8(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -31,8 +27,7 @@ bool isValidUtf8(std::string_view bytes)
     while (i < n) {
         const unsigned c = p[i];
         if (c < 0x80) {
-            i = static_cast<std::size_t>(scan::skipAscii(bytes.data() + i, bytes.data() + n) -
-                                         bytes.data());
+            ++i;
             continue;
         }
         std::size_t len = 0;
@@ -60,11 +55,6 @@ bool isValidUtf8(std::string_view bytes)
     return true;
 }
 
-bool isBlank(const QString& s)
-{
-    return s.trimmed().isEmpty();
-}
-
 // A row whose German and foreign texts hold nothing but blanks once they are cut to 100
 // characters gives no word: as a word it would not come back from its own export.
 bool onlyBlanksKept(const TWordEntry& e)
@@ -80,24 +70,27 @@ std::string_view withoutBom(std::string_view bytes, const CsvFormat& format)
     return bytes;
 }
 
-// UTF-8 and Windows-1252 files can be split into records without decoding them: the
-// separator, quotes and line ends are ASCII, and no byte of a UTF-8 sequence is. UTF-16 and
-// separators outside ASCII take the QString reader.
-std::optional<ByteEncoding> byteEncoding(const CsvFormat& format)
+// The text as bytes the reader splits: UTF-8 and Windows-1252 as they are (the separator,
+// quotes and line ends are ASCII, and no byte of a UTF-8 sequence is), UTF-16 turned into
+// UTF-8 in `storage`.
+std::string_view textBytes(std::string_view bytes, const CsvFormat& format, std::string& storage,
+                           ByteEncoding& encoding)
 {
-    if (format.separator.unicode() >= 0x80)
-        return std::nullopt;
-    if (format.encoding == TextEncoding::Utf8)
-        return ByteEncoding::Utf8;
-    if (format.encoding == TextEncoding::Windows1252)
-        return ByteEncoding::Windows1252;
-    return std::nullopt;
+    encoding = format.encoding == TextEncoding::Windows1252 ? ByteEncoding::Windows1252
+                                                            : ByteEncoding::Utf8;
+    if (format.encoding != TextEncoding::Utf16Le && format.encoding != TextEncoding::Utf16Be)
+        return withoutBom(bytes, format);
+    storage = decodeText(bytes, format).toStdString();
+    return storage;
 }
 
-// CsvReader over bytes, with the same rules. Fields are views into the text (doubled
-// quotes still doubled), or, for the rare text after a closing quote, into a buffer of the
-// reader; they stay valid until the next record is read. Field length is not bounded here:
-// a field costs no memory of its own.
+// Reads records as RFC 4180 describes them, and leniently where files stray from it: a
+// quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
+// LF or CR; a quote inside an unquoted field is an ordinary character; an unclosed quote
+// runs to the end of the text. Fields are views into the text (doubled quotes still
+// doubled), or, for the rare text after a closing quote, into a buffer of the reader; they
+// stay valid until the next record is read. Fields past kCsvMaxFields are dropped, so a
+// hostile file costs bounded memory per record.
 class ByteCsvReader {
 public:
     ByteCsvReader(std::string_view text, char separator)
@@ -136,14 +129,14 @@ public:
     int line() const { return recordLine_; }
 
 private:
-    static constexpr auto kMax = static_cast<std::size_t>(CsvReader::kMaxFields);
+    static constexpr auto kMax = static_cast<std::size_t>(kCsvMaxFields);
 
     // One field, leaving p_ on the separator or line end after it (or at the end).
     void readField()
     {
         const char* const start = p_;
         if (p_ == end_ || *p_ != '"') {
-            p_ = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            p_ = scan::findAny(p_, end_, sep_, '\r', '\n');
             push({std::string_view(start, static_cast<std::size_t>(p_ - start))});
             return;
         }
@@ -151,7 +144,7 @@ private:
         const char* const content = p_;
         bool doubled = false;
         for (;;) {
-            const char* q = scan::findAny(p_, end_, '"', '\r', '\n', '"');
+            const char* q = scan::findAny(p_, end_, '"', '\r', '\n');
             if (q == end_) {
                 // An unclosed quote runs to the end of the text.
                 p_ = end_;
@@ -175,7 +168,7 @@ private:
                 std::string_view(content, static_cast<std::size_t>(q - content)), doubled};
             p_ = q + 1;
             // Text after the closing quote belongs to the field; quotes there are plain.
-            const char* rest = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            const char* rest = scan::findAny(p_, end_, sep_, '\r', '\n');
             if (rest == p_) {
                 push(quoted);
                 return;
@@ -234,35 +227,18 @@ CsvFormat detectCsvFormat(std::string_view bytes)
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
     constexpr int kSampleRecords = 20;
+    std::string storage;
+    ByteEncoding enc{};
+    const std::string_view head = textBytes(bytes.substr(0, kSample), f, storage, enc);
     // How many of the first records share the most common width above one.
-    std::function<int(QChar)> score;
-    QString sample;
-    if (const auto enc = byteEncoding(f)) {
-        const std::string_view head = withoutBom(bytes, f).substr(0, kSample);
-        score = [head, enc](QChar sep) {
-            ByteCsvReader reader(head, static_cast<char>(sep.unicode()));
-            std::array<int, CsvReader::kMaxFields + 1> widths{};
-            for (int n = 0; n < kSampleRecords && reader.next(); ++n)
-                if (!(reader.size() == 1 && isBlankBytes(reader[0].raw, *enc)))
-                    ++widths[reader.size()];
-            return *std::max_element(widths.begin() + 2, widths.end());
-        };
-    } else {
-        sample = decodeText(bytes.substr(0, kSample), f);
-        score = [&sample](QChar sep) {
-            CsvReader reader(sample, sep);
-            std::map<qsizetype, int> widths;
-            QStringList fields;
-            for (int n = 0; n < kSampleRecords && reader.next(fields); ++n)
-                if (!(fields.size() == 1 && isBlank(fields[0])))
-                    ++widths[fields.size()];
-            int best = 0;
-            for (const auto& [width, rows] : widths)
-                if (width > 1)
-                    best = std::max(best, rows);
-            return best;
-        };
-    }
+    const auto score = [&](QChar sep) {
+        ByteCsvReader reader(head, static_cast<char>(sep.unicode()));
+        std::array<int, kCsvMaxFields + 1> widths{};
+        for (int n = 0; n < kSampleRecords && reader.next(); ++n)
+            if (!(reader.size() == 1 && isBlankBytes(reader[0].raw, enc)))
+                ++widths[reader.size()];
+        return *std::max_element(widths.begin() + 2, widths.end());
+    };
     int bestScore = 0;
     for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
         // Ties go to the earlier candidate: a semicolon file with commas in its words is
@@ -298,119 +274,25 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
     return QString::fromUtf8(view(startsWith(bytes, "\xEF\xBB\xBF") ? 3 : 0));
 }
 
-CsvReader::CsvReader(QStringView text, QChar separator) : text_(text), sep_(separator) {}
-
-bool CsvReader::next(QStringList& fields)
-{
-    fields.clear();
-    clipped_ = false;
-    const qsizetype n = text_.size();
-    if (pos_ >= n)
-        return false;
-    recordLine_ = lineNo_;
-
-    QString field;
-    bool inQuotes = false;
-    bool atFieldStart = true;
-    const auto append = [&](QStringView part) {
-        const qsizetype room = kMaxFieldChars - field.size();
-        if (part.size() > room)
-            clipped_ = true;
-        field += part.left(std::max<qsizetype>(room, 0));
-    };
-    const auto push = [&] {
-        if (fields.size() < kMaxFields)
-            fields.push_back(field);
-        else
-            clipped_ = true;
-        field.clear();
-        atFieldStart = true;
-    };
-
-    while (pos_ < n) {
-        const QChar c = text_[pos_];
-        if (inQuotes) {
-            if (c != u'"') {
-                // Everything up to the next quote in one step, line breaks counted.
-                const qsizetype q = text_.indexOf(u'"', pos_);
-                const QStringView run = text_.sliced(pos_, (q < 0 ? n : q) - pos_);
-                lineNo_ +=
-                    static_cast<int>(run.count(u'\n') + run.count(u'\r') - run.count(u"\r\n"));
-                append(run);
-                pos_ += run.size();
-                continue;
-            }
-            if (pos_ + 1 < n && text_[pos_ + 1] == u'"') {
-                append(u"\"");
-                pos_ += 2;
-            } else {
-                inQuotes = false;
-                ++pos_;
-            }
-            continue;
-        }
-        if (c == sep_) {
-            push();
-            ++pos_;
-            continue;
-        }
-        if (c == u'\r' || c == u'\n') {
-            ++pos_;
-            if (c == u'\r' && pos_ < n && text_[pos_] == u'\n')
-                ++pos_;
-            ++lineNo_;
-            push();
-            return true;
-        }
-        if (c == u'"' && atFieldStart) {
-            inQuotes = true;
-            atFieldStart = false;
-            ++pos_;
-            continue;
-        }
-        // A run of ordinary characters in one step.
-        qsizetype end = pos_ + 1;
-        while (end < n) {
-            const QChar d = text_[end];
-            if (d == sep_ || d == u'\r' || d == u'\n' || d == u'"')
-                break;
-            ++end;
-        }
-        if (c == u'"')
-            end = pos_ + 1;
-        append(text_.sliced(pos_, end - pos_));
-        atFieldStart = false;
-        pos_ = end;
-    }
-    push();
-    return true;
-}
-
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
     // Only a head of the file is read, which keeps the preview instant on a large one.
     constexpr std::size_t kHead = 256 * 1024;
     std::vector<QStringList> rows;
-    if (const auto enc = byteEncoding(format)) {
-        ByteCsvReader reader(withoutBom(bytes, format).substr(0, kHead),
-                             static_cast<char>(format.separator.unicode()));
-        // Four bytes per character at most: enough of a long field for the characters kept.
-        constexpr auto kFieldBytes = static_cast<std::size_t>(CsvReader::kMaxFieldChars) * 4;
-        while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
-            QStringList fields;
-            std::string buffer;
-            for (std::size_t i = 0; i < reader.size(); ++i)
-                fields.push_back(decodeBytes(reader[i].text(buffer).substr(0, kFieldBytes), *enc)
-                                     .left(CsvReader::kMaxFieldChars));
-            rows.push_back(fields);
-        }
-        return rows;
-    }
-    const QString text = decodeText(bytes.substr(0, kHead), format);
-    CsvReader reader(text, format.separator);
-    QStringList fields;
-    while (static_cast<int>(rows.size()) < maxRows && reader.next(fields))
+    std::string storage;
+    ByteEncoding enc{};
+    ByteCsvReader reader(textBytes(bytes.substr(0, kHead), format, storage, enc),
+                         static_cast<char>(format.separator.unicode()));
+    // Four bytes per character at most: enough of a long field for the characters kept.
+    constexpr auto kFieldBytes = static_cast<std::size_t>(kCsvMaxFieldChars) * 4;
+    while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
+        QStringList fields;
+        std::string buffer;
+        for (std::size_t i = 0; i < reader.size(); ++i)
+            fields.push_back(decodeBytes(reader[i].text(buffer).substr(0, kFieldBytes), enc)
+                                 .left(kCsvMaxFieldChars));
         rows.push_back(fields);
+    }
     return rows;
 }
 
@@ -493,7 +375,7 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview)
     const auto numericColumn = [&](int col) {
         bool any = false;
         for (const QStringList& row : preview) {
-            if (col >= row.size() || isBlank(row[col]))
+            if (col >= row.size() || row[col].trimmed().isEmpty())
                 continue;
             if (!isInteger(row[col]))
                 return false;
@@ -523,65 +405,24 @@ std::string_view trimAscii(std::string_view s)
 
 bool isAscii(std::string_view s)
 {
-    return scan::skipAscii(s.data(), s.data() + s.size()) == s.data() + s.size();
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Where the words of an import go: a list, or the slots of a word table.
-class ListSlots {
-public:
-    ListSlots(std::vector<TWordEntry>& words, std::size_t textSize) : words_(words)
-    {
-        // Every word takes at least two bytes of the file; growing the list would copy it.
-        words_.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), textSize / 2));
-    }
-    std::size_t size() const { return words_.size(); }
-    TWordEntry& add() { return words_.emplace_back(); }
-    void dropLast() { words_.pop_back(); }
+} // namespace
 
-private:
-    std::vector<TWordEntry>& words_;
-};
-
-// Writes into slots 1.. in place, over what the table held there; every field of a word is
-// assigned, so an old word leaves nothing behind. A list and a copy of 4 MB are saved.
-class TableSlots {
-public:
-    explicit TableSlots(TWordTable& table) : table_(table) {}
-    std::size_t size() const { return count_; }
-    TWordEntry& add()
-    {
-        ++count_;
-        touched_ = std::max(touched_, count_);
-        return table_[static_cast<std::int32_t>(count_)];
-    }
-    void dropLast() { --count_; }
-
-    // The table as fillTable() leaves it. Slots past the old words are empty already; only
-    // the old words and a dropped last row past the new ones need clearing.
-    void finish()
-    {
-        const auto n = static_cast<std::int32_t>(count_);
-        const std::int32_t upTo = std::max(table_.wordCount, static_cast<std::int32_t>(touched_));
-        for (std::int32_t k = n + 1; k <= upTo; ++k)
-            table_[k] = EmptyEntry;
-        finishImportedTable(table_, n);
-    }
-
-private:
-    TWordTable& table_;
-    std::size_t count_ = 0;
-    std::size_t touched_ = 0;
-};
-
-// The import straight from the file's bytes, for UTF-8 and Windows-1252 files: no text is
-// decoded unless something is lost and has to be quoted in the report.
-template <class Slots>
-LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separator,
-                          const CsvColumns& columns, Slots& dest)
+// No text is decoded unless something is lost and has to be quoted in the report.
+ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
 {
     using K = LossReport::Kind;
-    LossReport losses;
-    ByteCsvReader reader(text, separator);
+    ImportedWords out;
+    LossReport& losses = out.losses;
+    std::string storage;
+    ByteEncoding enc{};
+    const std::string_view text = textBytes(bytes, format, storage, enc);
+    ByteCsvReader reader(text, static_cast<char>(format.separator.unicode()));
+    // Every word takes at least two bytes of the file; growing the list would copy it.
+    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), text.size() / 2));
     const auto cell = [&](int col) {
         return col >= 0 && static_cast<std::size_t>(col) < reader.size()
                    ? reader[static_cast<std::size_t>(col)]
@@ -633,12 +474,12 @@ LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separato
             losses.add(K::SkippedRow, example);
             continue;
         }
-        if (dest.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(K::OverLimit, overLimitSeen ? std::string() : "ab " + where());
             overLimitSeen = true;
             continue;
         }
-        TWordEntry& e = dest.add();
+        TWordEntry& e = out.words.emplace_back();
         const int line = reader.line();
         bytesToTableText(cell(columns.german), enc, e.german, losses, "Zeile ", line);
         bytesToTableText(cell(columns.foreign), enc, e.foreign, losses, "Zeile ", line);
@@ -647,93 +488,11 @@ LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separato
         number(columns.box, 1, e.box);
         number(columns.passes, 0, e.passes);
         if (onlyBlanksKept(e)) {
-            dest.dropLast();
+            out.words.pop_back();
             losses.add(K::SkippedRow, losses.wantsExample(K::SkippedRow) ? where() : std::string());
         }
     }
-    return losses;
-}
-
-} // namespace
-
-ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
-{
-    if (const auto enc = byteEncoding(format)) {
-        ImportedWords out;
-        ListSlots dest(out.words, bytes.size());
-        out.losses = importCsvBytes(withoutBom(bytes, format), *enc,
-                                    static_cast<char>(format.separator.unicode()), columns, dest);
-        return out;
-    }
-    // UTF-16, or a separator outside ASCII: decoded first, then the same rules.
-    ImportedWords out;
-    LossReport& losses = out.losses;
-    const QString text = decodeText(bytes, format);
-    CsvReader reader(text, format.separator);
-    QStringList fields;
-    bool first = true;
-    bool overLimitSeen = false;
-    const auto cell = [&](int col) {
-        return col >= 0 && col < fields.size() ? fields[col] : QString();
-    };
-    while (reader.next(fields)) {
-        if (std::exchange(first, false) && columns.headerRow)
-            continue;
-        if (std::all_of(fields.begin(), fields.end(), isBlank))
-            continue; // an empty line holds nothing that could be lost
-        const std::string where = "Zeile " + std::to_string(reader.line());
-        if (isBlank(cell(columns.german)) && isBlank(cell(columns.foreign))) {
-            losses.add(LossReport::Kind::SkippedRow,
-                       where + ": " + quoteForReport(fields.join(QLatin1Char(' '))));
-            continue;
-        }
-        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
-            losses.add(LossReport::Kind::OverLimit,
-                       overLimitSeen ? std::string_view() : "ab " + where);
-            overLimitSeen = true;
-            continue;
-        }
-        TWordEntry e;
-        e.box = 1;
-        e.german = toTableText(cell(columns.german), losses, where);
-        e.foreign = toTableText(cell(columns.foreign), losses, where);
-        e.synonym = toTableText(cell(columns.synonym), losses, where);
-        e.remark = toTableText(cell(columns.remark), losses, where);
-        const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
-            const QString s = cell(col).trimmed();
-            into = fallback;
-            if (s.isEmpty())
-                return;
-            if (!isInteger(s) || !parseInteger(s.toLatin1().toStdString(), into)) {
-                into = fallback;
-                losses.add(LossReport::Kind::BadNumber, where + ": " + quoteForReport(s));
-            }
-        };
-        number(columns.box, 1, e.box);
-        number(columns.passes, 0, e.passes);
-        if (onlyBlanksKept(e)) {
-            losses.add(LossReport::Kind::SkippedRow, where);
-            continue;
-        }
-        out.words.push_back(e);
-    }
     return out;
-}
-
-std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
-                       TWordTable& table, LossReport& losses)
-{
-    if (const auto enc = byteEncoding(format)) {
-        TableSlots dest(table);
-        losses = importCsvBytes(withoutBom(bytes, format), *enc,
-                                static_cast<char>(format.separator.unicode()), columns, dest);
-        dest.finish();
-        return static_cast<std::int32_t>(dest.size());
-    }
-    ImportedWords words = importCsv(bytes, format, columns);
-    fillTable(words.words, table);
-    losses = std::move(words.losses);
-    return static_cast<std::int32_t>(words.words.size());
 }
 
 namespace {

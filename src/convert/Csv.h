@@ -29,33 +29,10 @@ CsvFormat detectCsvFormat(std::string_view bytes);
 // The bytes as text, without the byte order mark.
 QString decodeText(std::string_view bytes, const CsvFormat& format);
 
-// Reads records as RFC 4180 describes them, and leniently where files stray from it: a
-// quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
-// LF or CR; a quote inside an unquoted field is an ordinary character; an unclosed quote
-// runs to the end of the text.
-class CsvReader {
-public:
-    CsvReader(QStringView text, QChar separator);
-
-    // The next record; false at the end. Fields past kMaxFields are dropped and fields are
-    // kept to kMaxFieldChars characters, so a hostile file costs bounded memory per record.
-    bool next(QStringList& fields);
-    // The line (from 1) on which the last record returned began.
-    int line() const { return recordLine_; }
-    // Whether the last record had a field or field count over the limits above.
-    bool lastRecordClipped() const { return clipped_; }
-
-    static constexpr qsizetype kMaxFields = 64;
-    static constexpr qsizetype kMaxFieldChars = 1024;
-
-private:
-    QStringView text_;
-    QChar sep_;
-    qsizetype pos_ = 0;
-    int lineNo_ = 1;
-    int recordLine_ = 0;
-    bool clipped_ = false;
-};
+// Limits per record against hostile files: fields past the first 64 are dropped, and the
+// preview keeps 1024 characters of a field.
+inline constexpr int kCsvMaxFields = 64;
+inline constexpr qsizetype kCsvMaxFieldChars = 1024;
 
 // The first `maxRows` records for the preview of the column dialog.
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
@@ -82,11 +59,9 @@ struct ImportedWords {
     LossReport losses;
 };
 
+// Splits records as RFC 4180 describes them, and leniently where files stray from it (a
+// quote inside an unquoted field is an ordinary character, an unclosed quote runs to the end).
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);
-// The same words straight into `table`, as fillTable() leaves it, without a list between;
-// what was lost goes to `losses`. Gives the number of words read.
-std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
-                       TWordTable& table, LossReport& losses);
 
 // UTF-8 with a byte order mark (so that spreadsheet programs see the umlauts), a header row
 // and all six fields; CR LF line ends. `separator` is ',' for .csv and tab for .tsv.

@@ -121,7 +121,6 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
 {
     const char* p = bytes.raw.data();
     const char* const end = p + bytes.raw.size();
-    const char quote = bytes.doubledQuotes ? '"' : '\x7F';
     std::size_t n = 0; // characters produced; only the first kMaxText are stored
     const auto put = [&](int b) {
         if (n < kMaxText)
@@ -129,14 +128,17 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
         ++n;
     };
     while (p < end) {
-        // Printable ASCII is copied sixteen bytes at a time while it is looked at; `out` has
-        // room for sixteen bytes past the text, so a block that overhangs the cut is harmless.
-        // Past the cut the bytes are only counted, for the report.
-        const char* run = p;
-        p = scan::copyPrintableAscii(p, end, quote, out + std::min(n, kMaxText), out + kMaxText);
-        n += static_cast<std::size_t>(p - run);
-        if (p == end)
-            break;
+        // Printable ASCII, nearly all of most fields, in one tight run. Past the cut the
+        // characters are only counted, for the report.
+        const char* const run = p;
+        p = scan::skipPrintableAscii(p, end, '"');
+        if (p != run) {
+            const auto len = static_cast<std::size_t>(p - run);
+            if (n < kMaxText)
+                std::memcpy(out + n, run, std::min(len, kMaxText - n));
+            n += len;
+            continue;
+        }
         const bool kept = n < kMaxText;
         const auto c = static_cast<unsigned char>(*p);
         if (c < 0x80) {
@@ -235,7 +237,7 @@ void bytesToTableText(const FieldBytes& bytes, ByteEncoding encoding, ShortText1
     };
     // Built beside the entry and then stored whole, zeros past the text as assign() keeps
     // them: one fixed-size copy is cheaper than a copy per run of plain characters.
-    char text[kMaxText + scan::kCopyOverhang];
+    char text[kMaxText];
     std::size_t length = 0;
     FieldLosses f;
     if (!bytesToTableTextFast(bytes, encoding == ByteEncoding::Utf8, text, length, f)) {

@@ -726,13 +726,26 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
     if (hasTooManyTags(bytes))
         return refused(kTooManyTags);
-    // The parser works in a copy of its own, so that the bytes stay as they were for
-    // counting the line of a fault.
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
+    return importParsed(doc, choice);
+}
+
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
+{
+    if (hasTooManyTags(bytes))
+        return refused(kTooManyTags);
+    pugi::xml_document doc;
+    // The string's terminator ends the buffer, as the NUL that load_buffer() puts behind its
+    // copy does: a NUL inside the file then ends the parse in the same place.
+    if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
+            bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
+        !r)
+        return r.status == pugi::status_no_document_element ? std::optional(refused(kNoRoot))
+                                                            : std::nullopt;
     return importParsed(doc, choice);
 }
 
