@@ -2,8 +2,9 @@
 
 // Searches over raw file bytes, sixteen at a time where the processor allows: a CSV import
 // spends most of its time looking for the next byte that matters (a separator, a quote, a
-// byte that is not plain ASCII), and every KVTML import counts the tags of the whole file
-// before it is parsed. Each has the plain loop as its tail, and a test holds the two alike.
+// byte that is not plain ASCII), and every KVTML import checks its UTF-8 and counts the tags of the
+// whole file before it is parsed. Each has the plain loop as its tail, and a test holds the two
+// alike.
 
 #include <algorithm>
 #include <cstddef>
@@ -60,6 +61,20 @@ inline const char* skipPrintableAscii(const char* p, const char* end, char stop)
     for (; p < end; ++p)
         if (static_cast<unsigned char>(*p) < 0x20 || static_cast<unsigned char>(*p) >= 0x80 ||
             *p == stop)
+            return p;
+    return end;
+}
+
+// The first byte from 0x80 up.
+inline const char* skipAscii(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16)
+        if (const int m = _mm_movemask_epi8(load16(p)); m != 0)
+            return p + firstBit(m);
+#endif
+    for (; p < end; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80)
             return p;
     return end;
 }

@@ -83,7 +83,8 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
         const CsvColumns c =
-            options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
+            options.columns ? *options.columns
+                            : guessCsvColumns(previewCsv(bytes, f), readCsvDirectives(bytes, f));
         out.imported = importCsv(bytes, f, c);
         out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = ImportOutcome::Status::Ok;
@@ -156,7 +157,8 @@ void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
     table.modified = true;
 }
 
-ExportOutcome exportFile(const TWordTable& table, const std::string& path)
+ExportOutcome exportFile(const TWordTable& table, const std::string& path,
+                         const QString& foreignLocale)
 {
     ExportOutcome out;
     std::string bytes;
@@ -167,7 +169,7 @@ ExportOutcome exportFile(const TWordTable& table, const std::string& path)
     case FileFormat::Kvtml: {
         const QString title =
             QFileInfo(QString::fromLocal8Bit(path.data(), std::ssize(path))).completeBaseName();
-        bytes = exportKvtml(table, title, out.losses);
+        bytes = exportKvtml(table, title, out.losses, foreignLocale);
         break;
     }
     case FileFormat::Csv:

@@ -57,7 +57,9 @@ struct ExportOutcome {
     LossReport losses;
 };
 
-// Writes words 1..wordCount in the format of `path`, atomically.
-ExportOutcome exportFile(const TWordTable& table, const std::string& path);
+// Writes words 1..wordCount in the format of `path`, atomically. A KVTML file names
+// `foreignLocale`, when given, as the foreign language's locale.
+ExportOutcome exportFile(const TWordTable& table, const std::string& path,
+                         const QString& foreignLocale = {});
 
 } // namespace tafelix::convert

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,22 @@ QString decodeText(std::string_view bytes, const CsvFormat& format);
 inline constexpr int kCsvMaxFields = 64;
 inline constexpr qsizetype kCsvMaxFieldChars = 1024;
 
-// The first `maxRows` records for the preview of the column dialog.
+// What a flashcard program's plain-text export declares in "#key:value" lines before its data
+// ("#separator:tab", "#html:true", "#columns:Front<tab>Back", "#deck column:3", ...): read
+// as instructions, never as words.
+struct CsvDirectives {
+    std::size_t bytes = 0; // of the directive lines, counted in the text after a byte order mark
+    int lines = 0;
+    std::optional<QChar> separator;
+    std::optional<bool> html;
+    QStringList columns; // the names of "#columns:"; they stand in for a header row
+    // The deck, note type, tags and GUID columns (from 0) with their names: no word fields.
+    std::vector<std::pair<int, QString>> skipped;
+};
+CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format);
+
+// The first `maxRows` records for the preview of the column dialog, after the directives;
+// the names of "#columns:" come first.
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
                                     int maxRows = 10);
 
@@ -50,9 +66,11 @@ struct CsvColumns {
 };
 
 // A first guess for the dialog: a header row is recognised by known column names (German or
-// English); without one the columns are taken in Tafelix's own order, and the fifth and
-// sixth only when the preview holds numbers there.
-CsvColumns guessCsvColumns(const std::vector<QStringList>& preview);
+// English), or declared by "#columns:"; without one the columns are taken in Tafelix's own
+// order, and the fifth and sixth only when the preview holds mostly numbers there. The
+// columns the directives skip are never guessed.
+CsvColumns guessCsvColumns(const std::vector<QStringList>& preview,
+                           const CsvDirectives& directives = {});
 
 struct ImportedWords {
     std::vector<TWordEntry> words; // at most TWordTable::MaxWords
@@ -61,6 +79,8 @@ struct ImportedWords {
 
 // Splits records as RFC 4180 describes them, and leniently where files stray from it (a
 // quote inside an unquoted field is an ordinary character, an unclosed quote runs to the end).
+// Fields with HTML (declared by "#html:true", or with tags or entities found in them) become
+// plain text; columns no field takes, and compartments and passes out of range, are reported.
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);
 
 // UTF-8 with a byte order mark (so that spreadsheet programs see the umlauts), a header row

@@ -290,6 +290,59 @@ bool isBlankBytes(std::string_view bytes, ByteEncoding encoding)
     return true;
 }
 
+void keepInRange(TWordEntry& e, LossReport& losses, std::string_view wherePrefix, int whereNumber)
+{
+    const auto move = [&](std::int32_t& value, std::int32_t lo, std::int32_t hi, const char* what) {
+        const std::int32_t to = std::clamp(value, lo, hi);
+        if (to == value)
+            return;
+        losses.add(LossReport::Kind::OutOfRange,
+                   std::string(wherePrefix) + std::to_string(whereNumber) + ": " + what + " " +
+                       std::to_string(value) + " → " + std::to_string(to));
+        value = to;
+    };
+    move(e.box, 1, 6, "Fach");
+    move(e.passes, 0, INT32_MAX, "Durchgänge");
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            i = static_cast<std::size_t>(scan::skipAscii(bytes.data() + i, bytes.data() + n) -
+                                         bytes.data());
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (std::size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
 QString fromTableText(std::string_view bytes)
 {
     QString s(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);

@@ -93,7 +93,8 @@ struct RawEntry {
     std::string_view id;
     int number = 0; // place in the file, from 1
     Translation german, foreign;
-    std::string others; // texts of the further languages, "fr: maison"
+    Text inactive, errors; // the flag, and the foreign side's error count
+    std::string others;    // texts of the further languages, "fr: maison"
     std::string synonyms;
 };
 
@@ -144,6 +145,8 @@ enum class Tag : std::uint8_t {
     kContainer,
     kSynonym,
     kPair,
+    kInactive,
+    kErrorCount,
 };
 
 // A whole-name compare that stops at the name's end, without measuring it first.
@@ -167,12 +170,16 @@ Tag classify(const char* n)
                : is(n, "container")    ? Tag::kContainer
                                        : Tag::kOther;
     case 'e':
-        return is(n, "entry") ? Tag::kEntry : is(n, "entries") ? Tag::kEntries : Tag::kOther;
+        return is(n, "entry")        ? Tag::kEntry
+               : is(n, "entries")    ? Tag::kEntries
+               : is(n, "errorcount") ? Tag::kErrorCount
+                                     : Tag::kOther;
     case 'g':
         return is(n, "grade") ? Tag::kGrade : Tag::kOther;
     case 'i':
         return is(n, "identifier")    ? Tag::kIdentifier
                : is(n, "identifiers") ? Tag::kIdentifiers
+               : is(n, "inactive")    ? Tag::kInactive
                                       : Tag::kOther;
     case 'k':
         return is(n, "kvtml") ? Tag::kKvtml : Tag::kOther;
@@ -263,8 +270,18 @@ void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
     text(remark, e.remark);
     const Translation& g =
         !r.foreign.grade.view().empty() || !r.foreign.count.view().empty() ? r.foreign : r.german;
-    e.box = boxForGrade(gradeNumber(g.grade.view(), 0, losses, r.number));
+    const int grade = gradeNumber(g.grade.view(), 0, losses, r.number);
+    e.box = boxForGrade(grade);
+    if (grade < 0 || grade > 7)
+        losses.add(LossReport::Kind::OutOfRange, "Eintrag " + std::to_string(r.number) +
+                                                     ": Stufe " + std::to_string(grade) +
+                                                     " → Fach " + std::to_string(e.box));
     e.passes = gradeNumber(g.count.view(), 0, losses, r.number);
+    keepInRange(e, losses, "Eintrag ", r.number);
+    // The German side's paraphrase has no field: the synonym is the foreign word's.
+    if (!isBlank(r.german.paraphrase.view()))
+        losses.add(LossReport::Kind::NoCounterpart,
+                   "Eintrag " + std::to_string(r.number) + ": <paraphrase> (Deutsch)");
 }
 
 // No DTD entities are expanded (the parser knows none), only the five of XML itself and
@@ -289,6 +306,9 @@ public:
     std::vector<RawEntry> entries;
     std::vector<std::pair<PairSide, PairSide>> pairs;
     int lessons = 0;
+    int emptyEntries = 0;    // without any text at all
+    int inactiveEntries = 0; // marked "inactive", which a .vkb cannot hold
+    int errorEntries = 0;    // with an error count, which a .vkb cannot hold
     int germanId = KvtmlChoice::kNone;
     int foreignId = KvtmlChoice::kNone;
     LossReport losses;
@@ -457,6 +477,10 @@ private:
             otherLanguage_ = id;
             return;
         }
+        if (depth_ == 3 && p == Tag::kEntry && name == Tag::kInactive) {
+            target_ = &entry_.inactive;
+            return;
+        }
         if (depth_ == 4 && p == Tag::kTranslation) {
             Translation* t = translation_;
             if (name == Tag::kText)
@@ -465,18 +489,20 @@ private:
                 target_ = &t->comment;
             else if (t && name == Tag::kParaphrase)
                 target_ = &t->paraphrase;
-            else if (name != Tag::kGrade && t) {
+            else if (name != Tag::kGrade || !t) {
                 // Its end is the next end at this depth, so the name itself needs no keeping
-                // beyond the report.
+                // beyond the report. A further language keeps only its text, in the synonym.
                 unknown_ = rawName;
                 unknownHasContent_ = false;
+                unknownLanguage_ = t ? std::string() : languageLabel(otherLanguage_);
             }
             return;
         }
         if (depth_ == 5 && p == Tag::kGrade && translation_) {
             target_ = name == Tag::kCurrentGrade ? &translation_->grade
                       : name == Tag::kCount      ? &translation_->count
-                                                 : nullptr;
+                      : name == Tag::kErrorCount && translation_ == &entry_.foreign ? &entry_.errors
+                                                                                    : nullptr;
         }
     }
 
@@ -504,7 +530,8 @@ private:
         if (unknown_ != nullptr && depth_ == 4) {
             if (unknownHasContent_)
                 losses.add(LossReport::Kind::NoCounterpart,
-                           "Eintrag " + std::to_string(entry_.number) + ": <" + unknown_ + ">");
+                           "Eintrag " + std::to_string(entry_.number) + ": " + unknownLanguage_ +
+                               "<" + unknown_ + ">");
             unknown_ = nullptr;
         }
         if (languagesOnly_ && name == Tag::kIdentifiers)
@@ -537,12 +564,26 @@ private:
         const bool hasWord =
             !isBlank(entry_.german.text.view()) || !isBlank(entry_.foreign.text.view());
         if (!hasWord) {
-            if (!entry_.others.empty())
+            // Comments and paraphrases without a word to go with them are reported with
+            // whatever further languages the entry holds; an entry of nothing is counted.
+            std::string content = entry_.others;
+            for (const Translation* t : {&entry_.german, &entry_.foreign})
+                for (const Text* part : {&t->comment, &t->paraphrase})
+                    appendPart(content, part->view());
+            if (content.empty())
+                ++emptyEntries;
+            else
                 losses.add(LossReport::Kind::SkippedRow,
                            "Eintrag " + std::to_string(entry_.number) + ": " +
-                               quoteForReport(QString::fromStdString(entry_.others)));
+                               quoteForReport(QString::fromStdString(content)));
             return;
         }
+        const auto isSet = [](const Text& t) {
+            const QString v = QString::fromUtf8(t.view().data(), std::ssize(t.view())).trimmed();
+            return !v.isEmpty() && v != u"0" && v.compare(u"false", Qt::CaseInsensitive) != 0;
+        };
+        inactiveEntries += isSet(entry_.inactive) ? 1 : 0;
+        errorEntries += isSet(entry_.errors) ? 1 : 0;
         if (kept_ >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
                        overLimitSeen_ ? std::string()
@@ -573,6 +614,7 @@ private:
     Text otherText_;                // the text of a language that is neither side
     const char* unknown_ = nullptr; // an element of a translation we have no field for
     bool unknownHasContent_ = false;
+    std::string unknownLanguage_; // "fr: " for a further language's element
     bool overLimitSeen_ = false;
     int pairSide_ = 0;
 };
@@ -582,14 +624,99 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
 
+const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+
 // Checked before the tree is built, so that a file of nothing but tags costs no tree.
 bool hasTooManyTags(std::string_view bytes)
 {
     return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
 }
 
-const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
-const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+// A list with more tags than the parser may take, cut after the entries that fit; the rest
+// are only counted, in `dropped`. Nothing when it cannot be cut so: the tags lie outside the
+// entries, or among them in numbers no real entry has. Real entries use a few dozen.
+std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
+{
+    constexpr std::size_t npos = std::string_view::npos, kTagsPerEntry = 64;
+    const std::size_t open = bytes.find("<entries>"), close = bytes.rfind("</entries>");
+    if (open == npos || close == npos || close < open)
+        return std::nullopt;
+    const std::size_t from = open + std::string_view("<entries>").size();
+    const auto tagsIn = [&](std::size_t a, std::size_t b) {
+        return scan::count(bytes.data() + a, bytes.data() + b, '<');
+    };
+    const std::size_t around = tagsIn(0, from) + tagsIn(close, bytes.size());
+    if (around > kMaxTags)
+        return std::nullopt;
+    std::size_t cut = from, tags = around;
+    for (std::size_t end; (end = bytes.find("</entry>", cut)) < close;) {
+        const std::size_t next = end + std::string_view("</entry>").size();
+        tags += tagsIn(cut, next);
+        if (tags > kMaxTags)
+            break;
+        cut = next;
+    }
+    dropped = 0;
+    for (std::size_t at = cut; (at = bytes.find("</entry>", at)) < close; ++at)
+        ++dropped;
+    if (dropped == 0 || tagsIn(cut, close) > kTagsPerEntry * static_cast<std::size_t>(dropped))
+        return std::nullopt;
+    return std::string(bytes.substr(0, cut)).append(bytes.substr(close));
+}
+
+// Whether the parser takes the bytes for UTF-8: no byte order mark or NUL of a wider
+// encoding, and an XML declaration that names UTF-8 or no encoding.
+bool readAsUtf8(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
+    if ((at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
+        at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0')
+        return false;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    if (!bytes.starts_with("<?xml"))
+        return true;
+    const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    const std::size_t name = declaration.find("encoding");
+    if (name == std::string_view::npos)
+        return true;
+    const std::size_t quote = declaration.find_first_of("\"'", name);
+    const std::size_t end = declaration.find_first_of("\"'", quote + 1);
+    if (quote == std::string_view::npos || end == std::string_view::npos)
+        return true;
+    const QString value = QString::fromLatin1(declaration.data() + quote + 1,
+                                              static_cast<qsizetype>(end - quote - 1));
+    return value.compare(u"utf-8", Qt::CaseInsensitive) == 0 ||
+           value.compare(u"utf8", Qt::CaseInsensitive) == 0;
+}
+
+// Readies the bytes for the parser; false with a reason in `refusal` when they are refused
+// before it. A list over the tag limit is cut after the entries that fit, and a file that
+// claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the printer's quotes and
+// the euro sign), as the CSV import does with the same bytes; either way `bytes` then views
+// a copy in `own`, and the report says so in `losses`.
+bool prepare(std::string_view& bytes, std::string& own, LossReport& losses, std::string& refusal)
+{
+    if (hasTooManyTags(bytes)) {
+        int dropped = 0;
+        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
+        if (!cut) {
+            refusal = kTooManyTags;
+            return false;
+        }
+        own = std::move(*cut);
+        bytes = own;
+        losses.add(LossReport::Kind::OverLimit, dropped, {});
+    }
+    if (readAsUtf8(bytes) && !isValidUtf8(bytes)) {
+        own = fromTableText(bytes).toStdString();
+        bytes = own;
+        losses.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
+                    "(Latin-1) gelesen");
+    }
+    return true;
+}
 
 // The German reason for a file the parser refused; `bytes` as they were before the parse.
 std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
@@ -709,10 +836,21 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
     LossReport& losses = out.result.losses;
     losses = p.losses;
     // One lesson holding everything (as we write it ourselves) loses nothing; a division
-    // into several does.
+    // into several does. Each of these once, for the whole file.
+    const auto entries = [](int n) {
+        return std::to_string(n) + (n == 1 ? " Eintrag" : " Einträge");
+    };
     if (p.lessons > 1)
-        losses.add(LossReport::Kind::NoCounterpart, p.lessons,
-                   "die Einteilung in Lektionen; die Wörter selbst sind übernommen");
+        losses.note("Lektionen nicht übernommen: " + std::to_string(p.lessons) +
+                    " (die Wörter selbst sind übernommen)");
+    if (p.inactiveEntries > 0)
+        losses.note("Markierung „inaktiv“ nicht übernommen: " + entries(p.inactiveEntries));
+    if (p.errorEntries > 0)
+        losses.note("Fehlerzähler nicht übernommen: " + entries(p.errorEntries));
+    if (p.emptyEntries > 0)
+        losses.note(std::to_string(p.emptyEntries) +
+                    (p.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
+                    " übersprungen");
     out.result.words.resize(p.entries.size());
     for (std::size_t i = 0; i < p.entries.size(); ++i)
         convertEntry(p.entries[i], out.result.words[i], losses);
@@ -724,29 +862,39 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
 
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
+    std::string own, refusal;
+    LossReport prepared;
+    if (!prepare(bytes, own, prepared, refusal))
+        return refused(refusal);
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
-    return importParsed(doc, choice);
+    KvtmlImport out = importParsed(doc, choice);
+    out.result.losses.merge(prepared);
+    return out;
 }
 
 std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
 {
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
+    std::string_view view = bytes;
+    std::string own, refusal;
+    LossReport prepared;
+    if (!prepare(view, own, prepared, refusal))
+        return refused(refusal);
+    std::string& buffer = own.empty() ? bytes : own;
     pugi::xml_document doc;
     // The string's terminator ends the buffer, as the NUL that load_buffer() puts behind its
     // copy does: a NUL inside the file then ends the parse in the same place.
     if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
-            bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
+            buffer.data(), buffer.size() + 1, kParseOptions, pugi::encoding_auto);
         !r)
         return r.status == pugi::status_no_document_element ? std::optional(refused(kNoRoot))
                                                             : std::nullopt;
-    return importParsed(doc, choice);
+    KvtmlImport out = importParsed(doc, choice);
+    out.result.losses.merge(prepared);
+    return out;
 }
 
 namespace {
@@ -770,7 +918,8 @@ QString xmlSafe(const QString& text, LossReport& losses, const std::string& wher
 
 } // namespace
 
-std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses)
+std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
+                        const QString& foreignLocale)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -799,7 +948,7 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
         w.writeEndElement();
     };
     identifier("0", QStringLiteral("Deutsch"), QStringLiteral("de"));
-    identifier("1", QStringLiteral("Fremdsprache"), QString());
+    identifier("1", QStringLiteral("Fremdsprache"), foreignLocale);
     w.writeEndElement();
 
     w.writeStartElement(QStringLiteral("entries"));

@@ -63,7 +63,9 @@ std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlCho
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),
 // the synonym as paraphrase, the compartment as grade. Losses (control characters XML
-// cannot hold, compartments outside 1..6) go to `losses`.
-std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses);
+// cannot hold, compartments outside 1..6) go to `losses`. `foreignLocale` ("en", "fr_CA"),
+// when given, names the foreign language's locale, which other trainers show as its title.
+std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
+                        const QString& foreignLocale = {});
 
 } // namespace tafelix::convert

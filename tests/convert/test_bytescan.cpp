@@ -57,6 +57,11 @@ TEST(ByteScanSearch, FindsWhatAPlainLoopFinds)
                         << length << " " << at << " " << from << " " << int(special);
                     EXPECT_EQ(scan::skipPrintableAscii(p, end, '"'), plainSkip(p, end))
                         << length << " " << at << " " << from << " " << int(special);
+                    EXPECT_EQ(
+                        scan::skipAscii(p, end),
+                        std::find_if(p, end,
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+                        << length << " " << at << " " << from << " " << int(special);
                 }
             }
         }
