@@ -57,14 +57,19 @@ CsvDirectives directivesOf(std::string_view text, QChar separator)
         const std::size_t lineEnd = std::min(text.find_first_of("\r\n", d.bytes), text.size());
         const std::string_view line = text.substr(d.bytes + 1, lineEnd - d.bytes - 1);
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || colon == 0 ||
-            !std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon),
-                         [](char c) {
-                             return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == ' ';
-                         }))
-            break;
         const QString key =
-            QString::fromLatin1(line.data(), static_cast<qsizetype>(colon)).toLower();
+            colon == std::string_view::npos
+                ? QString()
+                : QString::fromUtf8(line.data(), static_cast<qsizetype>(colon)).toLower();
+        // Only the names the export writes: a first word that merely starts with "#" and
+        // holds a colon is a word.
+        static const std::array<const char16_t*, 11> kNames{
+            u"separator",       u"html",        u"columns",    u"deck",
+            u"notetype",        u"tags",        u"guid",       u"deck column",
+            u"notetype column", u"tags column", u"guid column"};
+        if (std::none_of(kNames.begin(), kNames.end(),
+                         [&](const char16_t* n) { return key == QStringView(n); }))
+            break;
         const std::string_view value = line.substr(colon + 1);
         const QString v = QString::fromUtf8(value.data(), std::ssize(value)).trimmed();
         if (key == u"separator") {

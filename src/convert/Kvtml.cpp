@@ -710,6 +710,8 @@ bool prepare(std::string_view& bytes, std::string& own, LossReport& losses, std:
         losses.add(LossReport::Kind::OverLimit, dropped, {});
     }
     if (readAsUtf8(bytes) && !isValidUtf8(bytes)) {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
         own = fromTableText(bytes).toStdString();
         bytes = own;
         losses.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "

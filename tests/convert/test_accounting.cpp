@@ -124,6 +124,17 @@ TEST(FlashcardExport, TheDialogSeesTheDeclaredSeparatorAndColumnNames)
     EXPECT_EQ(g.synonym, -1);
 }
 
+// Only the names the export writes are directives; any other first word with "#" is a word.
+TEST(FlashcardExport, AWordThatLooksLikeADirectiveStaysAWord)
+{
+    const ImportedWords r =
+        importCsv("#Tipp: lernen,to learn\n#2,two\n", CsvFormat{}, CsvColumns{});
+    ASSERT_EQ(r.words.size(), 2u);
+    EXPECT_EQ(r.words[0].german.view(), "#Tipp: lernen");
+    EXPECT_EQ(r.words[1].german.view(), "#2");
+    EXPECT_TRUE(r.losses.empty());
+}
+
 // HTML found in the fields of a file that does not declare it: only known tags and
 // entities count, and plain text with a "<" stays as it is.
 TEST(CsvHtml, FoundInFieldsOnlyWhereItIsHtml)
@@ -183,6 +194,17 @@ TEST(KvtmlAccounting, UndeclaredLatin1IsReadAsSuchAndSaidOnce)
     EXPECT_EQ(r.imported.losses.notes(),
               Lines{"Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
                     "(Latin-1) gelesen"});
+}
+
+// With a byte order mark in front the same: the mark is no text of the file.
+TEST(KvtmlAccounting, UndeclaredLatin1AfterAByteOrderMark)
+{
+    const KvtmlImport r =
+        importKvtml("\xEF\xBB\xBF" + test::readBytes(data("sv_animals_latin1.kvtml")));
+    ASSERT_EQ(r.status, KvtmlImport::Status::Ok) << r.message;
+    ASSERT_EQ(r.result.words.size(), 4u);
+    EXPECT_EQ(r.result.words[1].foreign.view(), "bj\xF6rn");
+    EXPECT_EQ(r.result.losses.notes().size(), 1u);
 }
 
 TEST(KvtmlAccounting, EmptyEntriesAreCountedAndInactiveFlagsNamed)
