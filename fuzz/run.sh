@@ -37,7 +37,7 @@ seeds_of() {
     fuzz_vkb) ls tests/data/*.vkb ;;
     fuzz_settings) ls tests/data/*.dat ;;
     fuzz_statistics) ls tests/data/statistik*.dat ;;
-    fuzz_csv) ls tests/data/convert/*.csv tests/data/convert/*.tsv 2>/dev/null ;;
+    fuzz_csv) ls tests/data/convert/*.csv tests/data/convert/*.tsv tests/data/convert/*.txt 2>/dev/null ;;
     fuzz_kvtml) ls tests/data/convert/*.kvtml ;;
     esac
 }

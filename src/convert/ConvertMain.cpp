@@ -35,6 +35,8 @@ Optionen:
   --lossy          auch dann mit Status 0 enden, wenn etwas verloren ging
   --german=ID      KVTML: die Sprache mit dieser Nummer ist Deutsch ("none": keine)
   --foreign=ID     KVTML: die Sprache mit dieser Nummer ist die Fremdsprache
+  --foreign-locale=CODE
+                   KVTML-Ausgabe: Gebietsschema der Fremdsprache (z. B. en, fr_CA)
   --help           diese Hilfe
 
 Rückgabewert: 0 alles übernommen, 1 etwas ging verloren (ohne --lossy),
@@ -66,6 +68,7 @@ int main(int argc, char** argv)
 {
     bool lossy = false;
     ImportOptions options;
+    QString foreignLocale;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
@@ -81,6 +84,13 @@ int main(int argc, char** argv)
         } else if (a.starts_with("--foreign=")) {
             if (!parseLanguage(a.substr(10), options.kvtml.foreign))
                 return usage("--foreign erwartet eine Nummer oder \"none\".");
+        } else if (a.starts_with("--foreign-locale=")) {
+            const std::string_view code = a.substr(17);
+            if (code.empty() || code.size() > 16 ||
+                code.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                       "0123456789_-@") != std::string_view::npos)
+                return usage("--foreign-locale erwartet einen Code wie en oder fr_CA.");
+            foreignLocale = QString::fromLatin1(code.data(), std::ssize(code));
         } else if (a.starts_with("--")) {
             return usage("unbekannte Option.");
         } else {
@@ -113,7 +123,7 @@ int main(int argc, char** argv)
     if (imported.wordCount == 0)
         table->ClearWords();
 
-    const ExportOutcome exported = exportFile(*table, out);
+    const ExportOutcome exported = exportFile(*table, out, foreignLocale);
     if (!exported.io) {
         std::fprintf(stderr, "%s: %s\n", out.c_str(), exported.io.message.c_str());
         return kExitFailed;

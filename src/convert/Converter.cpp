@@ -5,9 +5,6 @@
 
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -86,7 +83,8 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
         const CsvColumns c =
-            options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
+            options.columns ? *options.columns
+                            : guessCsvColumns(previewCsv(bytes, f), readCsvDirectives(bytes, f));
         out.imported = importCsv(bytes, f, c);
         out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = ImportOutcome::Status::Ok;
@@ -111,82 +109,29 @@ bool readImportFile(const std::string& path, std::string& bytes, ImportOutcome& 
     return true;
 }
 
-// The file's bytes are ours to parse in: a KVTML list needs no copy of them. A file the XML
-// parser refuses is read again for the reason, whose line is counted in the bytes as they were.
-ImportOutcome importFileBytes(const std::string& path, std::string& bytes, FileFormat format,
-                              const ImportOptions& options)
-{
-    if (format != FileFormat::Kvtml)
-        return importBytes(bytes, format, options);
-    if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
-        return fromKvtml(std::move(*k));
-    ImportOutcome failed;
-    if (!readImportFile(path, bytes, failed))
-        return failed;
-    return importBytes(bytes, format, options);
-}
+} // namespace
 
-// A long KVTML list read as it is parsed; nothing where the file is to be read whole first
-// (a short list, one that is not read that way, a file that cannot be opened: the whole read
-// then gives the reason).
-std::optional<ImportOutcome> importKvtmlAsRead(const std::string& path,
-                                               const ImportOptions& options)
-{
-    if (formatFromPath(path) != FileFormat::Kvtml)
-        return std::nullopt;
-    int fd = -1;
-    if (!openRegularFile(path, fd))
-        return std::nullopt;
-    struct stat st {};
-    std::optional<KvtmlImport> k;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 &&
-        static_cast<unsigned long long>(st.st_size) <= kMaxImportBytes)
-        k = importKvtmlFile(fd, static_cast<std::size_t>(st.st_size), options.kvtml);
-    ::close(fd);
-    if (!k)
-        return std::nullopt;
-    return fromKvtml(std::move(*k));
-}
-
-// Reads the file and hands its bytes to `import`; a file that cannot be read is the outcome.
-template <class Import>
-ImportOutcome withFileBytes(const std::string& path, const ImportOptions& options, Import&& import)
+ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
     const FileFormat format = formatFromPath(path);
     if (format == FileFormat::Unknown)
         return importBytes({}, format, options);
     std::string bytes;
-    if (ImportOutcome failed; !readImportFile(path, bytes, failed))
+    ImportOutcome failed;
+    if (!readImportFile(path, bytes, failed))
         return failed;
-    return import(bytes, format);
-}
-
-} // namespace
-
-ImportOutcome importFile(const std::string& path, const ImportOptions& options)
-{
-    if (std::optional<ImportOutcome> read = importKvtmlAsRead(path, options))
-        return std::move(*read);
-    return withFileBytes(path, options, [&](std::string& bytes, FileFormat format) {
-        return importFileBytes(path, bytes, format, options);
-    });
+    if (format == FileFormat::Kvtml) {
+        if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
+            return fromKvtml(std::move(*k));
+        // Refused by the parser: its reason is counted in the file as it was.
+        if (!readImportFile(path, bytes, failed))
+            return failed;
+    }
+    return importBytes(bytes, format, options);
 }
 
 ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
 {
-    const FileFormat format = formatFromPath(path);
-    if (format == FileFormat::Csv || format == FileFormat::Tsv) {
-        // Straight into the table: a CSV import cannot fail once the file is read.
-        return withFileBytes(path, options, [&](std::string& bytes, FileFormat) {
-            ImportOutcome out;
-            const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
-            const CsvColumns c =
-                options.columns ? *options.columns : guessCsvColumns(previewCsv(bytes, f));
-            out.wordCount = importCsv(bytes, f, c, table, out.imported.losses);
-            out.status = ImportOutcome::Status::Ok;
-            return out;
-        });
-    }
     ImportOutcome out = importFile(path, options);
     if (out.status == ImportOutcome::Status::Ok) {
         fillTable(out.imported.words, table);
@@ -205,19 +150,15 @@ void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
     std::copy_n(words.begin(), n, &table[1]);
     for (std::int32_t k = n + 1; k <= TWordTable::MaxWords; ++k)
         table[k] = EmptyEntry;
-    finishImportedTable(table, n);
-}
-
-void finishImportedTable(TWordTable& table, std::int32_t wordCount)
-{
-    table.wordCount = wordCount;
-    table.currentIndex = wordCount > 0 ? 1 : 0;
-    if (wordCount == 0)
+    table.wordCount = n;
+    table.currentIndex = n > 0 ? 1 : 0;
+    if (n == 0)
         table.AppendWord();
     table.modified = true;
 }
 
-ExportOutcome exportFile(const TWordTable& table, const std::string& path)
+ExportOutcome exportFile(const TWordTable& table, const std::string& path,
+                         const QString& foreignLocale)
 {
     ExportOutcome out;
     std::string bytes;
@@ -228,7 +169,7 @@ ExportOutcome exportFile(const TWordTable& table, const std::string& path)
     case FileFormat::Kvtml: {
         const QString title =
             QFileInfo(QString::fromLocal8Bit(path.data(), std::ssize(path))).completeBaseName();
-        bytes = exportKvtml(table, title, out.losses);
+        bytes = exportKvtml(table, title, out.losses, foreignLocale);
         break;
     }
     case FileFormat::Csv:

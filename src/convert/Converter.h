@@ -41,9 +41,9 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options =
 ImportOutcome importBytes(std::string_view bytes, FileFormat format,
                           const ImportOptions& options = {});
 
-// The same, but the words go straight into `table` as fillTable() leaves it, and the list in
-// `imported` stays empty; saves a list and a copy of the words. The table is unchanged
-// unless the outcome is Ok, so the caller must have asked about unsaved words first.
+// The same, but the words go into `table` as fillTable() leaves it, and the list in
+// `imported` stays empty. The table is unchanged unless the outcome is Ok, so the caller
+// must have asked about unsaved words first.
 ImportOutcome importFile(const std::string& path, TWordTable& table,
                          const ImportOptions& options = {});
 
@@ -51,16 +51,15 @@ ImportOutcome importFile(const std::string& path, TWordTable& table,
 // first word current and `modified` set, so that closing asks before the imported words
 // are dropped. No words at all give the one empty word of "Neu".
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table);
-// The last step of every import into the table: slots 1..wordCount hold the words and every
-// slot behind them is empty; sets the counters and `modified` as fillTable() leaves them.
-void finishImportedTable(TWordTable& table, std::int32_t wordCount);
 
 struct ExportOutcome {
     IoResult io;
     LossReport losses;
 };
 
-// Writes words 1..wordCount in the format of `path`, atomically.
-ExportOutcome exportFile(const TWordTable& table, const std::string& path);
+// Writes words 1..wordCount in the format of `path`, atomically. A KVTML file names
+// `foreignLocale`, when given, as the foreign language's locale.
+ExportOutcome exportFile(const TWordTable& table, const std::string& path,
+                         const QString& foreignLocale = {});
 
 } // namespace tafelix::convert

@@ -8,9 +8,6 @@
 #include <QStringDecoder>
 
 #include <array>
-#include <functional>
-#include <map>
-#include <optional>
 
 namespace tafelix::convert {
 
@@ -19,50 +16,6 @@ namespace {
 bool startsWith(std::string_view bytes, std::string_view prefix)
 {
     return bytes.substr(0, prefix.size()) == prefix;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. Checked by hand
-// because decoding a whole file only to throw the text away costs as much as the import.
-bool isValidUtf8(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            i = static_cast<std::size_t>(scan::skipAscii(bytes.data() + i, bytes.data() + n) -
-                                         bytes.data());
-            continue;
-        }
-        std::size_t len = 0;
-        unsigned lo = 0x80, hi = 0xBF; // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            lo = c == 0xE0 ? 0xA0 : 0x80;
-            hi = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            lo = c == 0xF0 ? 0x90 : 0x80;
-            hi = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi)
-            return false;
-        for (std::size_t k = 2; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        i += len;
-    }
-    return true;
-}
-
-bool isBlank(const QString& s)
-{
-    return s.trimmed().isEmpty();
 }
 
 // A row whose German and foreign texts hold nothing but blanks once they are cut to 100
@@ -80,28 +33,203 @@ std::string_view withoutBom(std::string_view bytes, const CsvFormat& format)
     return bytes;
 }
 
-// UTF-8 and Windows-1252 files can be split into records without decoding them: the
-// separator, quotes and line ends are ASCII, and no byte of a UTF-8 sequence is. UTF-16 and
-// separators outside ASCII take the QString reader.
-std::optional<ByteEncoding> byteEncoding(const CsvFormat& format)
+// The text as bytes the reader splits: UTF-8 and Windows-1252 as they are (the separator,
+// quotes and line ends are ASCII, and no byte of a UTF-8 sequence is), UTF-16 turned into
+// UTF-8 in `storage`.
+std::string_view textBytes(std::string_view bytes, const CsvFormat& format, std::string& storage,
+                           ByteEncoding& encoding)
 {
-    if (format.separator.unicode() >= 0x80)
-        return std::nullopt;
-    if (format.encoding == TextEncoding::Utf8)
-        return ByteEncoding::Utf8;
-    if (format.encoding == TextEncoding::Windows1252)
-        return ByteEncoding::Windows1252;
-    return std::nullopt;
+    encoding = format.encoding == TextEncoding::Windows1252 ? ByteEncoding::Windows1252
+                                                            : ByteEncoding::Utf8;
+    if (format.encoding != TextEncoding::Utf16Le && format.encoding != TextEncoding::Utf16Be)
+        return withoutBom(bytes, format);
+    storage = decodeText(bytes, format).toStdString();
+    return storage;
 }
 
-// CsvReader over bytes, with the same rules. Fields are views into the text (doubled
-// quotes still doubled), or, for the rare text after a closing quote, into a buffer of the
-// reader; they stay valid until the next record is read. Field length is not bounded here:
-// a field costs no memory of its own.
+// The directive lines at the start of `text`. A line counts as one only when it reads
+// "#name:" with a name of letters and blanks; the first other line starts the data.
+CsvDirectives directivesOf(std::string_view text, QChar separator)
+{
+    CsvDirectives d;
+    std::vector<std::string_view> columns;
+    while (d.bytes < text.size() && text[d.bytes] == '#') {
+        const std::size_t lineEnd = std::min(text.find_first_of("\r\n", d.bytes), text.size());
+        const std::string_view line = text.substr(d.bytes + 1, lineEnd - d.bytes - 1);
+        const std::size_t colon = line.find(':');
+        const QString key =
+            colon == std::string_view::npos
+                ? QString()
+                : QString::fromUtf8(line.data(), static_cast<qsizetype>(colon)).toLower();
+        // Only the names the export writes: a first word that merely starts with "#" and
+        // holds a colon is a word.
+        static const std::array<const char16_t*, 11> kNames{
+            u"separator",       u"html",        u"columns",    u"deck",
+            u"notetype",        u"tags",        u"guid",       u"deck column",
+            u"notetype column", u"tags column", u"guid column"};
+        if (std::none_of(kNames.begin(), kNames.end(),
+                         [&](const char16_t* n) { return key == QStringView(n); }))
+            break;
+        const std::string_view value = line.substr(colon + 1);
+        const QString v = QString::fromUtf8(value.data(), std::ssize(value)).trimmed();
+        if (key == u"separator") {
+            static const std::array<std::pair<const char16_t*, char16_t>, 5> names{
+                {{u"tab", u'\t'},
+                 {u"semicolon", u';'},
+                 {u"comma", u','},
+                 {u"space", u' '},
+                 {u"pipe", u'|'}}};
+            for (const auto& [name, c] : names)
+                if (v.compare(QStringView(name), Qt::CaseInsensitive) == 0)
+                    d.separator = QChar(c);
+            if (!d.separator && value.size() == 1 && static_cast<unsigned char>(value[0]) < 0x80)
+                d.separator = QLatin1Char(value[0]);
+        } else if (key == u"html") {
+            d.html = v.compare(u"true", Qt::CaseInsensitive) == 0;
+        } else if (key == u"columns") {
+            columns.push_back(value);
+        } else if (key.endsWith(u" column")) {
+            static const std::array<std::pair<const char16_t*, const char16_t*>, 4> kinds{
+                {{u"deck", u"Stapel"},
+                 {u"notetype", u"Notiztyp"},
+                 {u"tags", u"Schlagwörter"},
+                 {u"guid", u"GUID"}}};
+            bool ok = false;
+            const int n = v.toInt(&ok);
+            for (const auto& [name, german] : kinds)
+                if (ok && n >= 1 && n <= kCsvMaxFields &&
+                    QStringView(key).chopped(7) == QStringView(name))
+                    d.skipped.emplace_back(n - 1, QStringView(german).toString());
+        }
+        // Any other name ("#deck:Spanisch", "#tags:...") gives the whole file one value: nothing
+        // a word can hold, and nothing to read as words either.
+        d.bytes = lineEnd;
+        if (d.bytes < text.size() && text[d.bytes] == '\r')
+            ++d.bytes;
+        if (d.bytes < text.size() && text[d.bytes] == '\n')
+            ++d.bytes;
+        ++d.lines;
+    }
+    const QChar sep = d.separator.value_or(separator);
+    for (const std::string_view c : columns)
+        d.columns = QString::fromUtf8(c.data(), std::ssize(c)).split(sep);
+    return d;
+}
+
+// The header row of our own export. Its texts are plain: a word that holds "<b>" comes back
+// as it went out.
+const QStringList& ownHeader()
+{
+    static const QStringList names{QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache"),
+                                   QStringLiteral("Synonym"), QStringLiteral("Bemerkung"),
+                                   QStringLiteral("Fach"),    QStringLiteral("Durchgänge")};
+    return names;
+}
+
+// Tags that make a field HTML even where the file does not declare it.
+bool isKnownTag(QStringView name)
+{
+    static const std::array<const char16_t*, 34> kTags{
+        u"a",      u"b",    u"big", u"blockquote", u"br", u"center", u"code", u"del",   u"div",
+        u"em",     u"font", u"h1",  u"h2",         u"h3", u"h4",     u"h5",   u"h6",    u"hr",
+        u"i",      u"img",  u"li",  u"ol",         u"p",  u"pre",    u"s",    u"small", u"span",
+        u"strong", u"sub",  u"sup", u"table",      u"td", u"tr",     u"u"};
+    return std::any_of(kTags.begin(), kTags.end(), [&](const char16_t* t) {
+        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
+    });
+}
+
+// Elements that stand for a line of their own: where they start or end, a blank.
+bool breaksLine(QStringView name)
+{
+    static const std::array<const char16_t*, 15> kBlocks{
+        u"br", u"div", u"p",  u"li", u"tr",         u"td", u"h1", u"h2",
+        u"h3", u"h4",  u"h5", u"h6", u"blockquote", u"hr", u"pre"};
+    return std::any_of(kBlocks.begin(), kBlocks.end(), [&](const char16_t* t) {
+        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
+    });
+}
+
+// A field's HTML as plain text: line breaks and blocks become a blank, other tags go, entities
+// are decoded. Where the file declares HTML, any tag counts; else only the tags of
+// isKnownTag(), so that "a < b" or "<Sprache>" in plain text stay as they are. False when
+// nothing changed.
+bool htmlToText(const QString& in, bool declared, QString& out)
+{
+    out.clear();
+    const qsizetype n = in.size();
+    bool blank = false; // a blank is owed before the next text
+    const auto put = [&](QStringView text) {
+        if (blank && !out.isEmpty() && !out.endsWith(u' '))
+            out += u' ';
+        blank = false;
+        out += text;
+    };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = in[i];
+        if (c == u'<') {
+            const qsizetype close = in.indexOf(u'>', i);
+            const qsizetype at = i + 1 < n && in[i + 1] == u'/' ? i + 2 : i + 1;
+            qsizetype nameEnd = at;
+            while (nameEnd < n && (in[nameEnd].isLetterOrNumber()) && in[nameEnd].unicode() < 0x80)
+                ++nameEnd;
+            const QStringView name = QStringView(in).sliced(at, nameEnd - at);
+            const bool tag = close > 0 && !name.isEmpty() && name.front().isLetter() &&
+                             (nameEnd == close || in[nameEnd] == u' ' || in[nameEnd] == u'/') &&
+                             (declared || isKnownTag(name));
+            if (tag) {
+                blank = blank || breaksLine(name);
+                i = close + 1;
+                continue;
+            }
+        } else if (c == u'&') {
+            const qsizetype semi = in.indexOf(u';', i);
+            if (semi > i + 1 && semi - i <= 10) {
+                const QStringView name = QStringView(in).sliced(i + 1, semi - i - 1);
+                char32_t decoded = 0;
+                static const std::array<std::pair<const char16_t*, char32_t>, 6> kNamed{
+                    {{u"amp", U'&'},
+                     {u"lt", U'<'},
+                     {u"gt", U'>'},
+                     {u"quot", U'"'},
+                     {u"apos", U'\''},
+                     {u"nbsp", U' '}}}; // a learner types a plain blank, not a fixed one
+                for (const auto& [e, ch] : kNamed)
+                    if (name == QStringView(e))
+                        decoded = ch;
+                if (name.startsWith(u'#')) {
+                    bool ok = false;
+                    const uint v = name.startsWith(u"#x", Qt::CaseInsensitive)
+                                       ? name.sliced(2).toUInt(&ok, 16)
+                                       : name.sliced(1).toUInt(&ok, 10);
+                    if (ok && v > 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF))
+                        decoded = v;
+                }
+                if (decoded != 0) {
+                    const char32_t one[] = {decoded};
+                    put(QString::fromUcs4(one, 1));
+                    i = semi + 1;
+                    continue;
+                }
+            }
+        }
+        put(QStringView(in).sliced(i, 1));
+        ++i;
+    }
+    return out != in;
+}
+
+// Reads records as RFC 4180 describes them, and leniently where files stray from it: a
+// quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
+// LF or CR; a quote inside an unquoted field is an ordinary character; an unclosed quote
+// runs to the end of the text. Fields are views into the text (doubled quotes still
+// doubled), or, for the rare text after a closing quote, into a buffer of the reader; they
+// stay valid until the next record is read. Fields past kCsvMaxFields are dropped, so a
+// hostile file costs bounded memory per record.
 class ByteCsvReader {
 public:
-    ByteCsvReader(std::string_view text, char separator)
-        : p_(text.data()), end_(text.data() + text.size()), sep_(separator)
+    ByteCsvReader(std::string_view text, char separator, int firstLine = 1)
+        : p_(text.data()), end_(text.data() + text.size()), sep_(separator), lineNo_(firstLine)
     {}
 
     bool next()
@@ -136,14 +264,14 @@ public:
     int line() const { return recordLine_; }
 
 private:
-    static constexpr auto kMax = static_cast<std::size_t>(CsvReader::kMaxFields);
+    static constexpr auto kMax = static_cast<std::size_t>(kCsvMaxFields);
 
     // One field, leaving p_ on the separator or line end after it (or at the end).
     void readField()
     {
         const char* const start = p_;
         if (p_ == end_ || *p_ != '"') {
-            p_ = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            p_ = scan::findAny(p_, end_, sep_, '\r', '\n');
             push({std::string_view(start, static_cast<std::size_t>(p_ - start))});
             return;
         }
@@ -151,7 +279,7 @@ private:
         const char* const content = p_;
         bool doubled = false;
         for (;;) {
-            const char* q = scan::findAny(p_, end_, '"', '\r', '\n', '"');
+            const char* q = scan::findAny(p_, end_, '"', '\r', '\n');
             if (q == end_) {
                 // An unclosed quote runs to the end of the text.
                 p_ = end_;
@@ -175,7 +303,7 @@ private:
                 std::string_view(content, static_cast<std::size_t>(q - content)), doubled};
             p_ = q + 1;
             // Text after the closing quote belongs to the field; quotes there are plain.
-            const char* rest = scan::findAny(p_, end_, sep_, '\r', '\n', sep_);
+            const char* rest = scan::findAny(p_, end_, sep_, '\r', '\n');
             if (rest == p_) {
                 push(quoted);
                 return;
@@ -204,7 +332,7 @@ private:
     const char* p_;
     const char* end_;
     char sep_;
-    int lineNo_ = 1;
+    int lineNo_;
     int recordLine_ = 0;
     std::size_t count_ = 0;
     std::array<FieldBytes, kMax> fields_;
@@ -234,35 +362,24 @@ CsvFormat detectCsvFormat(std::string_view bytes)
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
     constexpr int kSampleRecords = 20;
-    // How many of the first records share the most common width above one.
-    std::function<int(QChar)> score;
-    QString sample;
-    if (const auto enc = byteEncoding(f)) {
-        const std::string_view head = withoutBom(bytes, f).substr(0, kSample);
-        score = [head, enc](QChar sep) {
-            ByteCsvReader reader(head, static_cast<char>(sep.unicode()));
-            std::array<int, CsvReader::kMaxFields + 1> widths{};
-            for (int n = 0; n < kSampleRecords && reader.next(); ++n)
-                if (!(reader.size() == 1 && isBlankBytes(reader[0].raw, *enc)))
-                    ++widths[reader.size()];
-            return *std::max_element(widths.begin() + 2, widths.end());
-        };
-    } else {
-        sample = decodeText(bytes.substr(0, kSample), f);
-        score = [&sample](QChar sep) {
-            CsvReader reader(sample, sep);
-            std::map<qsizetype, int> widths;
-            QStringList fields;
-            for (int n = 0; n < kSampleRecords && reader.next(fields); ++n)
-                if (!(fields.size() == 1 && isBlank(fields[0])))
-                    ++widths[fields.size()];
-            int best = 0;
-            for (const auto& [width, rows] : widths)
-                if (width > 1)
-                    best = std::max(best, rows);
-            return best;
-        };
+    std::string storage;
+    ByteEncoding enc{};
+    const std::string_view text = textBytes(bytes.substr(0, kSample), f, storage, enc);
+    const CsvDirectives directives = directivesOf(text, f.separator);
+    if (directives.separator) {
+        f.separator = *directives.separator;
+        return f;
     }
+    const std::string_view head = text.substr(directives.bytes);
+    // How many of the first records share the most common width above one.
+    const auto score = [&](QChar sep) {
+        ByteCsvReader reader(head, static_cast<char>(sep.unicode()));
+        std::array<int, kCsvMaxFields + 1> widths{};
+        for (int n = 0; n < kSampleRecords && reader.next(); ++n)
+            if (!(reader.size() == 1 && isBlankBytes(reader[0].raw, enc)))
+                ++widths[reader.size()];
+        return *std::max_element(widths.begin() + 2, widths.end());
+    };
     int bestScore = 0;
     for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
         // Ties go to the earlier candidate: a semicolon file with commas in its words is
@@ -298,119 +415,29 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
     return QString::fromUtf8(view(startsWith(bytes, "\xEF\xBB\xBF") ? 3 : 0));
 }
 
-CsvReader::CsvReader(QStringView text, QChar separator) : text_(text), sep_(separator) {}
-
-bool CsvReader::next(QStringList& fields)
-{
-    fields.clear();
-    clipped_ = false;
-    const qsizetype n = text_.size();
-    if (pos_ >= n)
-        return false;
-    recordLine_ = lineNo_;
-
-    QString field;
-    bool inQuotes = false;
-    bool atFieldStart = true;
-    const auto append = [&](QStringView part) {
-        const qsizetype room = kMaxFieldChars - field.size();
-        if (part.size() > room)
-            clipped_ = true;
-        field += part.left(std::max<qsizetype>(room, 0));
-    };
-    const auto push = [&] {
-        if (fields.size() < kMaxFields)
-            fields.push_back(field);
-        else
-            clipped_ = true;
-        field.clear();
-        atFieldStart = true;
-    };
-
-    while (pos_ < n) {
-        const QChar c = text_[pos_];
-        if (inQuotes) {
-            if (c != u'"') {
-                // Everything up to the next quote in one step, line breaks counted.
-                const qsizetype q = text_.indexOf(u'"', pos_);
-                const QStringView run = text_.sliced(pos_, (q < 0 ? n : q) - pos_);
-                lineNo_ +=
-                    static_cast<int>(run.count(u'\n') + run.count(u'\r') - run.count(u"\r\n"));
-                append(run);
-                pos_ += run.size();
-                continue;
-            }
-            if (pos_ + 1 < n && text_[pos_ + 1] == u'"') {
-                append(u"\"");
-                pos_ += 2;
-            } else {
-                inQuotes = false;
-                ++pos_;
-            }
-            continue;
-        }
-        if (c == sep_) {
-            push();
-            ++pos_;
-            continue;
-        }
-        if (c == u'\r' || c == u'\n') {
-            ++pos_;
-            if (c == u'\r' && pos_ < n && text_[pos_] == u'\n')
-                ++pos_;
-            ++lineNo_;
-            push();
-            return true;
-        }
-        if (c == u'"' && atFieldStart) {
-            inQuotes = true;
-            atFieldStart = false;
-            ++pos_;
-            continue;
-        }
-        // A run of ordinary characters in one step.
-        qsizetype end = pos_ + 1;
-        while (end < n) {
-            const QChar d = text_[end];
-            if (d == sep_ || d == u'\r' || d == u'\n' || d == u'"')
-                break;
-            ++end;
-        }
-        if (c == u'"')
-            end = pos_ + 1;
-        append(text_.sliced(pos_, end - pos_));
-        atFieldStart = false;
-        pos_ = end;
-    }
-    push();
-    return true;
-}
-
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
     // Only a head of the file is read, which keeps the preview instant on a large one.
     constexpr std::size_t kHead = 256 * 1024;
     std::vector<QStringList> rows;
-    if (const auto enc = byteEncoding(format)) {
-        ByteCsvReader reader(withoutBom(bytes, format).substr(0, kHead),
-                             static_cast<char>(format.separator.unicode()));
-        // Four bytes per character at most: enough of a long field for the characters kept.
-        constexpr auto kFieldBytes = static_cast<std::size_t>(CsvReader::kMaxFieldChars) * 4;
-        while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
-            QStringList fields;
-            std::string buffer;
-            for (std::size_t i = 0; i < reader.size(); ++i)
-                fields.push_back(decodeBytes(reader[i].text(buffer).substr(0, kFieldBytes), *enc)
-                                     .left(CsvReader::kMaxFieldChars));
-            rows.push_back(fields);
-        }
-        return rows;
-    }
-    const QString text = decodeText(bytes.substr(0, kHead), format);
-    CsvReader reader(text, format.separator);
-    QStringList fields;
-    while (static_cast<int>(rows.size()) < maxRows && reader.next(fields))
+    std::string storage;
+    ByteEncoding enc{};
+    const std::string_view text = textBytes(bytes.substr(0, kHead), format, storage, enc);
+    const CsvDirectives directives = directivesOf(text, format.separator);
+    if (!directives.columns.isEmpty() && maxRows > 0)
+        rows.push_back(directives.columns);
+    ByteCsvReader reader(text.substr(directives.bytes),
+                         static_cast<char>(format.separator.unicode()));
+    // Four bytes per character at most: enough of a long field for the characters kept.
+    constexpr auto kFieldBytes = static_cast<std::size_t>(kCsvMaxFieldChars) * 4;
+    while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
+        QStringList fields;
+        std::string buffer;
+        for (std::size_t i = 0; i < reader.size(); ++i)
+            fields.push_back(decodeBytes(reader[i].text(buffer).substr(0, kFieldBytes), enc)
+                                 .left(kCsvMaxFieldChars));
         rows.push_back(fields);
+    }
     return rows;
 }
 
@@ -452,26 +479,40 @@ bool isInteger(const QString& s)
 
 } // namespace
 
-CsvColumns guessCsvColumns(const std::vector<QStringList>& preview)
+CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
+{
+    std::string storage;
+    ByteEncoding enc{};
+    return directivesOf(textBytes(bytes, format, storage, enc), format.separator);
+}
+
+CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDirectives& directives)
 {
     CsvColumns c;
     if (preview.empty())
         return c;
+    const auto skipped = [&](int col) {
+        return std::any_of(directives.skipped.begin(), directives.skipped.end(),
+                           [col](const auto& s) { return s.first == col; });
+    };
     const QStringList& head = preview.front();
     std::array<int, 6> found{-1, -1, -1, -1, -1, -1};
     for (qsizetype i = 0; i < head.size(); ++i) {
+        if (skipped(static_cast<int>(i)))
+            continue;
         const Field f = fieldForHeader(head[i]);
         if (f != Field::None && found[static_cast<std::size_t>(f)] < 0)
             found[static_cast<std::size_t>(f)] = static_cast<int>(i);
     }
-    const bool header = std::any_of(found.begin(), found.end(), [](int i) { return i >= 0; });
+    const bool header = !directives.columns.isEmpty() ||
+                        std::any_of(found.begin(), found.end(), [](int i) { return i >= 0; });
     if (header) {
         c.headerRow = true;
         // A header that names only one language ("Deutsch;Englisch") still tells which
         // column is German; the first unnamed column is then the foreign one.
         const auto firstFree = [&] {
             for (int i = 0; i < static_cast<int>(head.size()); ++i)
-                if (std::find(found.begin(), found.end(), i) == found.end())
+                if (std::find(found.begin(), found.end(), i) == found.end() && !skipped(i))
                     return i;
             return -1;
         };
@@ -487,25 +528,31 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview)
         c.passes = found[5];
         return c;
     }
-    qsizetype width = 0;
+    int width = 0;
     for (const QStringList& row : preview)
-        width = std::max(width, row.size());
+        width = std::max(width, static_cast<int>(row.size()));
+    // Mostly numbers: a few cells that are not are reported by the import, not a reason to
+    // leave the whole column out.
     const auto numericColumn = [&](int col) {
-        bool any = false;
+        int numbers = 0, others = 0;
         for (const QStringList& row : preview) {
-            if (col >= row.size() || isBlank(row[col]))
+            if (col >= row.size() || row[col].trimmed().isEmpty())
                 continue;
-            if (!isInteger(row[col]))
-                return false;
-            any = true;
+            ++(isInteger(row[col]) ? numbers : others);
         }
-        return any;
+        return numbers > others;
     };
-    c.foreign = width > 1 ? 1 : -1;
-    c.synonym = width > 2 ? 2 : -1;
-    c.remark = width > 3 ? 3 : -1;
-    c.box = width > 4 && numericColumn(4) ? 4 : -1;
-    c.passes = width > 5 && numericColumn(5) ? 5 : -1;
+    std::vector<int> free; // the word fields' columns in Tafelix's own order
+    for (int col = 0; col < width; ++col)
+        if (!skipped(col))
+            free.push_back(col);
+    const auto at = [&](std::size_t i) { return i < free.size() ? free[i] : -1; };
+    c.german = at(0);
+    c.foreign = at(1);
+    c.synonym = at(2);
+    c.remark = at(3);
+    c.box = at(4) >= 0 && numericColumn(at(4)) ? at(4) : -1;
+    c.passes = at(5) >= 0 && numericColumn(at(5)) ? at(5) : -1;
     return c;
 }
 
@@ -523,65 +570,26 @@ std::string_view trimAscii(std::string_view s)
 
 bool isAscii(std::string_view s)
 {
-    return scan::skipAscii(s.data(), s.data() + s.size()) == s.data() + s.size();
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Where the words of an import go: a list, or the slots of a word table.
-class ListSlots {
-public:
-    ListSlots(std::vector<TWordEntry>& words, std::size_t textSize) : words_(words)
-    {
-        // Every word takes at least two bytes of the file; growing the list would copy it.
-        words_.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), textSize / 2));
-    }
-    std::size_t size() const { return words_.size(); }
-    TWordEntry& add() { return words_.emplace_back(); }
-    void dropLast() { words_.pop_back(); }
+} // namespace
 
-private:
-    std::vector<TWordEntry>& words_;
-};
-
-// Writes into slots 1.. in place, over what the table held there; every field of a word is
-// assigned, so an old word leaves nothing behind. A list and a copy of 4 MB are saved.
-class TableSlots {
-public:
-    explicit TableSlots(TWordTable& table) : table_(table) {}
-    std::size_t size() const { return count_; }
-    TWordEntry& add()
-    {
-        ++count_;
-        touched_ = std::max(touched_, count_);
-        return table_[static_cast<std::int32_t>(count_)];
-    }
-    void dropLast() { --count_; }
-
-    // The table as fillTable() leaves it. Slots past the old words are empty already; only
-    // the old words and a dropped last row past the new ones need clearing.
-    void finish()
-    {
-        const auto n = static_cast<std::int32_t>(count_);
-        const std::int32_t upTo = std::max(table_.wordCount, static_cast<std::int32_t>(touched_));
-        for (std::int32_t k = n + 1; k <= upTo; ++k)
-            table_[k] = EmptyEntry;
-        finishImportedTable(table_, n);
-    }
-
-private:
-    TWordTable& table_;
-    std::size_t count_ = 0;
-    std::size_t touched_ = 0;
-};
-
-// The import straight from the file's bytes, for UTF-8 and Windows-1252 files: no text is
-// decoded unless something is lost and has to be quoted in the report.
-template <class Slots>
-LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separator,
-                          const CsvColumns& columns, Slots& dest)
+// No text is decoded unless something is lost and has to be quoted in the report.
+ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
 {
     using K = LossReport::Kind;
-    LossReport losses;
-    ByteCsvReader reader(text, separator);
+    ImportedWords out;
+    LossReport& losses = out.losses;
+    std::string storage;
+    ByteEncoding enc{};
+    const std::string_view all = textBytes(bytes, format, storage, enc);
+    const CsvDirectives directives = directivesOf(all, format.separator);
+    const std::string_view text = all.substr(directives.bytes);
+    ByteCsvReader reader(text, static_cast<char>(format.separator.unicode()), directives.lines + 1);
+    // Every word takes at least two bytes of the file; growing the list would copy it.
+    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords), text.size() / 2));
     const auto cell = [&](int col) {
         return col >= 0 && static_cast<std::size_t>(col) < reader.size()
                    ? reader[static_cast<std::size_t>(col)]
@@ -612,11 +620,37 @@ LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separato
                        ? where() + ": " + quoteForReport(decodeBytes(raw, enc).trimmed())
                        : std::string());
     };
+    // Texts that a field takes, in file order; and for every other column its name and how
+    // many texts it held in rows that gave a word.
+    const std::array<int, 6> taken{columns.german, columns.foreign, columns.synonym,
+                                   columns.remark, columns.box,     columns.passes};
+    QStringList names = directives.columns;
+    std::array<int, kCsvMaxFields> untaken{};
+    std::optional<bool> html = directives.html;
+    const auto field = [&](int col, ShortText100& into, int line) {
+        const FieldBytes f = cell(col);
+        if (html != false && f.raw.find_first_of("<&") != std::string_view::npos) {
+            const QString original = decodeBytes(f.text(buffer), enc);
+            if (QString plain; htmlToText(original, html == true, plain)) {
+                losses.add(K::Html, losses.wantsExample(K::Html)
+                                        ? where() + ": " + quoteForReport(original)
+                                        : std::string());
+                into = toTableText(plain, losses, where());
+                return;
+            }
+        }
+        bytesToTableText(f, enc, into, losses, "Zeile ", line);
+    };
     bool first = true;
     bool overLimitSeen = false;
     while (reader.next()) {
-        if (std::exchange(first, false) && columns.headerRow)
+        if (std::exchange(first, false) && columns.headerRow && directives.columns.isEmpty()) {
+            for (std::size_t i = 0; i < reader.size(); ++i)
+                names.push_back(decodeBytes(reader[i].text(buffer), enc).trimmed());
+            if (names == ownHeader())
+                html = html.value_or(false);
             continue;
+        }
         bool allBlank = true;
         for (std::size_t i = 0; i < reader.size() && allBlank; ++i)
             allBlank = blank(reader[i]);
@@ -633,107 +667,43 @@ LossReport importCsvBytes(std::string_view text, ByteEncoding enc, char separato
             losses.add(K::SkippedRow, example);
             continue;
         }
-        if (dest.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(K::OverLimit, overLimitSeen ? std::string() : "ab " + where());
             overLimitSeen = true;
             continue;
         }
-        TWordEntry& e = dest.add();
+        TWordEntry& e = out.words.emplace_back();
         const int line = reader.line();
-        bytesToTableText(cell(columns.german), enc, e.german, losses, "Zeile ", line);
-        bytesToTableText(cell(columns.foreign), enc, e.foreign, losses, "Zeile ", line);
-        bytesToTableText(cell(columns.synonym), enc, e.synonym, losses, "Zeile ", line);
-        bytesToTableText(cell(columns.remark), enc, e.remark, losses, "Zeile ", line);
+        field(columns.german, e.german, line);
+        field(columns.foreign, e.foreign, line);
+        field(columns.synonym, e.synonym, line);
+        field(columns.remark, e.remark, line);
         number(columns.box, 1, e.box);
         number(columns.passes, 0, e.passes);
+        keepInRange(e, losses, "Zeile ", line);
         if (onlyBlanksKept(e)) {
-            dest.dropLast();
+            out.words.pop_back();
             losses.add(K::SkippedRow, losses.wantsExample(K::SkippedRow) ? where() : std::string());
+            continue;
         }
+        for (std::size_t i = 0; i < reader.size(); ++i)
+            if (std::find(taken.begin(), taken.end(), static_cast<int>(i)) == taken.end() &&
+                !blank(reader[i]))
+                ++untaken[i];
     }
-    return losses;
-}
-
-} // namespace
-
-ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns)
-{
-    if (const auto enc = byteEncoding(format)) {
-        ImportedWords out;
-        ListSlots dest(out.words, bytes.size());
-        out.losses = importCsvBytes(withoutBom(bytes, format), *enc,
-                                    static_cast<char>(format.separator.unicode()), columns, dest);
-        return out;
-    }
-    // UTF-16, or a separator outside ASCII: decoded first, then the same rules.
-    ImportedWords out;
-    LossReport& losses = out.losses;
-    const QString text = decodeText(bytes, format);
-    CsvReader reader(text, format.separator);
-    QStringList fields;
-    bool first = true;
-    bool overLimitSeen = false;
-    const auto cell = [&](int col) {
-        return col >= 0 && col < fields.size() ? fields[col] : QString();
-    };
-    while (reader.next(fields)) {
-        if (std::exchange(first, false) && columns.headerRow)
+    for (int col = 0; col < kCsvMaxFields; ++col) {
+        if (untaken[static_cast<std::size_t>(col)] == 0)
             continue;
-        if (std::all_of(fields.begin(), fields.end(), isBlank))
-            continue; // an empty line holds nothing that could be lost
-        const std::string where = "Zeile " + std::to_string(reader.line());
-        if (isBlank(cell(columns.german)) && isBlank(cell(columns.foreign))) {
-            losses.add(LossReport::Kind::SkippedRow,
-                       where + ": " + quoteForReport(fields.join(QLatin1Char(' '))));
-            continue;
-        }
-        if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
-            losses.add(LossReport::Kind::OverLimit,
-                       overLimitSeen ? std::string_view() : "ab " + where);
-            overLimitSeen = true;
-            continue;
-        }
-        TWordEntry e;
-        e.box = 1;
-        e.german = toTableText(cell(columns.german), losses, where);
-        e.foreign = toTableText(cell(columns.foreign), losses, where);
-        e.synonym = toTableText(cell(columns.synonym), losses, where);
-        e.remark = toTableText(cell(columns.remark), losses, where);
-        const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
-            const QString s = cell(col).trimmed();
-            into = fallback;
-            if (s.isEmpty())
-                return;
-            if (!isInteger(s) || !parseInteger(s.toLatin1().toStdString(), into)) {
-                into = fallback;
-                losses.add(LossReport::Kind::BadNumber, where + ": " + quoteForReport(s));
-            }
-        };
-        number(columns.box, 1, e.box);
-        number(columns.passes, 0, e.passes);
-        if (onlyBlanksKept(e)) {
-            losses.add(LossReport::Kind::SkippedRow, where);
-            continue;
-        }
-        out.words.push_back(e);
+        QString name = col < names.size() ? names[col] : QString();
+        for (const auto& [at, meta] : directives.skipped)
+            if (at == col && name.isEmpty())
+                name = meta;
+        const int n = untaken[static_cast<std::size_t>(col)];
+        losses.note("Spalte " + std::to_string(col + 1) +
+                    (name.isEmpty() ? std::string() : " " + quoteForReport(name)) +
+                    " nicht übernommen (" + std::to_string(n) + (n == 1 ? " Feld)" : " Felder)"));
     }
     return out;
-}
-
-std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
-                       TWordTable& table, LossReport& losses)
-{
-    if (const auto enc = byteEncoding(format)) {
-        TableSlots dest(table);
-        losses = importCsvBytes(withoutBom(bytes, format), *enc,
-                                static_cast<char>(format.separator.unicode()), columns, dest);
-        dest.finish();
-        return static_cast<std::int32_t>(dest.size());
-    }
-    ImportedWords words = importCsv(bytes, format, columns);
-    fillTable(words.words, table);
-    losses = std::move(words.losses);
-    return static_cast<std::int32_t>(words.words.size());
 }
 
 namespace {
@@ -754,9 +724,7 @@ void appendField(std::string& out, const QString& text, QChar sep)
 std::string exportCsv(const TWordTable& table, QChar separator)
 {
     const std::string sep = QString(separator).toStdString();
-    std::string out = "\xEF\xBB\xBF";
-    out += "Deutsch" + sep + "Fremdsprache" + sep + "Synonym" + sep + "Bemerkung" + sep + "Fach" +
-           sep + "Durchgänge\r\n";
+    std::string out = "\xEF\xBB\xBF" + ownHeader().join(separator).toStdString() + "\r\n";
     for (std::int32_t n = 1; n <= table.wordCount; ++n) {
         const TWordEntry& e = table[n];
         for (const auto* text : {&e.german, &e.foreign, &e.synonym, &e.remark}) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,35 +30,27 @@ CsvFormat detectCsvFormat(std::string_view bytes);
 // The bytes as text, without the byte order mark.
 QString decodeText(std::string_view bytes, const CsvFormat& format);
 
-// Reads records as RFC 4180 describes them, and leniently where files stray from it: a
-// quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
-// LF or CR; a quote inside an unquoted field is an ordinary character; an unclosed quote
-// runs to the end of the text.
-class CsvReader {
-public:
-    CsvReader(QStringView text, QChar separator);
+// Limits per record against hostile files: fields past the first 64 are dropped, and the
+// preview keeps 1024 characters of a field.
+inline constexpr int kCsvMaxFields = 64;
+inline constexpr qsizetype kCsvMaxFieldChars = 1024;
 
-    // The next record; false at the end. Fields past kMaxFields are dropped and fields are
-    // kept to kMaxFieldChars characters, so a hostile file costs bounded memory per record.
-    bool next(QStringList& fields);
-    // The line (from 1) on which the last record returned began.
-    int line() const { return recordLine_; }
-    // Whether the last record had a field or field count over the limits above.
-    bool lastRecordClipped() const { return clipped_; }
-
-    static constexpr qsizetype kMaxFields = 64;
-    static constexpr qsizetype kMaxFieldChars = 1024;
-
-private:
-    QStringView text_;
-    QChar sep_;
-    qsizetype pos_ = 0;
-    int lineNo_ = 1;
-    int recordLine_ = 0;
-    bool clipped_ = false;
+// What a flashcard program's plain-text export declares in "#key:value" lines before its data
+// ("#separator:tab", "#html:true", "#columns:Front<tab>Back", "#deck column:3", ...): read
+// as instructions, never as words.
+struct CsvDirectives {
+    std::size_t bytes = 0; // of the directive lines, counted in the text after a byte order mark
+    int lines = 0;
+    std::optional<QChar> separator;
+    std::optional<bool> html;
+    QStringList columns; // the names of "#columns:"; they stand in for a header row
+    // The deck, note type, tags and GUID columns (from 0) with their names: no word fields.
+    std::vector<std::pair<int, QString>> skipped;
 };
+CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format);
 
-// The first `maxRows` records for the preview of the column dialog.
+// The first `maxRows` records for the preview of the column dialog, after the directives;
+// the names of "#columns:" come first.
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
                                     int maxRows = 10);
 
@@ -73,20 +66,22 @@ struct CsvColumns {
 };
 
 // A first guess for the dialog: a header row is recognised by known column names (German or
-// English); without one the columns are taken in Tafelix's own order, and the fifth and
-// sixth only when the preview holds numbers there.
-CsvColumns guessCsvColumns(const std::vector<QStringList>& preview);
+// English), or declared by "#columns:"; without one the columns are taken in Tafelix's own
+// order, and the fifth and sixth only when the preview holds mostly numbers there. The
+// columns the directives skip are never guessed.
+CsvColumns guessCsvColumns(const std::vector<QStringList>& preview,
+                           const CsvDirectives& directives = {});
 
 struct ImportedWords {
     std::vector<TWordEntry> words; // at most TWordTable::MaxWords
     LossReport losses;
 };
 
+// Splits records as RFC 4180 describes them, and leniently where files stray from it (a
+// quote inside an unquoted field is an ordinary character, an unclosed quote runs to the end).
+// Fields with HTML (declared by "#html:true", or with tags or entities found in them) become
+// plain text; columns no field takes, and compartments and passes out of range, are reported.
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);
-// The same words straight into `table`, as fillTable() leaves it, without a list between;
-// what was lost goes to `losses`. Gives the number of words read.
-std::int32_t importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns,
-                       TWordTable& table, LossReport& losses);
 
 // UTF-8 with a byte order mark (so that spreadsheet programs see the umlauts), a header row
 // and all six fields; CR LF line ends. `separator` is ',' for .csv and tab for .tsv.

@@ -121,7 +121,6 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
 {
     const char* p = bytes.raw.data();
     const char* const end = p + bytes.raw.size();
-    const char quote = bytes.doubledQuotes ? '"' : '\x7F';
     std::size_t n = 0; // characters produced; only the first kMaxText are stored
     const auto put = [&](int b) {
         if (n < kMaxText)
@@ -129,14 +128,17 @@ bool bytesToTableTextFast(const FieldBytes& bytes, bool utf8, char* out, std::si
         ++n;
     };
     while (p < end) {
-        // Printable ASCII is copied sixteen bytes at a time while it is looked at; `out` has
-        // room for sixteen bytes past the text, so a block that overhangs the cut is harmless.
-        // Past the cut the bytes are only counted, for the report.
-        const char* run = p;
-        p = scan::copyPrintableAscii(p, end, quote, out + std::min(n, kMaxText), out + kMaxText);
-        n += static_cast<std::size_t>(p - run);
-        if (p == end)
-            break;
+        // Printable ASCII, nearly all of most fields, in one tight run. Past the cut the
+        // characters are only counted, for the report.
+        const char* const run = p;
+        p = scan::skipPrintableAscii(p, end, '"');
+        if (p != run) {
+            const auto len = static_cast<std::size_t>(p - run);
+            if (n < kMaxText)
+                std::memcpy(out + n, run, std::min(len, kMaxText - n));
+            n += len;
+            continue;
+        }
         const bool kept = n < kMaxText;
         const auto c = static_cast<unsigned char>(*p);
         if (c < 0x80) {
@@ -235,7 +237,7 @@ void bytesToTableText(const FieldBytes& bytes, ByteEncoding encoding, ShortText1
     };
     // Built beside the entry and then stored whole, zeros past the text as assign() keeps
     // them: one fixed-size copy is cheaper than a copy per run of plain characters.
-    char text[kMaxText + scan::kCopyOverhang];
+    char text[kMaxText];
     std::size_t length = 0;
     FieldLosses f;
     if (!bytesToTableTextFast(bytes, encoding == ByteEncoding::Utf8, text, length, f)) {
@@ -284,6 +286,59 @@ bool isBlankBytes(std::string_view bytes, ByteEncoding encoding)
         }
         if (!QChar::isSpace(cp))
             return false;
+    }
+    return true;
+}
+
+void keepInRange(TWordEntry& e, LossReport& losses, std::string_view wherePrefix, int whereNumber)
+{
+    const auto move = [&](std::int32_t& value, std::int32_t lo, std::int32_t hi, const char* what) {
+        const std::int32_t to = std::clamp(value, lo, hi);
+        if (to == value)
+            return;
+        losses.add(LossReport::Kind::OutOfRange,
+                   std::string(wherePrefix) + std::to_string(whereNumber) + ": " + what + " " +
+                       std::to_string(value) + " → " + std::to_string(to));
+        value = to;
+    };
+    move(e.box, 1, 6, "Fach");
+    move(e.passes, 0, INT32_MAX, "Durchgänge");
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            i = static_cast<std::size_t>(scan::skipAscii(bytes.data() + i, bytes.data() + n) -
+                                         bytes.data());
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (std::size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += len;
     }
     return true;
 }

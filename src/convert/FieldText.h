@@ -2,6 +2,7 @@
 
 #include "LossReport.h"
 #include "core/ShortText.h"
+#include "core/WordTable.h"
 
 #include <QString>
 
@@ -42,6 +43,13 @@ QString decodeBytes(std::string_view bytes, ByteEncoding encoding);
 
 // Whether the bytes are empty or white space only, as QString::trimmed() would find.
 bool isBlankBytes(std::string_view bytes, ByteEncoding encoding);
+
+// A compartment outside 1..6 (6 is the archive) or negative passes moved to the nearest valid
+// value, and reported with the place ("Zeile " and 4).
+void keepInRange(TWordEntry& e, LossReport& losses, std::string_view wherePrefix, int whereNumber);
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(std::string_view bytes);
 
 // Table text back to Unicode, every byte one to one.
 QString fromTableText(std::string_view bytes);

@@ -2,27 +2,18 @@
 
 #include "ByteScan.h"
 #include "FieldText.h"
-#include "ParseArena.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
 
 #include <pugixml.hpp>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <exception>
-#include <iterator>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace tafelix::convert {
@@ -102,7 +93,8 @@ struct RawEntry {
     std::string_view id;
     int number = 0; // place in the file, from 1
     Translation german, foreign;
-    std::string others; // texts of the further languages, "fr: maison"
+    Text inactive, errors; // the flag, and the foreign side's error count
+    std::string others;    // texts of the further languages, "fr: maison"
     std::string synonyms;
 };
 
@@ -153,6 +145,8 @@ enum class Tag : std::uint8_t {
     kContainer,
     kSynonym,
     kPair,
+    kInactive,
+    kErrorCount,
 };
 
 // A whole-name compare that stops at the name's end, without measuring it first.
@@ -176,12 +170,16 @@ Tag classify(const char* n)
                : is(n, "container")    ? Tag::kContainer
                                        : Tag::kOther;
     case 'e':
-        return is(n, "entry") ? Tag::kEntry : is(n, "entries") ? Tag::kEntries : Tag::kOther;
+        return is(n, "entry")        ? Tag::kEntry
+               : is(n, "entries")    ? Tag::kEntries
+               : is(n, "errorcount") ? Tag::kErrorCount
+                                     : Tag::kOther;
     case 'g':
         return is(n, "grade") ? Tag::kGrade : Tag::kOther;
     case 'i':
         return is(n, "identifier")    ? Tag::kIdentifier
                : is(n, "identifiers") ? Tag::kIdentifiers
+               : is(n, "inactive")    ? Tag::kInactive
                                       : Tag::kOther;
     case 'k':
         return is(n, "kvtml") ? Tag::kKvtml : Tag::kOther;
@@ -200,27 +198,6 @@ Tag classify(const char* n)
     }
 }
 
-// Examples name their entry first, "Eintrag 12: …"; the number moves up by `offset`.
-std::string shiftEntryNumber(std::string example, int offset)
-{
-    static constexpr std::string_view kPrefix = "Eintrag ";
-    if (!example.starts_with(kPrefix))
-        return example;
-    const char* const last = example.data() + example.size();
-    int n = 0;
-    const auto [end, ec] = std::from_chars(example.data() + kPrefix.size(), last, n);
-    if (ec != std::errc())
-        return example;
-    return std::string(kPrefix) + std::to_string(n + offset) + std::string(end, last);
-}
-
-bool sameLanguages(const std::vector<KvtmlLanguage>& a, const std::vector<KvtmlLanguage>& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.id == y.id && x.name == y.name && x.locale == y.locale;
-    });
-}
-
 bool isXmlWhitespace(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(),
@@ -232,15 +209,6 @@ bool isXmlWhitespace(std::string_view text)
 std::int32_t boxForGrade(int grade)
 {
     return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
-}
-
-// Whether an element <synonym> sits below a top-level element, as the pairs do.
-bool hasSynonymPairs(const pugi::xml_document& doc)
-{
-    for (pugi::xml_node top = doc.first_child(); top; top = top.next_sibling())
-        if (top.child("synonym"))
-            return true;
-    return false;
 }
 
 // A number of the grade; the fallback when there is none, and a loss when it is unreadable.
@@ -302,8 +270,18 @@ void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
     text(remark, e.remark);
     const Translation& g =
         !r.foreign.grade.view().empty() || !r.foreign.count.view().empty() ? r.foreign : r.german;
-    e.box = boxForGrade(gradeNumber(g.grade.view(), 0, losses, r.number));
+    const int grade = gradeNumber(g.grade.view(), 0, losses, r.number);
+    e.box = boxForGrade(grade);
+    if (grade < 0 || grade > 7)
+        losses.add(LossReport::Kind::OutOfRange, "Eintrag " + std::to_string(r.number) +
+                                                     ": Stufe " + std::to_string(grade) +
+                                                     " → Fach " + std::to_string(e.box));
     e.passes = gradeNumber(g.count.view(), 0, losses, r.number);
+    keepInRange(e, losses, "Eintrag ", r.number);
+    // The German side's paraphrase has no field: the synonym is the foreign word's.
+    if (!isBlank(r.german.paraphrase.view()))
+        losses.add(LossReport::Kind::NoCounterpart,
+                   "Eintrag " + std::to_string(r.number) + ": <paraphrase> (Deutsch)");
 }
 
 // No DTD entities are expanded (the parser knows none), only the five of XML itself and
@@ -312,80 +290,6 @@ void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
 // third of the tree's memory and of the walk.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
                                    pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
-
-// A guess at how many entries a stretch of the file holds, for reserving room: real entries
-// are longer than this, and a list that has shorter ones only grows its room more often.
-constexpr std::size_t kTypicalEntryBytes = 64;
-
-// Where the entries of a long list lie in its bytes, to be parsed a piece at a time and each
-// piece walked at once, while its bytes and its part of the tree are still in the cache; the
-// two halves of the pieces go to two threads. Parsed whole, a full list's tree is several
-// times the cache, and the walk waited for memory more than it worked. The rest of the
-// document, everything before and after the entries, is parsed on its own with an empty
-// <entries></entries> standing in for them.
-struct EntryPieces {
-    char* bytes = nullptr; // the whole file; each piece is parsed in place
-    std::size_t begin = 0; // just after "<entries>"
-    std::size_t end = 0;   // where "</entries>" starts
-    std::size_t pieceBytes = kKvtmlPieceBytes;
-    pugi::xml_node entries; // the stand-in in the rest's tree
-    // The tags of the pieces walked so far, counted as each is parsed: a list is refused
-    // for too many tags in the whole file, and the pieces are most of them.
-    mutable std::atomic<std::size_t> tags{0};
-    // When not -1, the entries are still in this file and each thread reads its stretch of
-    // them into `bytes` just before it parses them, while they are about to be needed in the
-    // cache: reading the whole file first was a tenth of the import, on one core.
-    int fd = -1;
-
-    // Makes bytes [readTo, upTo) present; `readTo` is how far the caller has them. False
-    // when the file ends early or cannot be read: it changed since it was measured.
-    bool read(std::size_t& readTo, std::size_t upTo) const
-    {
-        while (fd != -1 && readTo < upTo) {
-            const ssize_t n =
-                ::pread(fd, bytes + readTo, upTo - readTo, static_cast<off_t>(readTo));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            readTo += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-};
-
-// Where an entry starts at or after `from`, before `to`; `to` when none does. Only a cut to
-// try: the parser takes the piece before it only if that holds whole elements and nothing
-// else, which a cut anywhere but between two elements of the list cannot. Bytes are read as
-// far as the search goes (`readTo`, see EntryPieces::read); nullopt when that failed.
-std::optional<std::size_t> nextEntryStart(const EntryPieces& p, std::size_t from, std::size_t to,
-                                          std::size_t& readTo)
-{
-    static constexpr std::string_view kStart = "<entry";
-    static constexpr std::size_t kStep = std::size_t{16} << 10;
-    const auto isEntryStart = [](std::string_view at) {
-        const char after = at.size() > kStart.size() ? at[kStart.size()] : '\0';
-        return at.starts_with(kStart) && (after == '>' || after == '/' || after == ' ' ||
-                                          after == '\t' || after == '\n' || after == '\r');
-    };
-    for (std::size_t searched = from;;) {
-        if (!p.read(readTo, std::min(to, std::max(readTo, searched + kStep))))
-            return std::nullopt;
-        const std::size_t present = p.fd == -1 ? to : std::max(searched, readTo);
-        // A match must be whole: its last byte and the one after it must be present.
-        const std::string_view range(p.bytes + searched, present - searched);
-        for (std::size_t at = range.find(kStart); at != std::string_view::npos;
-             at = range.find(kStart, at + 1)) {
-            if (searched + at + kStart.size() >= present && present < to)
-                break;
-            if (isEntryStart(range.substr(at)))
-                return searched + at;
-        }
-        if (present >= to)
-            return to;
-        searched = present - std::min(present - searched, kStart.size());
-    }
-}
 
 // Walks one parsed KVTML document as a stream of start tags, texts and end tags, the way a
 // streaming reader would see it, without recursion however deep the file. The first walk
@@ -398,26 +302,22 @@ public:
     {}
 
     std::vector<KvtmlLanguage> languages;
-    // Each entry becomes its word as it ends; only synonym pairs, which may come after the
-    // entries they join, need the entries kept until the end (`keepEntries`).
-    bool keepEntries = false;
+    // Kept to the end: synonym pairs may come after the entries they join.
     std::vector<RawEntry> entries;
-    std::vector<TWordEntry> words;
     std::vector<std::pair<PairSide, PairSide>> pairs;
     int lessons = 0;
+    int emptyEntries = 0;    // without any text at all
+    int inactiveEntries = 0; // marked "inactive", which a .vkb cannot hold
+    int errorEntries = 0;    // with an error count, which a .vkb cannot hold
     int germanId = KvtmlChoice::kNone;
     int foreignId = KvtmlChoice::kNone;
     LossReport losses;
-    // The entries came in pieces, and one of them was refused: nothing of the walk counts.
-    bool piecesRefused = false;
-    // Where the entries lie when they are parsed in pieces; null when the tree holds them.
-    const EntryPieces* pieces = nullptr;
 
     // An empty string on success, else the German reason.
     std::string run()
     {
         if (const pugi::xml_node n = doc_.first_child())
-            walk(n, 0);
+            walk(n);
         return finish();
     }
 
@@ -428,9 +328,8 @@ public:
     }
 
 private:
-    // Walks the tree in document order from `n` and the siblings after it, until it would
-    // close the element open at depth `floor`.
-    void walk(pugi::xml_node n, std::size_t floor)
+    // Walks the tree in document order from `n` and the siblings after it.
+    void walk(pugi::xml_node n)
     {
         for (;;) {
             pugi::xml_node child;
@@ -449,15 +348,8 @@ private:
                 if (const char* text = n.value(); *text != '\0')
                     characters(text);
                 child = n.first_child();
-                if (!child) {
-                    // The entries held back from the tree come in where they stood.
-                    if (pieces != nullptr && n == pieces->entries && !walkPieces()) {
-                        piecesRefused = true;
-                        done_ = true;
-                    }
-                    if (!done_)
-                        end();
-                }
+                if (!child)
+                    end();
                 break;
             case pugi::node_pcdata:
             case pugi::node_cdata:
@@ -476,7 +368,7 @@ private:
             // elements are on the stack, so the way up asks the tree nothing.
             pugi::xml_node next;
             while (!(next = n.next_sibling())) {
-                if (depth_ <= floor)
+                if (depth_ == 0)
                     return;
                 n = nodes_[depth_ - 1];
                 end();
@@ -485,138 +377,6 @@ private:
             }
             n = next;
         }
-    }
-
-    // The entries, a piece at a time: each piece is parsed on its own (into a tree that
-    // lives until the next piece) and walked straight away. Directly below the root they are
-    // split into two halves, walked on two threads and joined in file order, the report
-    // included. False when the parser refused a piece or the halves could affect each other
-    // (more entries than a table holds, languages declared among the entries): nothing the
-    // walk produced counts then, and the caller parses the file whole.
-    bool walkPieces()
-    {
-        const EntryPieces& p = *pieces;
-        const std::size_t half = p.begin + (p.end - p.begin) / 2;
-        std::size_t readTo = half;
-        const std::optional<std::size_t> found = nextEntryStart(p, half, p.end, readTo);
-        if (!found)
-            return false;
-        const std::size_t middle = *found;
-        if (!(depth_ == 2 && tags_[1] == Tag::kEntries) || middle == p.end)
-            return walkPieceRange(p.begin, p.end);
-
-        Parser second(doc_, false);
-        second.languages = languages;
-        second.choose(germanId, foreignId);
-        second.keepEntries = keepEntries;
-        second.pieces = pieces;
-        std::copy_n(tags_.begin(), depth_, second.tags_.begin());
-        std::copy_n(nodes_.begin(), depth_, second.nodes_.begin());
-        second.depth_ = depth_;
-        // It numbers its entries from the start of its half; they are renumbered when joined,
-        // as only then is the count of the first half known.
-        const std::size_t expected =
-            std::min(std::size_t{TWordTable::MaxWords}, (p.end - middle) / kTypicalEntryBytes + 1);
-        if (keepEntries)
-            second.entries.reserve(expected);
-        else
-            second.words.reserve(expected);
-        bool secondOk = false;
-        std::exception_ptr failed;
-        std::thread helper;
-        try {
-            helper = std::thread([&second, &secondOk, &failed, middle, end = p.end] {
-                try {
-                    secondOk = second.walkPieceRange(middle, end);
-                } catch (...) {
-                    failed = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            return walkPieceRange(p.begin, p.end); // no thread to be had: one walk
-        }
-        // Joined on every way out, a failure of this half included.
-        struct Join {
-            std::thread& t;
-            ~Join()
-            {
-                if (t.joinable())
-                    t.join();
-            }
-        } join{helper};
-
-        const std::vector<KvtmlLanguage> languagesBefore = languages;
-        const bool firstOk = walkPieceRange(p.begin, middle);
-        helper.join();
-        if (failed)
-            std::rethrow_exception(failed);
-        if (!firstOk)
-            return false;
-        if (done_)
-            return true; // the first half's error comes first in the file
-        if (!secondOk || !sameLanguages(languages, languagesBefore) ||
-            !sameLanguages(second.languages, languagesBefore) ||
-            kept_ + second.kept_ > static_cast<std::size_t>(TWordTable::MaxWords))
-            return false;
-        if (!second.error_.empty()) {
-            raiseError(second.error_);
-            return true;
-        }
-        // The second half's report names its entries by their place in that half.
-        const int offset = entryNumber_;
-        for (RawEntry& e : second.entries)
-            e.number += offset;
-        second.losses.rewriteExamples(
-            [offset](std::string e) { return shiftEntryNumber(std::move(e), offset); });
-        entries.insert(entries.end(), std::make_move_iterator(second.entries.begin()),
-                       std::make_move_iterator(second.entries.end()));
-        words.insert(words.end(), second.words.begin(), second.words.end());
-        losses.merge(second.losses);
-        kept_ += second.kept_;
-        entryNumber_ += second.entryNumber_;
-        return true;
-    }
-
-    // Parses and walks the pieces of [from, to), each ending where an entry starts. False
-    // when the parser refused one or a piece holds anything but whole elements.
-    bool walkPieceRange(std::size_t from, std::size_t to)
-    {
-        const EntryPieces& p = *pieces;
-        pugi::xml_document piece;
-        const std::size_t floor = depth_;
-        std::size_t readTo = from;
-        for (std::size_t at = from; at < to && !done_;) {
-            std::size_t next = to;
-            if ((to - at) / 2 > p.pieceBytes) {
-                if (!p.read(readTo, at + p.pieceBytes))
-                    return false;
-                const std::optional<std::size_t> cut =
-                    nextEntryStart(p, at + p.pieceBytes, to, readTo);
-                if (!cut)
-                    return false;
-                next = *cut;
-            }
-            if (!p.read(readTo, next))
-                return false;
-            // A NUL ends the parse: in the whole file it ends the document, in a piece only
-            // the piece.
-            bool nul = false;
-            p.tags += scan::countUnlessAny(p.bytes + at, p.bytes + next, '<', '\0', nul);
-            if (nul)
-                return false;
-            piece.reset();
-            if (!piece.load_buffer_inplace(p.bytes + at, next - at,
-                                           kParseOptions | pugi::parse_fragment,
-                                           pugi::encoding_utf8))
-                return false;
-            for (pugi::xml_node n = piece.first_child(); n; n = n.next_sibling())
-                if (n.type() != pugi::node_element)
-                    return false;
-            if (const pugi::xml_node first = piece.first_child())
-                walk(first, floor);
-            at = next;
-        }
-        return true;
     }
 
     std::string finish()
@@ -717,6 +477,10 @@ private:
             otherLanguage_ = id;
             return;
         }
+        if (depth_ == 3 && p == Tag::kEntry && name == Tag::kInactive) {
+            target_ = &entry_.inactive;
+            return;
+        }
         if (depth_ == 4 && p == Tag::kTranslation) {
             Translation* t = translation_;
             if (name == Tag::kText)
@@ -725,18 +489,20 @@ private:
                 target_ = &t->comment;
             else if (t && name == Tag::kParaphrase)
                 target_ = &t->paraphrase;
-            else if (name != Tag::kGrade && t) {
+            else if (name != Tag::kGrade || !t) {
                 // Its end is the next end at this depth, so the name itself needs no keeping
-                // beyond the report.
+                // beyond the report. A further language keeps only its text, in the synonym.
                 unknown_ = rawName;
                 unknownHasContent_ = false;
+                unknownLanguage_ = t ? std::string() : languageLabel(otherLanguage_);
             }
             return;
         }
         if (depth_ == 5 && p == Tag::kGrade && translation_) {
             target_ = name == Tag::kCurrentGrade ? &translation_->grade
                       : name == Tag::kCount      ? &translation_->count
-                                                 : nullptr;
+                      : name == Tag::kErrorCount && translation_ == &entry_.foreign ? &entry_.errors
+                                                                                    : nullptr;
         }
     }
 
@@ -764,7 +530,8 @@ private:
         if (unknown_ != nullptr && depth_ == 4) {
             if (unknownHasContent_)
                 losses.add(LossReport::Kind::NoCounterpart,
-                           "Eintrag " + std::to_string(entry_.number) + ": <" + unknown_ + ">");
+                           "Eintrag " + std::to_string(entry_.number) + ": " + unknownLanguage_ +
+                               "<" + unknown_ + ">");
             unknown_ = nullptr;
         }
         if (languagesOnly_ && name == Tag::kIdentifiers)
@@ -797,12 +564,26 @@ private:
         const bool hasWord =
             !isBlank(entry_.german.text.view()) || !isBlank(entry_.foreign.text.view());
         if (!hasWord) {
-            if (!entry_.others.empty())
+            // Comments and paraphrases without a word to go with them are reported with
+            // whatever further languages the entry holds; an entry of nothing is counted.
+            std::string content = entry_.others;
+            for (const Translation* t : {&entry_.german, &entry_.foreign})
+                for (const Text* part : {&t->comment, &t->paraphrase})
+                    appendPart(content, part->view());
+            if (content.empty())
+                ++emptyEntries;
+            else
                 losses.add(LossReport::Kind::SkippedRow,
                            "Eintrag " + std::to_string(entry_.number) + ": " +
-                               quoteForReport(QString::fromStdString(entry_.others)));
+                               quoteForReport(QString::fromStdString(content)));
             return;
         }
+        const auto isSet = [](const Text& t) {
+            const QString v = QString::fromUtf8(t.view().data(), std::ssize(t.view())).trimmed();
+            return !v.isEmpty() && v != u"0" && v.compare(u"false", Qt::CaseInsensitive) != 0;
+        };
+        inactiveEntries += isSet(entry_.inactive) ? 1 : 0;
+        errorEntries += isSet(entry_.errors) ? 1 : 0;
         if (kept_ >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
                        overLimitSeen_ ? std::string()
@@ -811,10 +592,7 @@ private:
             return;
         }
         ++kept_;
-        if (keepEntries)
-            entries.push_back(std::move(entry_));
-        else
-            convertEntry(entry_, words.emplace_back(), losses);
+        entries.push_back(std::move(entry_));
     }
 
     const pugi::xml_document& doc_;
@@ -836,6 +614,7 @@ private:
     Text otherText_;                // the text of a language that is neither side
     const char* unknown_ = nullptr; // an element of a translation we have no field for
     bool unknownHasContent_ = false;
+    std::string unknownLanguage_; // "fr: " for a further language's element
     bool overLimitSeen_ = false;
     int pairSide_ = 0;
 };
@@ -845,23 +624,101 @@ bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
     return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
 }
 
+const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+
 // Checked before the tree is built, so that a file of nothing but tags costs no tree.
 bool hasTooManyTags(std::string_view bytes)
 {
     return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
 }
 
-// Whether the parser will take the bytes for UTF-16 or UTF-32: by a byte order mark, or by
-// a NUL among the first four bytes, as "<" or "<?" in two or four bytes have one.
-bool mayBeWide(std::string_view bytes)
+// A list with more tags than the parser may take, cut after the entries that fit; the rest
+// are only counted, in `dropped`. Nothing when it cannot be cut so: the tags lie outside the
+// entries, or among them in numbers no real entry has. Real entries use a few dozen.
+std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
 {
-    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
-    return (at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
-           at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0';
+    constexpr std::size_t npos = std::string_view::npos, kTagsPerEntry = 64;
+    const std::size_t open = bytes.find("<entries>"), close = bytes.rfind("</entries>");
+    if (open == npos || close == npos || close < open)
+        return std::nullopt;
+    const std::size_t from = open + std::string_view("<entries>").size();
+    const auto tagsIn = [&](std::size_t a, std::size_t b) {
+        return scan::count(bytes.data() + a, bytes.data() + b, '<');
+    };
+    const std::size_t around = tagsIn(0, from) + tagsIn(close, bytes.size());
+    if (around > kMaxTags)
+        return std::nullopt;
+    std::size_t cut = from, tags = around;
+    for (std::size_t end; (end = bytes.find("</entry>", cut)) < close;) {
+        const std::size_t next = end + std::string_view("</entry>").size();
+        tags += tagsIn(cut, next);
+        if (tags > kMaxTags)
+            break;
+        cut = next;
+    }
+    dropped = 0;
+    for (std::size_t at = cut; (at = bytes.find("</entry>", at)) < close; ++at)
+        ++dropped;
+    if (dropped == 0 || tagsIn(cut, close) > kTagsPerEntry * static_cast<std::size_t>(dropped))
+        return std::nullopt;
+    return std::string(bytes.substr(0, cut)).append(bytes.substr(close));
 }
 
-const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
-const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
+// Whether the parser takes the bytes for UTF-8: no byte order mark or NUL of a wider
+// encoding, and an XML declaration that names UTF-8 or no encoding.
+bool readAsUtf8(std::string_view bytes)
+{
+    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
+    if ((at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
+        at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0')
+        return false;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    if (!bytes.starts_with("<?xml"))
+        return true;
+    const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    const std::size_t name = declaration.find("encoding");
+    if (name == std::string_view::npos)
+        return true;
+    const std::size_t quote = declaration.find_first_of("\"'", name);
+    const std::size_t end = declaration.find_first_of("\"'", quote + 1);
+    if (quote == std::string_view::npos || end == std::string_view::npos)
+        return true;
+    const QString value = QString::fromLatin1(declaration.data() + quote + 1,
+                                              static_cast<qsizetype>(end - quote - 1));
+    return value.compare(u"utf-8", Qt::CaseInsensitive) == 0 ||
+           value.compare(u"utf8", Qt::CaseInsensitive) == 0;
+}
+
+// Readies the bytes for the parser; false with a reason in `refusal` when they are refused
+// before it. A list over the tag limit is cut after the entries that fit, and a file that
+// claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the printer's quotes and
+// the euro sign), as the CSV import does with the same bytes; either way `bytes` then views
+// a copy in `own`, and the report says so in `losses`.
+bool prepare(std::string_view& bytes, std::string& own, LossReport& losses, std::string& refusal)
+{
+    if (hasTooManyTags(bytes)) {
+        int dropped = 0;
+        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
+        if (!cut) {
+            refusal = kTooManyTags;
+            return false;
+        }
+        own = std::move(*cut);
+        bytes = own;
+        losses.add(LossReport::Kind::OverLimit, dropped, {});
+    }
+    if (readAsUtf8(bytes) && !isValidUtf8(bytes)) {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
+        own = fromTableText(bytes).toStdString();
+        bytes = own;
+        losses.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
+                    "(Latin-1) gelesen");
+    }
+    return true;
+}
 
 // The German reason for a file the parser refused; `bytes` as they were before the parse.
 std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
@@ -896,11 +753,8 @@ KvtmlImport refused(std::string message)
     return out;
 }
 
-// Everything after the parse: the languages, the choice, the words. With `pieces`, `doc` is
-// the rest of a long list, and its entries are parsed on the way; nothing when the parser
-// refused one of them.
-std::optional<KvtmlImport> importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice,
-                                        const EntryPieces* pieces = nullptr)
+// Everything after the parse: the languages, the choice, the words.
+KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
 {
     KvtmlImport out;
     Parser first(doc, true);
@@ -948,22 +802,10 @@ std::optional<KvtmlImport> importParsed(const pugi::xml_document& doc, const Kvt
     }
 
     Parser p(doc, false);
-    p.keepEntries = hasSynonymPairs(doc);
-    const std::size_t expected =
-        pieces ? std::min(static_cast<std::size_t>(TWordTable::MaxWords),
-                          (pieces->end - pieces->begin) / kTypicalEntryBytes + 1)
-               : expectedEntries(doc);
-    if (p.keepEntries)
-        p.entries.reserve(expected);
-    else
-        p.words.reserve(expected);
+    p.entries.reserve(expectedEntries(doc));
     p.languages = langs;
     p.choose(german, foreign);
-    p.pieces = pieces;
-    std::string err = p.run();
-    if (p.piecesRefused)
-        return std::nullopt;
-    if (!err.empty()) {
+    if (std::string err = p.run(); !err.empty()) {
         out.message = std::move(err);
         return out;
     }
@@ -996,208 +838,65 @@ std::optional<KvtmlImport> importParsed(const pugi::xml_document& doc, const Kvt
     LossReport& losses = out.result.losses;
     losses = p.losses;
     // One lesson holding everything (as we write it ourselves) loses nothing; a division
-    // into several does.
+    // into several does. Each of these once, for the whole file.
+    const auto entries = [](int n) {
+        return std::to_string(n) + (n == 1 ? " Eintrag" : " Einträge");
+    };
     if (p.lessons > 1)
-        losses.add(LossReport::Kind::NoCounterpart, p.lessons,
-                   "die Einteilung in Lektionen; die Wörter selbst sind übernommen");
-    if (p.keepEntries) {
-        p.words.resize(p.entries.size());
-        for (std::size_t i = 0; i < p.entries.size(); ++i)
-            convertEntry(p.entries[i], p.words[i], losses);
-    }
-    out.result.words = std::move(p.words);
+        losses.note("Lektionen nicht übernommen: " + std::to_string(p.lessons) +
+                    " (die Wörter selbst sind übernommen)");
+    if (p.inactiveEntries > 0)
+        losses.note("Markierung „inaktiv“ nicht übernommen: " + entries(p.inactiveEntries));
+    if (p.errorEntries > 0)
+        losses.note("Fehlerzähler nicht übernommen: " + entries(p.errorEntries));
+    if (p.emptyEntries > 0)
+        losses.note(std::to_string(p.emptyEntries) +
+                    (p.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
+                    " übersprungen");
+    out.result.words.resize(p.entries.size());
+    for (std::size_t i = 0; i < p.entries.size(); ++i)
+        convertEntry(p.entries[i], out.result.words[i], losses);
     out.status = KvtmlImport::Status::Ok;
     return out;
 }
 
-// A long list, cut for parsing in pieces: the rest of the document, parsed, and where its
-// entries lie in the file's bytes.
-struct PiecewiseList {
-    std::string rest; // the document without its entries; parsed in place
-    std::size_t restTags = 0;
-    pugi::xml_document doc;
-    EntryPieces pieces;
-};
-
-constexpr std::string_view kEntriesOpen = "<entries>", kEntriesClose = "</entries>";
-
-// Whether tags "<entries>" at `open` and "</entries>" at `end` (npos: none) hold enough
-// between them for two halves of pieces of `pieceBytes`.
-bool longEnough(std::size_t open, std::size_t end, std::size_t pieceBytes)
-{
-    return open != std::string_view::npos && end != std::string_view::npos &&
-           end >= open + kEntriesOpen.size() && (end - open - kEntriesOpen.size()) / 2 > pieceBytes;
-}
-
-// Parses the rest of a long list in `list`, the entries being [open + 9, end) of `bytes`
-// (`size` of them; only those outside the entries need to be present yet). False when the
-// list is short or its entries cannot be cut out so that the parser sees the same as in the
-// whole: then it is parsed whole.
-bool parseRest(char* bytes, std::size_t size, std::size_t open, std::size_t end,
-               std::size_t pieceBytes, PiecewiseList& list)
-{
-    if (!longEnough(open, end, pieceBytes))
-        return false;
-    const std::size_t begin = open + kEntriesOpen.size();
-    const std::string_view all(bytes, size);
-    list.rest.reserve(begin + all.size() - end);
-    list.rest.assign(all.substr(0, begin)).append(all.substr(end));
-    list.restTags = scan::count(list.rest.data(), list.rest.data() + list.rest.size(), '<');
-    if (list.restTags > kMaxTags)
-        return false;
-    const pugi::xml_parse_result r = list.doc.load_buffer_inplace(
-        list.rest.data(), list.rest.size() + 1, kParseOptions, pugi::encoding_auto);
-    if (!r || r.encoding != pugi::encoding_utf8)
-        return false;
-    // The stand-in must be the very element whose start tag the cut follows, below the root.
-    // Then the parser read every byte before the entries as it does in the whole file and
-    // stands inside that element where they begin; each piece it then takes as whole
-    // elements leaves it there again, up to the end tag the rest continues with.
-    const char* const name = list.rest.data() + open + 1;
-    for (pugi::xml_node n = list.doc.document_element().first_child(); n; n = n.next_sibling())
-        if (n.type() == pugi::node_element && n.name() == name) {
-            if (n.first_child() || *n.value() != '\0')
-                return false;
-            list.pieces.bytes = bytes;
-            list.pieces.begin = begin;
-            list.pieces.end = end;
-            list.pieces.pieceBytes = pieceBytes;
-            list.pieces.entries = n;
-            return true;
-        }
-    return false;
-}
-
-// The same for a list all in `bytes`.
-bool cutIntoPieces(std::string& bytes, std::size_t pieceBytes, PiecewiseList& list)
-{
-    const std::string_view all(bytes);
-    return parseRest(bytes.data(), bytes.size(), all.find(kEntriesOpen), all.rfind(kEntriesClose),
-                     pieceBytes, list);
-}
-
-// The same for a list still in its file (`size` bytes, read into `bytes`): only the bytes
-// around the entries are read here, from the front up to "<entries>" and from the back down
-// to "</entries>"; the entries themselves are read piece by piece as they are walked.
-bool cutFileIntoPieces(int fd, char* bytes, std::size_t size, std::size_t pieceBytes,
-                       PiecewiseList& list)
-{
-    static constexpr std::size_t kStep = std::size_t{64} << 10;
-    constexpr std::size_t npos = std::string_view::npos;
-    list.pieces.fd = fd;
-    list.pieces.bytes = bytes;
-    std::size_t front = 0; // bytes [0, front) are present
-    std::size_t open = npos;
-    while (open == npos && front < size) {
-        const std::size_t searched = front - std::min(front, kEntriesOpen.size() - 1);
-        if (!list.pieces.read(front, std::min(size, front + kStep)) || mayBeWide({bytes, front}))
-            return false;
-        if (const std::size_t at =
-                std::string_view(bytes + searched, front - searched).find(kEntriesOpen);
-            at != npos)
-            open = searched + at;
-    }
-    if (open == npos)
-        return false;
-    // Backwards in growing steps, down to the entries' start; below `front` all is present.
-    const std::size_t lowest = open + kEntriesOpen.size();
-    std::size_t back = size; // bytes [back, size) are present
-    std::size_t end = npos;
-    for (std::size_t step = kStep; end == npos && back > lowest; step *= 2) {
-        const std::size_t from = back - std::min(back - lowest, step);
-        std::size_t readTo = std::max(from, std::min(back, front));
-        if (!list.pieces.read(readTo, back))
-            return false;
-        const std::size_t upTo = std::min(size, back + kEntriesClose.size() - 1);
-        if (const std::size_t at = std::string_view(bytes + from, upTo - from).rfind(kEntriesClose);
-            at != npos)
-            end = from + at;
-        back = from;
-    }
-    return parseRest(bytes, size, open, end, pieceBytes, list);
-}
-
-// The words of a list cut into pieces. Only a list read to its end counts: any other
-// outcome may have been decided before a piece the parser would refuse, and the whole
-// document has to give it (nothing then). Its tags are counted by then, and too many of them
-// refuse it as they do before a whole parse.
-std::optional<KvtmlImport> importPieces(const PiecewiseList& list, const KvtmlChoice& choice)
-{
-    std::optional<KvtmlImport> r = importParsed(list.doc, choice, &list.pieces);
-    if (r && r->status != KvtmlImport::Status::Ok)
-        r.reset();
-    else if (r && list.restTags + list.pieces.tags > kMaxTags)
-        return refused(kTooManyTags);
-    return r;
-}
-
 } // namespace
 
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice, std::size_t pieceBytes)
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
-    if (!mayBeWide(bytes) &&
-        longEnough(bytes.find(kEntriesOpen), bytes.rfind(kEntriesClose), pieceBytes)) {
-        // The pieces are parsed in place, in a copy; should the parser refuse one, the
-        // bytes are still here to be parsed whole.
-        std::string copy(bytes);
-        if (PiecewiseList list; cutIntoPieces(copy, pieceBytes, list))
-            if (std::optional<KvtmlImport> r = importPieces(list, choice))
-                return std::move(*r);
-    }
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
-    // The parser's copy of the bytes and its tree.
-    const ParseArena arena(2 * bytes.size());
+    std::string own, refusal;
+    LossReport prepared;
+    if (!prepare(bytes, own, prepared, refusal))
+        return refused(refusal);
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
-    return *importParsed(doc, choice);
+    KvtmlImport out = importParsed(doc, choice);
+    out.result.losses.merge(prepared);
+    return out;
 }
 
-std::optional<KvtmlImport> importKvtmlFile(int fd, std::size_t size, const KvtmlChoice& choice,
-                                           std::size_t pieceBytes)
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
 {
-    if (size / 2 <= pieceBytes)
-        return std::nullopt;
-    // Not cleared: every byte is read before it is looked at, most of them on the thread that
-    // parses them.
-    if (char beyond = 0; ::pread(fd, &beyond, 1, static_cast<off_t>(size)) != 0)
-        return std::nullopt; // it grew since it was measured
-    const std::unique_ptr<char[]> bytes(new char[size + 1]);
-    bytes[size] = '\0';
-    PiecewiseList list;
-    if (!cutFileIntoPieces(fd, bytes.get(), size, pieceBytes, list))
-        return std::nullopt;
-    return importPieces(list, choice);
-}
-
-std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice,
-                                              std::size_t pieceBytes)
-{
-    // UTF-16 and UTF-32 are converted into a buffer of the parser's own either way, so they
-    // gain nothing here; they take the copying way, which is exactly what they did before.
-    if (mayBeWide(bytes))
-        return importKvtml(bytes, choice, pieceBytes);
-    if (PiecewiseList list; cutIntoPieces(bytes, pieceBytes, list))
-        return importPieces(list, choice);
-    if (hasTooManyTags(bytes))
-        return refused(kTooManyTags);
-    const ParseArena arena(bytes.size());
+    std::string_view view = bytes;
+    std::string own, refusal;
+    LossReport prepared;
+    if (!prepare(view, own, prepared, refusal))
+        return refused(refusal);
+    std::string& buffer = own.empty() ? bytes : own;
     pugi::xml_document doc;
-    // The parser takes the buffer's last byte for its end. Its copy in importKvtml() ends in
-    // a NUL of its own, and so must this one: with the file's last byte in that place a NUL
-    // inside the file would end the parse differently. The string's own terminator serves;
-    // the parser writes nothing but NUL there.
+    // The string's terminator ends the buffer, as the NUL that load_buffer() puts behind its
+    // copy does: a NUL inside the file then ends the parse in the same place.
     if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
-            bytes.data(), bytes.size() + 1, kParseOptions, pugi::encoding_auto);
-        !r) {
-        if (r.status == pugi::status_no_document_element)
-            return refused(kNoRoot);
-        return std::nullopt;
-    }
-    return importParsed(doc, choice);
+            buffer.data(), buffer.size() + 1, kParseOptions, pugi::encoding_auto);
+        !r)
+        return r.status == pugi::status_no_document_element ? std::optional(refused(kNoRoot))
+                                                            : std::nullopt;
+    KvtmlImport out = importParsed(doc, choice);
+    out.result.losses.merge(prepared);
+    return out;
 }
 
 namespace {
@@ -1221,7 +920,8 @@ QString xmlSafe(const QString& text, LossReport& losses, const std::string& wher
 
 } // namespace
 
-std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses)
+std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
+                        const QString& foreignLocale)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -1250,7 +950,7 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
         w.writeEndElement();
     };
     identifier("0", QStringLiteral("Deutsch"), QStringLiteral("de"));
-    identifier("1", QStringLiteral("Fremdsprache"), QString());
+    identifier("1", QStringLiteral("Fremdsprache"), foreignLocale);
     w.writeEndElement();
 
     w.writeStartElement(QStringLiteral("entries"));

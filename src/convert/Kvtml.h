@@ -50,36 +50,22 @@ struct KvtmlImport {
 inline constexpr int kKvtmlMaxDepth = 32;
 inline constexpr int kKvtmlMaxLanguages = 64;
 
-// A long list is parsed a piece of about this many bytes at a time; tests pass less, to cut
-// short lists as well, or SIZE_MAX, to parse every list whole.
-inline constexpr std::size_t kKvtmlPieceBytes = std::size_t{128} << 10;
-
 // Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
 // "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {},
-                        std::size_t pieceBytes = kKvtmlPieceBytes);
+KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
 
-// The same, but parsed in `bytes` itself instead of a copy: a full list is megabytes, and
-// copying them cost more than walking them. `bytes` is scratch afterwards. Nothing when the
-// XML parser refused the file: its reason names the line of the fault, which can only be
-// counted in the bytes as they were, so the caller imports an unchanged copy instead. The
-// same for a long list that is not read to its end (refused, or its languages unclear): the
-// reason may lie in a part of it the parser never reached.
-std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice = {},
-                                              std::size_t pieceBytes = kKvtmlPieceBytes);
-
-// The same for a long list still in its file (open as `fd`, `size` bytes): only what lies
-// around its entries is read first, and the entries piece by piece on the threads that parse
-// them. Nothing when the file is short, is no long list that can be read so, or changed while
-// it was read: the caller reads it whole and imports the bytes, which gives every refusal its
-// reason.
-std::optional<KvtmlImport> importKvtmlFile(int fd, std::size_t size, const KvtmlChoice& choice = {},
-                                           std::size_t pieceBytes = kKvtmlPieceBytes);
+// The same, parsed in `bytes` itself instead of a copy, which spares copying megabytes;
+// `bytes` is scratch afterwards. Nothing when the XML parser refused the file: its reason
+// names the line of the fault, which can only be counted in the bytes as they were, so the
+// caller imports an unchanged copy instead.
+std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice = {});
 
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),
 // the synonym as paraphrase, the compartment as grade. Losses (control characters XML
-// cannot hold, compartments outside 1..6) go to `losses`.
-std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses);
+// cannot hold, compartments outside 1..6) go to `losses`. `foreignLocale` ("en", "fr_CA"),
+// when given, names the foreign language's locale, which other trainers show as its title.
+std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
+                        const QString& foreignLocale = {});
 
 } // namespace tafelix::convert

@@ -10,8 +10,14 @@ void LossReport::add(Kind kind, int count, std::string_view example)
         s.examples.emplace_back(example);
 }
 
+void LossReport::note(std::string line)
+{
+    notes_.push_back(std::move(line));
+}
+
 void LossReport::merge(const LossReport& other)
 {
+    notes_.insert(notes_.end(), other.notes_.begin(), other.notes_.end());
     for (std::size_t k = 0; k < slots_.size(); ++k) {
         slots_[k].count += other.slots_[k].count;
         for (const std::string& e : other.slots_[k].examples)
@@ -22,6 +28,8 @@ void LossReport::merge(const LossReport& other)
 
 bool LossReport::empty() const
 {
+    if (!notes_.empty())
+        return false;
     for (const Slot& s : slots_)
         if (s.count > 0)
             return false;
@@ -81,12 +89,24 @@ std::string LossReport::summary() const
             out += line(n, "Steuerzeichen", "Steuerzeichen",
                         ", die XML nicht fassen kann, durch „?“ ersetzt");
             break;
+        case K::Html:
+            out += line(n, "Feld", "Felder",
+                        " mit HTML als Text übernommen: Umbrüche und Absätze als Leerzeichen, "
+                        "Auszeichnungen entfernt, Entitäten entschlüsselt");
+            break;
+        case K::OutOfRange:
+            out += line(n, "Zahl", "Zahlen",
+                        " für Fach oder Durchgänge außerhalb des Gültigen: durch den nächsten "
+                        "gültigen Wert ersetzt");
+            break;
         }
         const auto& ex = examples(kind);
         for (std::size_t i = 0; i < ex.size(); ++i)
             out += (i == 0 ? " (z. B. " : "; ") + ex[i];
         out += ex.empty() ? "\n" : ")\n";
     }
+    for (const std::string& n : notes_)
+        out += "- " + n + "\n";
     if (!out.empty())
         out = "Nicht alles ließ sich unverändert übernehmen:\n" + out;
     return out;

@@ -20,23 +20,22 @@ public:
         BadNumber,       // compartment or pass numbers that could not be read
         NoCounterpart,   // content the target has no place for
         XmlControl,      // control characters XML cannot hold, written as "?"
+        Html,            // fields whose HTML became plain text
+        OutOfRange,      // compartments or passes outside what the drill knows, moved in
     };
-    static constexpr int kKinds = 8;
+    static constexpr int kKinds = 10;
     static constexpr std::size_t kExamples = 3;
 
     // `example` is UTF-8 and names the place, for example "Zeile 4: „Straße“".
     void add(Kind kind, int count, std::string_view example);
     void add(Kind kind, std::string_view example) { add(kind, 1, example); }
+    // A whole line of its own for what happened once to the file as a whole or to a whole
+    // column ("Lektionen nicht übernommen: 12"); UTF-8.
+    void note(std::string line);
     void merge(const LossReport& other);
-    // Rewrites every example kept, for a report made before the place it names was known.
-    template <class Rewrite> void rewriteExamples(Rewrite rewrite)
-    {
-        for (Slot& s : slots_)
-            for (std::string& e : s.examples)
-                e = rewrite(std::move(e));
-    }
 
     int count(Kind kind) const { return slot(kind).count; }
+    const std::vector<std::string>& notes() const { return notes_; }
     const std::vector<std::string>& examples(Kind kind) const { return slot(kind).examples; }
     bool empty() const;
     // Whether another example of this kind would still be kept: where it would not, the
@@ -53,6 +52,7 @@ private:
     };
     const Slot& slot(Kind kind) const { return slots_[static_cast<std::size_t>(kind)]; }
     std::array<Slot, kKinds> slots_;
+    std::vector<std::string> notes_;
 };
 
 } // namespace tafelix::convert

@@ -137,7 +137,8 @@ bool TImportDialog::choose(const QString& fileName, std::string_view bytes, CsvF
     head_.assign(bytes.substr(0, kHeadBytes));
     const CsvFormat detected = convert::detectCsvFormat(bytes);
     const std::vector<QStringList> rows = convert::previewCsv(head_, detected, kPreviewRecords);
-    const CsvColumns guess = convert::guessCsvColumns(rows);
+    const CsvColumns guess =
+        convert::guessCsvColumns(rows, convert::readCsvDirectives(head_, detected));
     {
         const QSignalBlocker b1(ComboBox1), b2(ComboBox2), b3(CheckBox1);
         ComboBox1->setCurrentIndex(std::max(0, ComboBox1->findData(int(detected.encoding))));
