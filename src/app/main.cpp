@@ -183,8 +183,10 @@ int main(int argc, char** argv)
     tafelix::QtShell shell;
     tafelix::QtClipboard clipboard;
     tafelix::QtPrinter printer;
+    tafelix::QtSpeech speech;
     tafelix::TForm1 window(
-        theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
+        theTable,
+        tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer, speech},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
     // Qt's own dialogs (file dialog, overwrite prompt) speak German like the rest.
