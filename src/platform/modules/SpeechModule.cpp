@@ -28,6 +28,7 @@ constexpr char kEngine[] = "speechd";
 // An engine that has not answered by then is reported as not answering; it may still come
 // up later, and then it speaks.
 constexpr int kStartLimitMs = 20000;
+constexpr unsigned long kRetryMs = 1500;
 
 class SpeechEngine : public ISpeech {
 public:
@@ -127,16 +128,31 @@ private:
         } else {
             tts_ = new QTextToSpeech(QLatin1String(kEngine));
             if (tts_->state() == QTextToSpeech::Error) {
+                // A daemon that another client is just starting refuses the first
+                // connection; one more try a little later finds it up.
+                delete tts_;
+                QThread::msleep(kRetryMs);
+                tts_ = new QTextToSpeech(QLatin1String(kEngine));
+            }
+            if (tts_->state() == QTextToSpeech::Error) {
                 reason = QStringLiteral("Keine Sprachausgabe: speech-dispatcher ist nicht "
                                         "installiert oder startet nicht.");
             } else {
                 const QLocale initial = tts_->locale();
                 for (const QLocale& locale : tts_->availableLocales()) {
                     const QString code = locale.bcp47Name();
-                    if (locales.contains(code))
+                    // Voices of languages Qt does not know come as the C locale, which
+                    // calls itself "en": an English word would get some other voice.
+                    if (locale.language() == QLocale::C)
                         continue;
+                    // Several regions may share a code ("en" is also the Caribbean's);
+                    // the region the code stands for on its own speaks it best.
+                    if (locales.contains(code) &&
+                        (locales.value(code) == QLocale(code) || locale != QLocale(code)))
+                        continue;
+                    if (!locales.contains(code))
+                        codes << code;
                     locales.insert(code, locale);
-                    codes << code;
                     tts_->setLocale(locale);
                     voices.insert(code, tts_->voice().name());
                 }
