@@ -174,7 +174,8 @@ void TSpeechPanel::readAloud()
 void TSpeechPanel::refresh()
 {
     const bool ready = speech_.isReady();
-    if (!ready && !waitingForEngine_) {
+    // Without a list there is nothing to speak: the engine is not started for an empty page.
+    if (!ready && listOpen_ && !waitingForEngine_) {
         waitingForEngine_ = true;
         QPointer<TSpeechPanel> self(this);
         speech_.whenReady([self] {

@@ -227,6 +227,11 @@ private slots:
     void aKvtmlImportTakesTheForeignLanguageOfTheFile()
     {
         Harness h;
+        // Without a list the editor page has nothing to speak: the engine is left alone.
+        h.ui().PageControl1->setCurrentWidget(h.ui().edit);
+        QVERIFY(!panel(h)->ComboSprache->isEnabled());
+        QCOMPARE(panel(h)->ComboSprache->toolTip(), QStringLiteral("Keine Vokabeldatei geöffnet."));
+        QVERIFY(!h.doubles.speech.started);
         h.folder.write(
             QStringLiteral("Gruss.kvtml"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\"><identifiers>"
