@@ -123,13 +123,13 @@ private:
         QHash<QString, QLocale> locales;
         QHash<QString, QString> voices;
         if (!QTextToSpeech::availableEngines().contains(QLatin1String(kEngine))) {
-            reason = QStringLiteral("Keine Sprachausgabe: Qts Anbindung an speech-dispatcher "
+            reason = QStringLiteral("Keine Sprachausgabe: das Qt-Modul für speech-dispatcher "
                                     "(qt6-speech-speechd-plugin) ist nicht installiert.");
         } else {
             tts_ = new QTextToSpeech(QLatin1String(kEngine));
             if (tts_->state() == QTextToSpeech::Error) {
-                // A daemon that another client is just starting refuses the first
-                // connection; one more try a little later finds it up.
+                // Starting the daemon can be reported as failed while it still comes up
+                // (seen with a locale the system lacks); a second try finds it running.
                 delete tts_;
                 QThread::msleep(kRetryMs);
                 tts_ = new QTextToSpeech(QLatin1String(kEngine));
@@ -145,8 +145,8 @@ private:
                     // calls itself "en": an English word would get some other voice.
                     if (locale.language() == QLocale::C)
                         continue;
-                    // Several regions may share a code ("en" is also the Caribbean's);
-                    // the region the code stands for on its own speaks it best.
+                    // Several locales may share a code; the one the code stands for on its
+                    // own (en: en_US) is kept.
                     if (locales.contains(code) &&
                         (locales.value(code) == QLocale(code) || locale != QLocale(code)))
                         continue;
@@ -176,14 +176,17 @@ private:
         sayPending();
     }
 
-    // The locale that speaks `code`: the same code, else the first of the same language.
+    // The locale that speaks `code`: the same code, else the code Qt gives the same locale
+    // ("fr-FR" is "fr"), else the language's own region, else any region of the language.
     std::optional<QLocale> localeFor(const QString& code) const
     {
-        if (const auto it = locales_.constFind(code); it != locales_.cend())
-            return it.value();
-        const QLocale::Language language = QLocale(code).language();
+        const QLocale wanted(code);
+        const QLocale::Language language = wanted.language();
         if (language == QLocale::C || language == QLocale::AnyLanguage)
             return std::nullopt;
+        for (const QString& c : {code, wanted.bcp47Name(), QLocale::languageToCode(language)})
+            if (const auto it = locales_.constFind(c); it != locales_.cend())
+                return it.value();
         for (const QLocale& l : locales_)
             if (l.language() == language)
                 return l;
