@@ -54,6 +54,10 @@ TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath,
       foreignText_(std::move(foreignText))
 {
     setObjectName(QStringLiteral("SpeechPanel"));
+}
+
+void TSpeechPanel::build()
+{
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 0, 6, 0);
     auto* caption = new QLabel(QStringLiteral("Sprache der Fremdsprache"), this);
@@ -69,7 +73,7 @@ TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath,
     ButtonVorlesen->setObjectName(QStringLiteral("ButtonVorlesen"));
     ButtonVorlesen->setAccessibleName(ButtonVorlesen->text());
     // Anywhere on the editor page, the foreign field included, where the learner types.
-    auto* ctrlL = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), parent, this,
+    auto* ctrlL = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), parentWidget(), this,
                                 &TSpeechPanel::readAloud, Qt::WidgetWithChildrenShortcut);
     ctrlL->setObjectName(QStringLiteral("ShortcutVorlesen"));
     row->addWidget(caption);
@@ -86,9 +90,10 @@ TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath,
         saveChoices();
     });
     connect(ButtonVorlesen, &QPushButton::clicked, this, &TSpeechPanel::readAloud);
+    // Made while this row is being shown, so they are shown by hand.
     for (QWidget* w :
-         std::initializer_list<QWidget*>{ComboSprache, CheckAussprache, ButtonVorlesen})
-        w->setEnabled(false);
+         std::initializer_list<QWidget*>{caption, ComboSprache, CheckAussprache, ButtonVorlesen})
+        w->show();
 }
 
 SpeechChoices& TSpeechPanel::choices()
@@ -106,18 +111,34 @@ void TSpeechPanel::saveChoices()
 
 void TSpeechPanel::listChanged(const QString& path, bool saved)
 {
-    const std::string key = keyOf(path);
-    if (saved && !key.empty() && key != listPath_) {
-        if (choices().language(key) != language_) {
-            choices().setLanguage(key, language_);
+    if (saved && !path.isEmpty() && path != listName_) {
+        const std::string key = keyOf(path);
+        if (choices().language(key) != language()) {
+            choices().setLanguage(key, language());
             saveChoices();
         }
     } else if (!saved) {
-        language_ = key.empty() ? std::string() : choices().language(key);
+        language_.reset(); // looked up when first needed, not while the program starts
     }
-    listPath_ = key;
+    listName_ = path;
     if (isVisible())
         refresh();
+}
+
+const std::string& TSpeechPanel::language()
+{
+    if (!language_)
+        language_ = listName_.isEmpty() ? std::string() : choices().language(keyOf(listName_));
+    return *language_;
+}
+
+void TSpeechPanel::setLanguage(std::string code)
+{
+    language_ = std::move(code);
+    if (!listName_.isEmpty()) {
+        choices().setLanguage(keyOf(listName_), *language_);
+        saveChoices();
+    }
 }
 
 void TSpeechPanel::setListOpen(bool open)
@@ -132,43 +153,38 @@ void TSpeechPanel::takeLanguage(const QString& code)
     const std::string c = toCp1252(QString(code).replace(QLatin1Char('_'), QLatin1Char('-')));
     if (!SpeechChoices::isLanguageCode(c))
         return;
-    language_ = c;
-    if (!listPath_.empty()) {
-        choices().setLanguage(listPath_, language_);
-        saveChoices();
-    }
+    setLanguage(c);
     if (isVisible())
         refresh();
 }
 
 void TSpeechPanel::drillWord(const QString& foreign)
 {
-    if (language_.empty() || foreign.trimmed().isEmpty() || !choices().speakInDrill())
+    if (foreign.trimmed().isEmpty() || language().empty() || !choices().speakInDrill())
         return;
-    speech_.speak(foreign, QString::fromLatin1(language_));
+    speech_.speak(foreign, QString::fromLatin1(language()));
 }
 
 void TSpeechPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (!ComboSprache)
+        build();
     refresh();
 }
 
 void TSpeechPanel::languagePicked(int index)
 {
-    language_ = toCp1252(ComboSprache->itemData(index).toString());
-    if (!listPath_.empty()) {
-        choices().setLanguage(listPath_, language_);
-        saveChoices();
-    }
+    setLanguage(toCp1252(ComboSprache->itemData(index).toString()));
     refresh();
 }
 
 void TSpeechPanel::readAloud()
 {
     const QString text = foreignText_ ? foreignText_() : QString();
-    if (ButtonVorlesen->isEnabled() && !language_.empty() && !text.trimmed().isEmpty())
-        speech_.speak(text, QString::fromLatin1(language_));
+    if (ButtonVorlesen && ButtonVorlesen->isEnabled() && !language().empty() &&
+        !text.trimmed().isEmpty())
+        speech_.speak(text, QString::fromLatin1(language()));
 }
 
 void TSpeechPanel::refresh()
@@ -188,7 +204,7 @@ void TSpeechPanel::refresh()
     const QString engineWhy =
         ready ? speech_.unavailable() : QStringLiteral("Die Sprachausgabe wird gestartet …");
     const QStringList voices = ready ? speech_.languages() : QStringList();
-    const QString language = QString::fromLatin1(language_);
+    const QString language = QString::fromLatin1(this->language());
 
     const QSignalBlocker block(ComboSprache);
     filling_ = true;

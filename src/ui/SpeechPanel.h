@@ -45,14 +45,20 @@ public:
     // the list has a language.
     void drillWord(const QString& foreign);
 
-    QComboBox* ComboSprache;     // "Sprache der Fremdsprache"
-    QCheckBox* CheckAussprache;  // "Aussprache": the drill speaks the foreign word
-    QPushButton* ButtonVorlesen; // "Vorlesen" (Ctrl+L): the editor's foreign field
+    // Made when the row is first shown: a learner who never opens the editor page does not
+    // pay for them at start-up.
+    QComboBox* ComboSprache = nullptr;     // "Sprache der Fremdsprache"
+    QCheckBox* CheckAussprache = nullptr;  // "Aussprache": the drill speaks the foreign word
+    QPushButton* ButtonVorlesen = nullptr; // "Vorlesen" (Ctrl+L): the editor's foreign field
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void build();
+    const std::string& language();
+    // The open list's language from now on, kept for its file when it has one.
+    void setLanguage(std::string code);
     SpeechChoices& choices();
     void saveChoices();
     void languagePicked(int index);
@@ -64,8 +70,9 @@ private:
     std::string choicesPath_;
     std::function<QString()> foreignText_;
     std::optional<SpeechChoices> choices_;
-    std::string listPath_; // empty: the list has no file yet
-    std::string language_; // the open list's language, also before it has a file
+    QString listName_; // empty: the list has no file yet
+    // The open list's language, also before it has a file; nothing until looked up.
+    std::optional<std::string> language_;
     bool listOpen_ = false;
     bool waitingForEngine_ = false;
     bool filling_ = false;
