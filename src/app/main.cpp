@@ -146,8 +146,10 @@ int main(int argc, char** argv)
     tafelix::QtShell shell;
     tafelix::QtClipboard clipboard;
     tafelix::QtPrinter printer;
+    tafelix::QtSpeech speech;
     tafelix::TForm1 window(
-        theTable, tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer},
+        theTable,
+        tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer, speech},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
     QIcon windowIcon;

@@ -17,6 +17,11 @@ inline constexpr char kSoundModule[] = "libtafelix_sound.so";
 inline constexpr char kCreateSoundModule[] = "tafelixCreateSound";
 inline constexpr char kPrinterModule[] = "libtafelix_printer.so";
 inline constexpr char kCreatePrinterModule[] = "tafelixCreatePrinter";
+// Speech brings Qt's speech library and the speech-dispatcher client, which only a learner
+// who listens needs; it is loaded when a page first asks about it.
+using CreateSpeechModule = ISpeech* (*)();
+inline constexpr char kSpeechModule[] = "libtafelix_speech.so";
+inline constexpr char kCreateSpeechModule[] = "tafelixCreateSpeech";
 
 // Where the modules are looked for: "plugins" beside the executable (the build and a portable
 // program folder), then "../lib/tafelix" from it (the package puts the program in /usr/bin).

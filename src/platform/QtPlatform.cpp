@@ -190,6 +190,59 @@ void QtSound::stop()
         player_->stop();
 }
 
+QtSpeech::QtSpeech(QStringList moduleDirs) : module_(kSpeechModule, std::move(moduleDirs)) {}
+
+QtSpeech::~QtSpeech() = default;
+
+ISpeech* QtSpeech::engine()
+{
+    if (!engine_)
+        if (auto create =
+                reinterpret_cast<CreateSpeechModule>(module_.resolve(kCreateSpeechModule)))
+            engine_.reset(create());
+    return engine_.get();
+}
+
+void QtSpeech::speak(const QString& text, const QString& language)
+{
+    if (ISpeech* e = engine())
+        e->speak(text, language);
+}
+
+void QtSpeech::whenReady(std::function<void()> ready)
+{
+    if (ISpeech* e = engine())
+        e->whenReady(std::move(ready));
+    else
+        QTimer::singleShot(0, QCoreApplication::instance(), std::move(ready));
+}
+
+bool QtSpeech::isReady()
+{
+    ISpeech* e = engine();
+    return !e || e->isReady();
+}
+
+QStringList QtSpeech::languages()
+{
+    ISpeech* e = engine();
+    return e ? e->languages() : QStringList();
+}
+
+QString QtSpeech::unavailable()
+{
+    if (ISpeech* e = engine())
+        return e->unavailable();
+    return QStringLiteral("Keine Sprachausgabe: %1 fehlt oder ist beschädigt.")
+        .arg(module_.describe());
+}
+
+QString QtSpeech::voiceFor(const QString& language)
+{
+    ISpeech* e = engine();
+    return e ? e->voiceFor(language) : QString();
+}
+
 void QtShell::open(const QString& pathOrUrl, std::function<void()> failed)
 {
     const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)

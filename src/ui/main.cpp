@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "Info.h"
+#include "SpeechPanel.h"
 #include "StatisticsModel.h"
 #include "chrkt.h"
 #include "fail.h"
@@ -398,6 +399,9 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name)
     }
     statusField->setStatus(event == FileEvent::Untitled ? QString()
                                                         : saveFileName + QLatin1Char(' '));
+    if (speechPanel_) // made after the first of these calls
+        speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
+                                  event == FileEvent::Saved);
     setModified(false);
 }
 
@@ -415,6 +419,8 @@ void TForm1::SetOpenState(bool open)
         b->setEnabled(open);
     edit->ToolButton28->setEnabled(!open);
     Exportieren1->setEnabled(open);
+    if (speechPanel_)
+        speechPanel_->setListOpen(open);
 }
 
 bool TForm1::LoadVocabularyFile()

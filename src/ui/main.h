@@ -50,6 +50,7 @@ class TImportDialog;
 class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
+class TSpeechPanel;
 
 // The field that receives a character picked in the special characters window.
 enum class InputTarget { German = 1, Foreign = 2, Synonym = 3, Remark = 4, None = 6, Answer = 9 };
@@ -241,6 +242,7 @@ private:
     LazyWindow<TSonderzeichen> Sonderzeichen;
     LazyWindow<TOKBottomDlg3> OKBottomDlg3;
     TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
+    TSpeechPanel* speechPanel_ = nullptr;   // the editor's speech row, owner of the languages
     QAction* Importieren1 = nullptr;        // "Importieren…": not during a drill
     QAction* Exportieren1 = nullptr;        // "Exportieren…": while a vocabulary is open
 

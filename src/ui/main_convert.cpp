@@ -2,6 +2,7 @@
 // of spreadsheets, through the conversion library.
 #include "main.h"
 
+#include "SpeechPanel.h"
 #include "convertdlg.h"
 
 #include "convert/Converter.h"
@@ -110,6 +111,8 @@ void TForm1::ImportierenClick()
         return;
     }
     enterImportedWords(words);
+    if (format == convert::FileFormat::Kvtml)
+        speechPanel_->takeLanguage(foreignLanguageOf(outcome.languages, options.kvtml));
     if (!losses.isEmpty())
         message(MsgKind::Information,
                 QStringLiteral("%1 aus „%2“ importiert.\n\n%3")

@@ -1,6 +1,7 @@
 // The learning page: compartments, the drill run and its counters.
 #include "main.h"
 
+#include "SpeechPanel.h"
 #include "fail.h"
 
 #include "core/Drill.h"
@@ -67,6 +68,9 @@ void TForm1::ShowDrillWord()
     learn->Panel18->setText(fromCp1252(e.synonym.view()));
     learn->Panel19->setText(QString::number(e.box));
     learn->Panel17->setText(QString::number(e.passes));
+    // Asked from the foreign side, the learner hears the word as it appears.
+    if (currentSettings().direction != PageSettings::Direction::German)
+        speechPanel_->drillWord(learn->Edit8->text());
 }
 
 void TForm1::BitBtn1Click()
@@ -150,6 +154,9 @@ void TForm1::EvaluateAnswer()
     TWordEntry& word = table_.current();
 
     bool right = answersMatch(toCp1252(L->Edit9->text()), toCp1252(expected), page.caseSensitive);
+    // Asked from the German side, the learner hears the right form once the answer is judged.
+    if (german)
+        speechPanel_->drillWord(L->Edit8->text());
     if (!right) {
         PlaySystemSound(QStringLiteral("conk"));
         OKBottomDlg->present(expected, page.fontName);

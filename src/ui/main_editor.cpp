@@ -1,6 +1,8 @@
 // The page "Vokabeln bearbeiten": one word at a time, edited in place in the word table.
 #include "main.h"
 
+#include "SpeechPanel.h"
+
 #include "core/VocabularyFile.h"
 #include "platform/Cp1252Text.h"
 
@@ -20,6 +22,11 @@ void TForm1::wireEditor()
     connect(E->ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
     connect(E->ToolButton6, &QToolButton::clicked, this, &TForm1::ToolButton6Click);
     connect(E->ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Change);
+
+    speechPanel_ = new TSpeechPanel(
+        platform_.speech, folder_.sysDat() + std::string(SpeechChoices::kFileName),
+        [this] { return edit->Edit2->text(); }, edit);
+    speechPanel_->setGeometry(4, 380, 522, 28);
 }
 
 void TForm1::ShowCurrentWord()

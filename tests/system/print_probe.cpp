@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     if (!printer.available())
         return fail(QStringLiteral("Qt sees no default printer"));
     const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, doubles.sound,
-                            doubles.shell,   doubles.clipboard, printer};
+                            doubles.shell,   doubles.clipboard, printer,        doubles.speech};
     auto table = std::make_unique<TWordTable>();
     auto form =
         std::make_unique<TForm1>(*table, platform, ProgramFolder(toLocalPath(folder.path())),

@@ -50,8 +50,8 @@ int main(int argc, char** argv)
 
     TestPlatform doubles;
     QtSound sound({QStringLiteral(TAFELIX_MODULE_DIR)}); // the real player, outliving the window
-    const Platform platform{doubles.dialogs, doubles.clock,     doubles.random, sound,
-                            doubles.shell,   doubles.clipboard, doubles.printer};
+    const Platform platform{doubles.dialogs, doubles.clock,     doubles.random,  sound,
+                            doubles.shell,   doubles.clipboard, doubles.printer, doubles.speech};
     auto table = std::make_unique<TWordTable>();
     auto form =
         std::make_unique<TForm1>(*table, platform, ProgramFolder(toLocalPath(folder.path())),

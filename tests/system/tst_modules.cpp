@@ -1,5 +1,6 @@
-// Sound and printing as loadable modules: the real ones are found in the later of several
-// folders, and a missing or damaged module makes printing say why each time, and sound once.
+// Sound, printing and speech as loadable modules: the real ones are found in the later of
+// several folders, and a missing or damaged module makes printing and speech say why each
+// time, and sound once.
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinter.h"
 
@@ -19,6 +20,8 @@ private slots:
     void withoutPrinterModulePrintingSaysWhy();
     void withoutSoundModuleTheLearnerIsToldOnce();
     void withTheSoundModuleNothingIsTold();
+    void withoutSpeechModuleSpeechSaysWhy();
+    void withoutSpeechDispatcherSpeechSaysWhy();
 };
 
 void TestModules::realModulesAreFoundInALaterFolder_data()
@@ -27,6 +30,7 @@ void TestModules::realModulesAreFoundInALaterFolder_data()
     QTest::addColumn<QByteArray>("factory");
     QTest::newRow("sound") << QByteArray(kSoundModule) << QByteArray(kCreateSoundModule);
     QTest::newRow("printer") << QByteArray(kPrinterModule) << QByteArray(kCreatePrinterModule);
+    QTest::newRow("speech") << QByteArray(kSpeechModule) << QByteArray(kCreateSpeechModule);
 }
 
 void TestModules::realModulesAreFoundInALaterFolder()
@@ -109,6 +113,42 @@ void TestModules::withTheSoundModuleNothingIsTold()
     sound.play(QStringLiteral(TAFELIX_PROGRAM_TEMPLATE "/SysDat/plop.wav"));
     sound.stop();
     QVERIFY2(told.isEmpty(), qPrintable(told.join(u'\n')));
+}
+
+void TestModules::withoutSpeechModuleSpeechSaysWhy()
+{
+    QTemporaryDir empty;
+    QtSpeech speech({empty.path()});
+    bool ready = false;
+    speech.whenReady([&ready] { ready = true; });
+    QVERIFY(!ready); // never inside the call
+    QVERIFY(QTest::qWaitFor([&ready] { return ready; }));
+    QVERIFY(speech.isReady());
+    QVERIFY(speech.languages().isEmpty());
+    QVERIFY2(speech.unavailable().contains(QString::fromLatin1(kSpeechModule)),
+             qPrintable(speech.unavailable()));
+    speech.speak(QStringLiteral("house"), QStringLiteral("en"));
+}
+
+// The real module on a desktop without speech-dispatcher: the client is pointed at a socket
+// nobody serves and may not start a daemon of its own.
+void TestModules::withoutSpeechDispatcherSpeechSaysWhy()
+{
+    QTemporaryDir run;
+    qputenv("SPEECHD_ADDRESS",
+            "unix_socket:" + QFile::encodeName(run.filePath(QStringLiteral("none.sock"))));
+    qputenv("SPEECHD_CMD", "/nonexistent/speech-dispatcher");
+    QtSpeech speech({QStringLiteral(TAFELIX_MODULE_DIR)});
+    bool ready = false;
+    speech.whenReady([&ready] { ready = true; });
+    speech.speak(QStringLiteral("house"), QStringLiteral("en")); // dropped, and harmless
+    QVERIFY(QTest::qWaitFor([&ready] { return ready; }, 30000));
+    QVERIFY(speech.languages().isEmpty());
+    QVERIFY2(speech.unavailable().contains(QStringLiteral("speech-dispatcher")),
+             qPrintable(speech.unavailable()));
+    QVERIFY(speech.voiceFor(QStringLiteral("en")).isEmpty());
+    qunsetenv("SPEECHD_ADDRESS");
+    qunsetenv("SPEECHD_CMD");
 }
 
 QTEST_MAIN(TestModules)

@@ -78,7 +78,7 @@ void Harness::start(std::optional<QString> fileArg, bool show)
     const Platform p = doubles.platform();
     form = std::make_unique<TForm1>(*table,
                                     Platform{dialogs ? *dialogs : p.dialogs, p.clock, p.random,
-                                             p.sound, p.shell, p.clipboard, p.printer},
+                                             p.sound, p.shell, p.clipboard, p.printer, p.speech},
                                     ProgramFolder(toLocalPath(folder.path())), std::move(fileArg));
     if (show) {
         form->show();

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <utility>
+
 namespace tafelix {
 
 void ScriptedDialogs::expectBox(const QString& textPart, MsgButton answer)
@@ -78,6 +80,33 @@ void RecordingShell::open(const QString& pathOrUrl, std::function<void()> failed
     opened << pathOrUrl;
     if (fails && failed)
         QTimer::singleShot(0, QCoreApplication::instance(), std::move(failed));
+}
+
+void RecordingSpeech::speak(const QString& text, const QString& language)
+{
+    started = true;
+    spoken.push_back({text, language});
+}
+
+void RecordingSpeech::whenReady(std::function<void()> done)
+{
+    started = true;
+    if (ready)
+        QTimer::singleShot(0, QCoreApplication::instance(), std::move(done));
+    else
+        waiting_.push_back(std::move(done));
+}
+
+QString RecordingSpeech::voiceFor(const QString& language)
+{
+    return languages().contains(language) ? QStringLiteral("Stimme ") + language : QString();
+}
+
+void RecordingSpeech::finishStarting()
+{
+    ready = true;
+    for (auto& done : std::exchange(waiting_, {}))
+        done();
 }
 
 } // namespace tafelix

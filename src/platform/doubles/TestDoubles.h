@@ -69,6 +69,32 @@ public:
     void stop() override { ++stops; }
 };
 
+// A speech engine that says nothing and keeps what it was asked to speak. It becomes ready
+// only when the test calls finishStarting(), so a test controls when the engine is up.
+class RecordingSpeech : public ISpeech {
+public:
+    struct Spoken {
+        QString text, language;
+    };
+    std::vector<Spoken> spoken;
+    QStringList voices = {QStringLiteral("en"), QStringLiteral("fr"), QStringLiteral("la")};
+    QString reason;       // what unavailable() reports once started
+    bool started = false; // the first whenReady() or speak() came
+    bool ready = false;
+
+    void speak(const QString& text, const QString& language) override;
+    void whenReady(std::function<void()> done) override;
+    bool isReady() override { return ready; }
+    QStringList languages() override { return ready && reason.isEmpty() ? voices : QStringList(); }
+    QString unavailable() override { return ready ? reason : QString(); }
+    QString voiceFor(const QString& language) override;
+    // The engine is up: every waiting whenReady() callback runs.
+    void finishStarting();
+
+private:
+    std::vector<std::function<void()>> waiting_;
+};
+
 // Keeps what was opened. With `fails` set it behaves like a desktop without a viewer: the
 // failure is reported from the event loop, as the real opener reports it.
 class RecordingShell : public IShell {
@@ -133,9 +159,10 @@ struct TestPlatform {
     RecordingShell shell;
     MemoryClipboard clipboard;
     RecordingPrinter printer;
+    RecordingSpeech speech;
     Platform platform()
     {
-        return Platform{dialogs, clock, random, sound, shell, clipboard, printer};
+        return Platform{dialogs, clock, random, sound, shell, clipboard, printer, speech};
     }
 };
 

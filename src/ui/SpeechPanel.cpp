@@ -1,0 +1,282 @@
+#include "SpeechPanel.h"
+
+#include "convert/Kvtml.h"
+#include "platform/Cp1252Text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace tafelix {
+
+namespace {
+
+const QString kNoLanguage = QStringLiteral("(keine)");
+
+QString primaryTag(const QString& code)
+{
+    return code.section(QLatin1Char('-'), 0, 0).toLower();
+}
+
+// A voice for the same language from another region still speaks the words.
+bool hasVoice(const QStringList& voices, const QString& code)
+{
+    for (const QString& v : voices)
+        if (v.compare(code, Qt::CaseInsensitive) == 0 || primaryTag(v) == primaryTag(code))
+            return true;
+    return false;
+}
+
+QString languageLabel(const QString& code)
+{
+    const QString name = QLocale(code).nativeLanguageName();
+    return QLocale(code).language() == QLocale::C || name.isEmpty()
+               ? code
+               : QStringLiteral("%1 (%2)").arg(name, code);
+}
+
+std::string keyOf(const QString& path)
+{
+    return path.isEmpty() ? std::string() : toLocalPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath,
+                           std::function<QString()> foreignText, QWidget* parent)
+    : QWidget(parent), speech_(speech), choicesPath_(std::move(choicesPath)),
+      foreignText_(std::move(foreignText))
+{
+    setObjectName(QStringLiteral("SpeechPanel"));
+}
+
+void TSpeechPanel::build()
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(6, 0, 6, 0);
+    auto* caption = new QLabel(QStringLiteral("Sprache der Fremdsprache"), this);
+    ComboSprache = new QComboBox(this);
+    ComboSprache->setObjectName(QStringLiteral("ComboSprache"));
+    ComboSprache->setAccessibleName(caption->text());
+    ComboSprache->setMinimumWidth(150);
+    caption->setBuddy(ComboSprache);
+    CheckAussprache = new QCheckBox(QStringLiteral("Aussprache"), this);
+    CheckAussprache->setObjectName(QStringLiteral("CheckAussprache"));
+    CheckAussprache->setAccessibleName(CheckAussprache->text());
+    ButtonVorlesen = new QPushButton(QStringLiteral("Vorlesen"), this);
+    ButtonVorlesen->setObjectName(QStringLiteral("ButtonVorlesen"));
+    ButtonVorlesen->setAccessibleName(ButtonVorlesen->text());
+    // Anywhere on the editor page, the foreign field included, where the learner types.
+    auto* ctrlL = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), parentWidget(), this,
+                                &TSpeechPanel::readAloud, Qt::WidgetWithChildrenShortcut);
+    ctrlL->setObjectName(QStringLiteral("ShortcutVorlesen"));
+    row->addWidget(caption);
+    row->addWidget(ComboSprache);
+    row->addWidget(CheckAussprache);
+    row->addWidget(ButtonVorlesen);
+    row->addStretch();
+
+    connect(ComboSprache, &QComboBox::activated, this, &TSpeechPanel::languagePicked);
+    connect(CheckAussprache, &QCheckBox::toggled, this, [this](bool on) {
+        if (filling_ || choices().speakInDrill() == on)
+            return;
+        choices().setSpeakInDrill(on);
+        saveChoices();
+    });
+    connect(ButtonVorlesen, &QPushButton::clicked, this, &TSpeechPanel::readAloud);
+    // Made while this row is being shown, so they are shown by hand.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{caption, ComboSprache, CheckAussprache, ButtonVorlesen})
+        w->show();
+}
+
+SpeechChoices& TSpeechPanel::choices()
+{
+    if (!choices_)
+        choices_ = SpeechChoices::load(choicesPath_);
+    return *choices_;
+}
+
+void TSpeechPanel::saveChoices()
+{
+    // Losing a language choice costs a click; a box about it would cost more.
+    choices().save(choicesPath_);
+}
+
+void TSpeechPanel::listChanged(const QString& path, bool saved)
+{
+    if (saved && !path.isEmpty() && path != listName_) {
+        const std::string key = keyOf(path);
+        if (choices().language(key) != language()) {
+            choices().setLanguage(key, language());
+            saveChoices();
+        }
+    } else if (!saved) {
+        language_.reset(); // looked up when first needed, not while the program starts
+    }
+    listName_ = path;
+    if (isVisible())
+        refresh();
+}
+
+const std::string& TSpeechPanel::language()
+{
+    if (!language_)
+        language_ = listName_.isEmpty() ? std::string() : choices().language(keyOf(listName_));
+    return *language_;
+}
+
+void TSpeechPanel::setLanguage(std::string code)
+{
+    language_ = std::move(code);
+    if (!listName_.isEmpty()) {
+        choices().setLanguage(keyOf(listName_), *language_);
+        saveChoices();
+    }
+}
+
+void TSpeechPanel::setListOpen(bool open)
+{
+    listOpen_ = open;
+    if (isVisible())
+        refresh();
+}
+
+void TSpeechPanel::takeLanguage(const QString& code)
+{
+    const std::string c = toCp1252(QString(code).replace(QLatin1Char('_'), QLatin1Char('-')));
+    if (!SpeechChoices::isLanguageCode(c))
+        return;
+    setLanguage(c);
+    if (isVisible())
+        refresh();
+}
+
+void TSpeechPanel::drillWord(const QString& foreign)
+{
+    if (foreign.trimmed().isEmpty() || language().empty() || !choices().speakInDrill())
+        return;
+    speech_.speak(foreign, QString::fromLatin1(language()));
+}
+
+void TSpeechPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!ComboSprache)
+        build();
+    refresh();
+}
+
+void TSpeechPanel::languagePicked(int index)
+{
+    setLanguage(toCp1252(ComboSprache->itemData(index).toString()));
+    refresh();
+}
+
+void TSpeechPanel::readAloud()
+{
+    const QString text = foreignText_ ? foreignText_() : QString();
+    if (ButtonVorlesen && ButtonVorlesen->isEnabled() && !language().empty() &&
+        !text.trimmed().isEmpty())
+        speech_.speak(text, QString::fromLatin1(language()));
+}
+
+void TSpeechPanel::refresh()
+{
+    const bool ready = speech_.isReady();
+    // Without a list there is nothing to speak: the engine is not started for an empty page.
+    if (!ready && listOpen_ && !waitingForEngine_) {
+        waitingForEngine_ = true;
+        QPointer<TSpeechPanel> self(this);
+        speech_.whenReady([self] {
+            if (self) {
+                self->waitingForEngine_ = false;
+                self->refresh();
+            }
+        });
+    }
+    const QString engineWhy =
+        ready ? speech_.unavailable() : QStringLiteral("Die Sprachausgabe wird gestartet …");
+    const QStringList voices = ready ? speech_.languages() : QStringList();
+    const QString language = QString::fromLatin1(this->language());
+
+    const QSignalBlocker block(ComboSprache);
+    filling_ = true;
+    ComboSprache->clear();
+    ComboSprache->addItem(kNoLanguage, QString());
+    for (const QString& code : voices)
+        ComboSprache->addItem(languageLabel(code), code);
+    if (!language.isEmpty() && !voices.contains(language))
+        ComboSprache->addItem(languageLabel(language), language);
+    ComboSprache->setCurrentIndex(std::max(0, ComboSprache->findData(language)));
+    CheckAussprache->setChecked(choices().speakInDrill());
+    filling_ = false;
+
+    QString speakWhy = engineWhy;
+    if (speakWhy.isEmpty() && language.isEmpty())
+        speakWhy = QStringLiteral("Keine Sprache gewählt: wählen Sie die „Sprache der "
+                                  "Fremdsprache“ dieser Liste.");
+    else if (speakWhy.isEmpty() && !hasVoice(voices, language))
+        speakWhy =
+            QStringLiteral("Für die Sprache „%1“ ist keine Stimme installiert.").arg(language);
+    const QString noList = QStringLiteral("Keine Vokabeldatei geöffnet.");
+
+    ComboSprache->setEnabled(listOpen_ && engineWhy.isEmpty());
+    ComboSprache->setToolTip(!listOpen_ ? noList
+                             : engineWhy.isEmpty()
+                                 ? QStringLiteral("Die Sprache, in der die Wörter der "
+                                                  "Fremdsprache gesprochen werden.")
+                                 : engineWhy);
+    CheckAussprache->setEnabled(listOpen_ && speakWhy.isEmpty());
+    CheckAussprache->setToolTip(!listOpen_ ? noList
+                                : speakWhy.isEmpty()
+                                    ? QStringLiteral("Beim Lernen wird das Wort der "
+                                                     "Fremdsprache gesprochen.")
+                                    : speakWhy);
+    ButtonVorlesen->setEnabled(listOpen_ && speakWhy.isEmpty());
+    ButtonVorlesen->setToolTip(!listOpen_ ? noList
+                               : speakWhy.isEmpty()
+                                   ? QStringLiteral("Liest das Wort der Fremdsprache vor "
+                                                    "(Strg+L).")
+                                   : speakWhy);
+}
+
+QString foreignLanguageOf(const std::vector<convert::KvtmlLanguage>& languages,
+                          const convert::KvtmlChoice& choice)
+{
+    using convert::KvtmlChoice;
+    int german = choice.german;
+    if (german == KvtmlChoice::kAuto) {
+        german = KvtmlChoice::kNone;
+        for (const convert::KvtmlLanguage& l : languages) {
+            const QString loc = l.locale.trimmed().toLower();
+            const QString name = l.name.trimmed().toLower();
+            if (loc == u"de" || loc.startsWith(u"de_") || loc.startsWith(u"de-") || loc == u"deu" ||
+                loc == u"ger" || name == u"deutsch" || name == u"german" || name == u"de") {
+                german = l.id;
+                break;
+            }
+        }
+    }
+    int foreign = choice.foreign;
+    if (foreign == KvtmlChoice::kAuto) {
+        foreign = KvtmlChoice::kNone;
+        for (const convert::KvtmlLanguage& l : languages)
+            if (l.id != german) {
+                foreign = l.id;
+                break;
+            }
+    }
+    for (const convert::KvtmlLanguage& l : languages)
+        if (l.id == foreign && foreign != KvtmlChoice::kNone)
+            return l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
+    return {};
+}
+
+} // namespace tafelix

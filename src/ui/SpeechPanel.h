@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/SpeechChoices.h"
+#include "platform/Platform.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace tafelix {
+
+namespace convert {
+struct KvtmlLanguage;
+struct KvtmlChoice;
+} // namespace convert
+
+// The row of speech controls on the editor page, and the one owner of the speech choices:
+// which language the open list's foreign words are in, and whether the drill speaks them.
+// The speech engine is first asked about when this row is shown or a word is to be spoken,
+// never at start-up.
+class TSpeechPanel : public QWidget {
+    Q_OBJECT
+public:
+    // `choicesPath`: where the choices are kept (read when first needed); `foreignText`: the
+    // foreign field of the word the editor shows.
+    TSpeechPanel(ISpeech& speech, std::string choicesPath, std::function<QString()> foreignText,
+                 QWidget* parent);
+
+    // The open list is now the file at `path` (loaded, or saved under that name: `saved`
+    // keeps the language chosen so far for the new name), or a list without a file (empty
+    // path) that starts with no language.
+    void listChanged(const QString& path, bool saved);
+    void setListOpen(bool open);
+    // The language an import found in its file; a code that is no language is ignored.
+    void takeLanguage(const QString& code);
+
+    // A foreign word the drill shows or has just judged: spoken when "Aussprache" is on and
+    // the list has a language.
+    void drillWord(const QString& foreign);
+
+    // Made when the row is first shown: a learner who never opens the editor page does not
+    // pay for them at start-up.
+    QComboBox* ComboSprache = nullptr;     // "Sprache der Fremdsprache"
+    QCheckBox* CheckAussprache = nullptr;  // "Aussprache": the drill speaks the foreign word
+    QPushButton* ButtonVorlesen = nullptr; // "Vorlesen" (Ctrl+L): the editor's foreign field
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void build();
+    const std::string& language();
+    // The open list's language from now on, kept for its file when it has one.
+    void setLanguage(std::string code);
+    SpeechChoices& choices();
+    void saveChoices();
+    void languagePicked(int index);
+    void readAloud();
+    // Fills the language list and sets what may be used, with the reasons in the tooltips.
+    void refresh();
+
+    ISpeech& speech_;
+    std::string choicesPath_;
+    std::function<QString()> foreignText_;
+    std::optional<SpeechChoices> choices_;
+    QString listName_; // empty: the list has no file yet
+    // The open list's language, also before it has a file; nothing until looked up.
+    std::optional<std::string> language_;
+    bool listOpen_ = false;
+    bool waitingForEngine_ = false;
+    bool filling_ = false;
+};
+
+// The foreign side's language of an imported KVTML file, as the import chose its sides
+// (`choice`, with kAuto read as the import reads it): a BCP 47 code, or empty.
+QString foreignLanguageOf(const std::vector<convert::KvtmlLanguage>& languages,
+                          const convert::KvtmlChoice& choice);
+
+} // namespace tafelix
