@@ -120,7 +120,7 @@ void TForm1::scrollStatisticsToNewest()
         grid->scrollToTop();
 }
 
-bool TForm1::AppendDrillResult(bool rewriteOnly)
+bool TForm1::AppendDrillResult(bool rewriteOnly, StatisticsChange change)
 {
     TLearnPage* L = learn;
     const DrillCounters counts = L->counters();
@@ -137,6 +137,7 @@ bool TForm1::AppendDrillResult(bool rewriteOnly)
         setStatisticsCell(rec, ColumnPercent,
                           toCp1252(percentText(L->shownPercent().value_or(0.0))));
         statisticsModel->append(rec);
+        change.added.push_back(rec);
     }
     ResetLearningDisplays();
     if (statisticsReadFailed_) {
@@ -144,7 +145,8 @@ bool TForm1::AppendDrillResult(bool rewriteOnly)
                                  "nicht überschrieben."));
         return false;
     }
-    if (const IoResult r = writeStatisticsFile(statisticsPath(), statisticsModel->records()); !r) {
+    // Another window may share the log: the change goes into the file as it is now.
+    if (const IoResult r = changeStatisticsFile(statisticsPath(), change); !r) {
         showError(QString::fromStdString(r.message));
         return false;
     }
@@ -172,8 +174,10 @@ void TForm1::ToolButton21Click()
                 OkButton | CancelButton, 300) != OkButton) {
         a = 0;
     } else if (a >= 1 && a <= statisticsModel->recordCount()) {
+        StatisticsChange change;
+        change.remove(statisticsModel->records(), static_cast<std::size_t>(a - 1));
         statisticsModel->removeRecord(a - 1);
-        AppendDrillResult(true);
+        AppendDrillResult(true, std::move(change));
     }
     stats->ToolButton21->setEnabled(false);
     const int rows = statisticsModel->recordCount() + 2;
@@ -197,8 +201,11 @@ void TForm1::ToolButton26Click()
         return;
     if (stats->ToolButton19->isChecked())
         ToolButton18Click();
+    // The records shown here; any that another window logged meanwhile stay.
+    StatisticsChange change;
+    change.removeAll(statisticsModel->records());
     statisticsModel->clear();
-    AppendDrillResult(true);
+    AppendDrillResult(true, std::move(change));
 }
 
 void TForm1::ToolButton18Click()
