@@ -261,6 +261,7 @@ private:
     std::future<LoadResult> startupLoad_; // the start-up file, read while the window is built
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
+    StatisticsChange unwrittenLog_; // a change to the log that the table shows but no file has
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool backupPending_ = false;           // the start-up file's .bkp, written after the paint

@@ -139,6 +139,10 @@ bool TForm1::AppendDrillResult(bool rewriteOnly, StatisticsChange change)
         statisticsModel->append(rec);
         change.added.push_back(rec);
     }
+    // The table shows a change whose write failed as made; it goes into the file with the next.
+    auto& pending = unwrittenLog_;
+    pending.removed.insert(pending.removed.end(), change.removed.begin(), change.removed.end());
+    pending.added.insert(pending.added.end(), change.added.begin(), change.added.end());
     ResetLearningDisplays();
     if (statisticsReadFailed_) {
         showError(QStringLiteral("Die Statistikdatei konnte nicht gelesen werden und wird daher "
@@ -146,10 +150,11 @@ bool TForm1::AppendDrillResult(bool rewriteOnly, StatisticsChange change)
         return false;
     }
     // Another window may share the log: the change goes into the file as it is now.
-    if (const IoResult r = changeStatisticsFile(statisticsPath(), change); !r) {
+    if (const IoResult r = changeStatisticsFile(statisticsPath(), pending); !r) {
         showError(QString::fromStdString(r.message));
         return false;
     }
+    pending = {};
     return LoadStatistics();
 }
 
@@ -175,7 +180,14 @@ void TForm1::ToolButton21Click()
         a = 0;
     } else if (a >= 1 && a <= statisticsModel->recordCount()) {
         StatisticsChange change;
-        change.remove(statisticsModel->records(), static_cast<std::size_t>(a - 1));
+        // The last rows may be drills whose logging failed: those are in no file yet.
+        std::vector<StatisticsRecord>& unwritten = unwrittenLog_.added;
+        const int firstUnwritten =
+            statisticsModel->recordCount() - static_cast<int>(unwritten.size());
+        if (a - 1 >= firstUnwritten)
+            unwritten.erase(unwritten.begin() + (a - 1 - firstUnwritten));
+        else
+            change.remove(statisticsModel->records(), static_cast<std::size_t>(a - 1));
         statisticsModel->removeRecord(a - 1);
         AppendDrillResult(true, std::move(change));
     }
@@ -202,8 +214,12 @@ void TForm1::ToolButton26Click()
     if (stats->ToolButton19->isChecked())
         ToolButton18Click();
     // The records shown here; any that another window logged meanwhile stay.
+    // Drills whose logging failed are the last rows and in no file yet: they just go.
+    std::vector<StatisticsRecord> inFile = statisticsModel->records();
+    inFile.resize(inFile.size() - std::min(inFile.size(), unwrittenLog_.added.size()));
+    unwrittenLog_.added.clear();
     StatisticsChange change;
-    change.removeAll(statisticsModel->records());
+    change.removeAll(inFile);
     statisticsModel->clear();
     AppendDrillResult(true, std::move(change));
 }
