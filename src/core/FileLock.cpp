@@ -82,8 +82,11 @@ bool sameFile(const struct stat& a, const struct stat& b)
 
 std::string defaultLockFolder()
 {
+    // A session without its runtime folder (su, some terminals) still gets a lock folder that
+    // every instance of this user finds.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/')
+    struct stat st {};
+    if (runtime && runtime[0] == '/' && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
         return std::string(runtime) + "/tafelix";
     return "/tmp/tafelix-" + std::to_string(::geteuid());
 }
