@@ -232,6 +232,40 @@ private slots:
         QVERIFY(a.surprises().isEmpty());
         QVERIFY(b.doubles.dialogs.unexpected.isEmpty() && b.doubles.dialogs.pending().isEmpty());
     }
+
+    // Changes now go into the log as the file is, not as the table shows it; a change whose
+    // write failed is still shown, and goes into the file with the next one.
+    void aLogChangeWhoseWriteFailedIsWrittenWithTheNext()
+    {
+        Harness h;
+        TForm1::TestAccess f = h.ui();
+        const QString log = h.folder.file(QStringLiteral("SysDat/Statistik.dat"));
+        const auto logDrill = [&](const char* answers) {
+            f.learn->Panel10->setText(QString::fromLatin1(answers));
+            return f.AppendDrillResult();
+        };
+        QVERIFY(logDrill("1"));
+        // A log without write permission is refused, not replaced (also for root).
+        QVERIFY(QFile::setPermissions(log, QFile::ReadOwner));
+        h.doubles.dialogs.expectBox(QStringLiteral("Dateizugriff verweigert"), OkButton);
+        QVERIFY(!logDrill("2"));
+        h.doubles.dialogs.expectBox(QStringLiteral("Dateizugriff verweigert"), OkButton);
+        QVERIFY(!logDrill("3"));
+        QCOMPARE(f.statisticsModel->recordCount(), 3);
+        // The learner deletes the unwritten "2" meanwhile.
+        f.stats->StringGrid1->setCurrentIndex(f.statisticsModel->index(1, 0));
+        h.doubles.dialogs.expectBox(QStringLiteral("Markierten Datensatz wirklich löschen?"),
+                                    OkButton);
+        h.doubles.dialogs.expectBox(QStringLiteral("Dateizugriff verweigert"), OkButton);
+        f.stats->ToolButton21->click();
+        QVERIFY(QFile::setPermissions(log, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(logDrill("4"));
+        std::vector<std::string> answers;
+        for (const StatisticsRecord& r : loadStatisticsFile(toLocalPath(log)).records)
+            answers.emplace_back(r.answers.view());
+        QCOMPARE(answers, (std::vector<std::string>{"1", "3", "4"}));
+        QVERIFY(h.surprises().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestTwoWindows)
