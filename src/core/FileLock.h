@@ -11,7 +11,8 @@ std::string defaultLockFolder();
 // A hold on a word list for as long as one window has it open, so that another instance of
 // the program opening the same list can tell. The hold is a lock the system keeps for this
 // process: closing the list lets go of it, and so does the end of the process, however it
-// ends, so a crash leaves nothing behind that could later pass for an open list.
+// ends, so a crash leaves nothing behind that could later pass for an open list (at most an
+// empty lock file that nobody holds, which the next holder of that list takes over and removes).
 //
 // A save replaces the list's file (a new inode every time), so the lock is named after the
 // list's folder (device and inode) and its name, links resolved: every path to the same list
