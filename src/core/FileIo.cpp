@@ -100,16 +100,6 @@ IoResult resolveLinks(const std::string& path, std::string& target)
     }
 }
 
-std::uint64_t fnv1a(std::string_view text)
-{
-    std::uint64_t h = 14695981039346656037ULL;
-    for (const char c : text) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ULL;
-    }
-    return h;
-}
-
 bool isTemplateTail(std::string_view tail)
 {
     return tail.size() == 6 && std::all_of(tail.begin(), tail.end(), [](char c) {
@@ -173,6 +163,57 @@ void setWriteFunction(WriteFn fn)
     g_write = fn;
 }
 } // namespace testing
+
+std::uint64_t fnv1a(std::string_view text)
+{
+    std::uint64_t h = 14695981039346656037ULL;
+    for (const char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+namespace {
+
+long long nanoseconds(const timespec& t)
+{
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+// The part of a stamp that describes the file itself.
+void stampFile(FileStamp& stamp, const struct stat& st)
+{
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = static_cast<long long>(st.st_size);
+    stamp.modified = nanoseconds(st.st_mtim);
+    stamp.changed = nanoseconds(st.st_ctim);
+}
+
+// The part of a stamp that describes the name: a link, and which one.
+void stampName(FileStamp& stamp, const std::string& path)
+{
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        stamp.link = true;
+        stamp.linkDevice = entry.st_dev;
+        stamp.linkInode = entry.st_ino;
+    }
+}
+
+} // namespace
+
+FileStamp fileStampOf(const std::string& path)
+{
+    FileStamp stamp;
+    stampName(stamp, path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        stampFile(stamp, st);
+    return stamp;
+}
 
 std::string ioErrorText(int err)
 {
@@ -353,7 +394,8 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
     });
 }
 
-IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce)
+IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce,
+                             FileStamp* written)
 {
     std::string target;
     if (IoResult r = resolveLinks(path, target); !r)
@@ -438,6 +480,15 @@ IoResult writeFileAtomically(const std::string& path, const ByteProducer& produc
             return produced;
         return IoResult::failure(err, ioErrorText(err));
     }
+    if (written) {
+        // From the open file: the rename has changed its inode's change time already, and
+        // whatever the name holds by now, this is the file we wrote.
+        *written = FileStamp{};
+        stampName(*written, path);
+        struct stat mine {};
+        if (::fstat(f.fd, &mine) == 0)
+            stampFile(*written, mine);
+    }
     // The data is on disk (fsync above); closing only lets go of the lock.
     ::close(f.fd);
     f.fd = -1;
@@ -506,8 +557,7 @@ ChunkedFile::Stamp ChunkedFile::stamp() const
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         return {};
-    const auto ns = [](const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
-    return {static_cast<long long>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+    return {static_cast<long long>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
 }
 
 IoResult copyFileAtomically(const std::string& from, const std::string& to)

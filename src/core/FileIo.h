@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,6 +53,23 @@ IoResult readWholeFile(const std::string& path, std::string& out,
 // unless another process is still writing them.
 IoResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// What a file name stands for on disk, to tell later whether anyone has touched it since: the
+// file it leads to (device, inode, size, and when its content or inode last changed; a writer
+// can set the modification time back, never the change time), and whether the name itself is
+// a symbolic link, and which one. A save replaces the file, so every save, ours too, gives a
+// new stamp.
+struct FileStamp {
+    bool exists = false;
+    bool link = false;
+    unsigned long long linkDevice = 0, linkInode = 0;
+    unsigned long long device = 0, inode = 0;
+    long long size = -1, modified = 0, changed = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of `path` now; a missing file (or a dangling link) gives exists == false.
+FileStamp fileStampOf(const std::string& path);
+
 // Where a streamed save puts its content. Writes are gathered and passed on in large pieces,
 // each one checked; after the first failure every later write is dropped.
 class ByteSink {
@@ -72,7 +90,10 @@ using ByteProducer = std::function<IoResult(ByteSink&)>;
 
 // The same save with every guarantee above, for content that is produced while it is written
 // instead of being held whole in memory.
-IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce);
+// `written`, when given, receives the stamp of the file this save put in place, taken from the
+// new file itself, so a replacement by someone else right after the save does not pass for ours.
+IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce,
+                             FileStamp* written = nullptr);
 
 // The name of every temporary file that a save of the file `name` (no folder) creates: the
 // returned prefix followed by six letters or digits. Hidden, and never longer than 255 bytes.
@@ -112,6 +133,9 @@ private:
 
 // Copies a file, overwriting the target the same atomic way.
 IoResult copyFileAtomically(const std::string& from, const std::string& to);
+
+// A 64-bit FNV-1a hash: stable across runs and builds, for names derived from other names.
+std::uint64_t fnv1a(std::string_view text);
 
 // The part after the last '/', and the part up to and including it.
 std::string_view fileNamePart(std::string_view path);

@@ -1,13 +1,17 @@
 #include "StatisticsLog.h"
 
+#include "FileLock.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace tafelix {
 
@@ -171,6 +175,72 @@ bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t i
         return false;
     records.erase(records.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
+}
+
+bool StatisticsChange::remove(const std::vector<StatisticsRecord>& shown, std::size_t index)
+{
+    if (index >= shown.size())
+        return false;
+    const StatisticsRecord& r = shown[index];
+    const auto before =
+        std::count(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(index), r);
+    removed.push_back({r, static_cast<std::size_t>(before)});
+    return true;
+}
+
+void StatisticsChange::removeAll(const std::vector<StatisticsRecord>& shown)
+{
+    std::unordered_map<std::string_view, std::size_t> seen;
+    removed.reserve(removed.size() + shown.size());
+    for (const StatisticsRecord& r : shown)
+        removed.push_back({r, seen[bytesOf(&r, 1)]++});
+}
+
+void applyStatisticsChange(std::vector<StatisticsRecord>& records, const StatisticsChange& change)
+{
+    if (!change.removed.empty()) {
+        // Where each content stands, in file order; looked up, not searched, so that removing
+        // a whole log of 100,000 records takes no longer than reading it.
+        std::unordered_map<std::string_view, std::vector<std::size_t>> at;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            at[bytesOf(&records[i], 1)].push_back(i);
+        std::vector<bool> gone(records.size(), false);
+        for (const StatisticsChange::Removal& removal : change.removed) {
+            const auto found = at.find(bytesOf(&removal.record, 1));
+            if (found == at.end())
+                continue;
+            const std::vector<std::size_t>& places = found->second;
+            if (removal.occurrence < places.size() && !gone[places[removal.occurrence]]) {
+                gone[places[removal.occurrence]] = true;
+                continue;
+            }
+            for (auto p = places.rbegin(); p != places.rend(); ++p) {
+                if (!gone[*p]) {
+                    gone[*p] = true;
+                    break;
+                }
+            }
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (!gone[i])
+                records[kept++] = records[i];
+        }
+        records.resize(kept);
+    }
+    records.insert(records.end(), change.added.begin(), change.added.end());
+}
+
+IoResult changeStatisticsFile(const std::string& path, const StatisticsChange& change)
+{
+    const FolderLock lock{std::string(folderPart(path))};
+    StatisticsLoad now = loadStatisticsFile(path);
+    // A missing log is started afresh, and a cut-off last record is dropped by the rewrite;
+    // anything else that keeps the log from being read must not cost it its records.
+    if (!now.result && now.result.error != ENOENT && now.result.error != ENODATA)
+        return now.result;
+    applyStatisticsChange(now.records, change);
+    return writeStatisticsFile(path, now.records);
 }
 
 } // namespace tafelix

@@ -72,4 +72,32 @@ IoResult rewriteAndReload(const std::string& path, std::vector<StatisticsRecord>
 // record, as for the table's empty last row.
 bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t index);
 
+// One change to the log as one window made it on the records it showed. Another window may
+// have changed the file since, so a removed record is named by its content and by which of
+// the records with that content it was (0 = the first), not by its row.
+struct StatisticsChange {
+    struct Removal {
+        StatisticsRecord record;
+        std::size_t occurrence = 0;
+    };
+    std::vector<Removal> removed;
+    std::vector<StatisticsRecord> added;
+
+    // Takes out `shown[index]`; false when there is no such record.
+    bool remove(const std::vector<StatisticsRecord>& shown, std::size_t index);
+    // Takes out every record of `shown`.
+    void removeAll(const std::vector<StatisticsRecord>& shown);
+};
+
+// The change applied to the records as they are now: each removal takes out the record it
+// names, or, when that one is gone already, the last one left with its content; records that
+// nobody removed stay in their order, and the added ones follow.
+void applyStatisticsChange(std::vector<StatisticsRecord>& records, const StatisticsChange& change);
+
+// Every change of a log that several windows share: under a lock on the log's folder, read the
+// file as it is now, apply the change and write it back. So a record another window added or
+// removed meanwhile stays added or removed. A log that cannot be read (but for a missing one,
+// or one whose last record is cut off) is not rewritten.
+IoResult changeStatisticsFile(const std::string& path, const StatisticsChange& change);
+
 } // namespace tafelix

@@ -366,6 +366,7 @@ LoadResult loadVocabularyFile(const std::string& path, TWordTable& table)
 {
     // Read twice in small pieces rather than once into memory: the second pass comes from the
     // page cache, and the load never holds more than the table and one piece.
+    const FileStamp before = fileStampOf(path);
     ChunkedFile file;
     if (IoResult io = file.open(path); !io) {
         LoadResult r;
@@ -373,7 +374,7 @@ LoadResult loadVocabularyFile(const std::string& path, TWordTable& table)
         r.message = io.message;
         return r;
     }
-    return loadInTwoPasses(
+    LoadResult r = loadInTwoPasses(
         [&file](auto& onLine, Fingerprint& seen) {
             LineSplitter lines;
             seen.before = file.stamp();
@@ -385,6 +386,8 @@ LoadResult loadVocabularyFile(const std::string& path, TWordTable& table)
             return io;
         },
         table);
+    r.stamp = before;
+    return r;
 }
 
 std::string serializeVocabulary(const TWordTable& table)
@@ -400,12 +403,15 @@ std::string serializeVocabulary(const TWordTable& table)
     return out;
 }
 
-IoResult saveVocabularyFile(const std::string& path, const TWordTable& table)
+IoResult saveVocabularyFile(const std::string& path, const TWordTable& table, FileStamp* written)
 {
-    return writeFileAtomically(path, [&table](ByteSink& sink) {
-        produceVocabulary(table, [&sink](std::string_view bytes) { sink.write(bytes); });
-        return IoResult::success();
-    });
+    return writeFileAtomically(
+        path,
+        [&table](ByteSink& sink) {
+            produceVocabulary(table, [&sink](std::string_view bytes) { sink.write(bytes); });
+            return IoResult::success();
+        },
+        written);
 }
 
 std::string backupFileName(std::string_view openFileName)

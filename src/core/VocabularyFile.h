@@ -32,6 +32,9 @@ struct LoadResult {
     std::string message; // German text of a read error (UTF-8)
     std::string badText; // the offending number line, Windows-1252 bytes
     std::int32_t wordCount = 0;
+    // The file as it was just before the load opened it (by loadVocabularyFile). Should it have
+    // changed while it was read, the stamp no longer matches it, so the next save asks first.
+    FileStamp stamp;
 };
 
 // Whole-number conversion of a number line: leading blanks, optional sign, decimal digits
@@ -51,8 +54,10 @@ LoadResult loadVocabularyFile(const std::string& path, TWordTable& table);
 // The file's bytes for words 1..wordCount.
 std::string serializeVocabulary(const TWordTable& table);
 
-// Writes the table to `path` atomically. Does not touch `modified`.
-IoResult saveVocabularyFile(const std::string& path, const TWordTable& table);
+// Writes the table to `path` atomically. Does not touch `modified`. `written` as with
+// writeFileAtomically.
+IoResult saveVocabularyFile(const std::string& path, const TWordTable& table,
+                            FileStamp* written = nullptr);
 
 // Liste.vkb -> Liste.bkp: the last three characters replaced by "bkp".
 std::string backupFileName(std::string_view openFileName);

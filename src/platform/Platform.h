@@ -26,7 +26,9 @@ enum MsgButton : int {
     OkButton = 1,
     CancelButton = 2,
     YesButton = 4,
-    NoAnswerButton = 8
+    NoAnswerButton = 8,
+    OverwriteButton = 16, // "Überschreiben"
+    SaveAsButton = 32     // "Speichern unter…"
 };
 using MsgButtons = int;
 

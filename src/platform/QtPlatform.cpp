@@ -104,7 +104,12 @@ MsgButton QtDialogs::messageBox(MsgKind kind, const QString& text, MsgButtons bu
     add(YesButton, "Ja", QMessageBox::YesRole);
     add(NoAnswerButton, "Nein", QMessageBox::NoRole);
     add(OkButton, "OK", QMessageBox::AcceptRole);
+    add(OverwriteButton, "Überschreiben", QMessageBox::AcceptRole);
+    add(SaveAsButton, "Speichern unter…", QMessageBox::ActionRole);
     add(CancelButton, "Abbrechen", QMessageBox::RejectRole);
+    // Enter alone must never replace a file that someone else has changed.
+    if (buttons & OverwriteButton)
+        box.setDefaultButton(qobject_cast<QPushButton*>(map.key(CancelButton)));
     // A box placed by hand keeps its place; Qt only centres boxes that were not moved.
     box.move(topLeft);
     box.exec();

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPointer>
@@ -219,7 +220,7 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if (backupPending_ && windowHandle())
+    if ((backupPending_ || sharedNoticePending_) && windowHandle())
         windowHandle()->installEventFilter(this);
     if (!activatedOnce_)
         FormActivate();
@@ -313,6 +314,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                 [this] {
                     if (std::exchange(backupPending_, false))
                         WriteBackupCopy();
+                    if (std::exchange(sharedNoticePending_, false))
+                        TellListIsShared();
                     if (!pendingSettingsError_.isEmpty())
                         showSettingsErrorWhenExposed();
                 },
@@ -381,7 +384,7 @@ void TForm1::closeEvent(QCloseEvent* e)
 
 // ---------------------------------------------------------------- vocabulary file
 
-void TForm1::setCurrentFile(FileEvent event, const QString& name)
+void TForm1::setCurrentFile(FileEvent event, const QString& name, const FileStamp& stamp)
 {
     switch (event) {
     case FileEvent::Chosen:
@@ -403,6 +406,29 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name)
         speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
                                   event == FileEvent::Saved);
     setModified(false);
+    if (event == FileEvent::Untitled) {
+        fileStamp_.reset();
+        listLock_.release();
+        return;
+    }
+    fileStamp_ = stamp;
+    const bool shared = listLock_.hold(toLocalPath(saveFileName)) == OpenFileLock::Hold::Shared;
+    if (event == FileEvent::Loaded && shared) {
+        // Before the window is on screen, a box would come up on its own.
+        if (isVisible())
+            TellListIsShared();
+        else
+            sharedNoticePending_ = true;
+    }
+}
+
+void TForm1::TellListIsShared()
+{
+    message(MsgKind::Information,
+            QStringLiteral("Die Datei %1 ist bereits in einem anderen Tafelix-Fenster geöffnet.\n"
+                           "Wird sie dort gespeichert, fragt Tafelix hier vor dem Speichern nach.")
+                .arg(QFileInfo(saveFileName).fileName()),
+            OkButton, 400);
 }
 
 void TForm1::setModified(bool modified)
@@ -455,7 +481,7 @@ bool TForm1::FinishLoad(const LoadResult& r)
     }
     OpenPending = false;
     ResetLearningDisplays();
-    setCurrentFile(FileEvent::Loaded);
+    setCurrentFile(FileEvent::Loaded, {}, r.stamp);
     compartmentCounts = {};
     if (table_.wordCount >= 1)
         ShowCurrentWord();
@@ -473,19 +499,50 @@ bool TForm1::FinishLoad(const LoadResult& r)
     return true;
 }
 
-bool TForm1::SaveVocabularyFile(const QString& fileName)
+TForm1::SaveOutcome TForm1::SaveVocabularyFile(const QString& fileName, bool changeSeen)
 {
+    const std::string path = toLocalPath(fileName);
+    // Another window, or any other program, may have saved the list since this window loaded
+    // or saved it; replacing that file unasked would lose its words without a trace. A file
+    // that is gone holds no words to lose: it is simply written again.
+    if (!changeSeen && fileStamp_ && fileName == saveFileName) {
+        const FileStamp now = fileStampOf(path);
+        if (now.exists && now != *fileStamp_)
+            return AskAboutChangedFile(fileName);
+    }
     IoResult r;
+    FileStamp written;
     {
         BusyCursor busy;
-        r = saveVocabularyFile(toLocalPath(fileName), table_);
+        r = saveVocabularyFile(path, table_, &written);
     }
     if (!r) {
         showError(QString::fromStdString(r.message));
-        return false;
+        return SaveOutcome::Failed;
     }
-    setCurrentFile(FileEvent::Saved, fileName);
-    return true;
+    setCurrentFile(FileEvent::Saved, fileName, written);
+    return SaveOutcome::Saved;
+}
+
+TForm1::SaveOutcome TForm1::AskAboutChangedFile(const QString& fileName)
+{
+    const MsgButton answer =
+        message(MsgKind::Warning,
+                QStringLiteral("Die Datei %1 wurde inzwischen außerhalb dieses Fensters geändert.\n"
+                               "Beim Überschreiben gehen diese Änderungen verloren.")
+                    .arg(QFileInfo(fileName).fileName()),
+                OverwriteButton | SaveAsButton | CancelButton, 400);
+    SaveOutcome outcome = SaveOutcome::Cancelled;
+    if (answer == OverwriteButton)
+        outcome = SaveVocabularyFile(fileName, true);
+    else if (answer == SaveAsButton)
+        outcome = SaveVocabularyAs();
+    if (outcome == SaveOutcome::Saved)
+        return outcome;
+    // The words are in no file: whoever asked for the save must keep them, and a later close
+    // must still offer to save them (a drill's progress does not count as an edit by itself).
+    setModified(true);
+    return SaveOutcome::Failed;
 }
 
 bool TForm1::WriteBackupCopy()
@@ -547,7 +604,7 @@ TForm1::SaveOutcome TForm1::SaveVocabulary()
 {
     if (saveFileName == kUntitled)
         return SaveVocabularyAs();
-    return SaveVocabularyFile(saveFileName) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return SaveVocabularyFile(saveFileName);
 }
 
 TForm1::SaveOutcome TForm1::SaveVocabularyAs()
@@ -560,7 +617,7 @@ TForm1::SaveOutcome TForm1::SaveVocabularyAs()
     const auto chosen = platform_.dialogs.saveFile(o);
     if (!chosen)
         return SaveOutcome::Cancelled;
-    return SaveVocabularyFile(*chosen) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return SaveVocabularyFile(*chosen);
 }
 
 void TForm1::CloseVocabulary()

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 
 #include "core/CardBox.h"
+#include "core/FileLock.h"
 #include "core/PrintDocument.h"
 #include "core/ProgramFolder.h"
 #include "core/StatisticsLog.h"
@@ -143,14 +144,20 @@ private:
     // ---- the current file and its unsaved edits
     // The one place that names the vocabulary file. `Chosen`: the name the open dialog offers
     // and a load reads. `Loaded`, `Saved` (as `name`) and `Untitled` also set where the next
-    // save writes and the status bar, and clear the flag for unsaved edits.
+    // save writes and the status bar, and clear the flag for unsaved edits. `stamp`: the file
+    // as it was loaded or saved, which the next save checks for changes by anyone else.
     enum class FileEvent { Chosen, Loaded, Saved, Untitled };
-    void setCurrentFile(FileEvent event, const QString& name = {});
+    void setCurrentFile(FileEvent event, const QString& name = {}, const FileStamp& stamp = {});
     void setModified(bool modified); // the one writer of the table's flag for unsaved edits
     bool LoadVocabularyFile();
     // Shows a refusal, or makes the loaded words the open list.
     bool FinishLoad(const LoadResult& r);
-    bool SaveVocabularyFile(const QString& fileName);
+    // `changeSeen`: the learner chose to overwrite a file changed outside this window.
+    SaveOutcome SaveVocabularyFile(const QString& fileName, bool changeSeen = false);
+    // The open list's file was changed outside this window: overwrite, save elsewhere, or
+    // neither. Anything but a save leaves the words unsaved and counted as edited.
+    SaveOutcome AskAboutChangedFile(const QString& fileName);
+    void TellListIsShared(); // another instance has the just opened list open too
     bool WriteBackupCopy();
     bool AskToSaveChanges(); // false when a save failed: the caller must not drop the words
     void NewVocabulary();
@@ -190,8 +197,8 @@ private:
 
     // ---- statistics and printing
     bool LoadStatistics();
-    // `rewriteOnly`: write the table as it stands, adding no drill result.
-    bool AppendDrillResult(bool rewriteOnly = false);
+    // `rewriteOnly`: add no drill result, only make `change` (a deletion).
+    bool AppendDrillResult(bool rewriteOnly = false, StatisticsChange change = {});
     bool showDiagram(); // "Diagramm" pressed; false when the drawing stopped on a damaged cell
     bool DrawDiagram();
     void scrollStatisticsToNewest();
@@ -207,6 +214,8 @@ private:
 
     QString openFileName = QStringLiteral("Beispiel.vkb"); // last chosen for opening
     QString saveFileName;                                  // where the next save writes
+    std::optional<FileStamp> fileStamp_; // the file at saveFileName as loaded or last saved
+    OpenFileLock listLock_;              // tells other instances that the list is open here
     QString openDialogFolder;
     QString saveDialogFolder;
 
@@ -251,9 +260,11 @@ private:
     std::future<LoadResult> startupLoad_; // the start-up file, read while the window is built
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
+    StatisticsChange unwrittenLog_; // a change to the log that the table shows but no file has
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool backupPending_ = false;           // the start-up file's .bkp, written after the paint
+    bool sharedNoticePending_ = false;     // "already open elsewhere", told after the paint
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
 };
 

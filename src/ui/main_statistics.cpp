@@ -120,7 +120,7 @@ void TForm1::scrollStatisticsToNewest()
         grid->scrollToTop();
 }
 
-bool TForm1::AppendDrillResult(bool rewriteOnly)
+bool TForm1::AppendDrillResult(bool rewriteOnly, StatisticsChange change)
 {
     TLearnPage* L = learn;
     const DrillCounters counts = L->counters();
@@ -137,17 +137,24 @@ bool TForm1::AppendDrillResult(bool rewriteOnly)
         setStatisticsCell(rec, ColumnPercent,
                           toCp1252(percentText(L->shownPercent().value_or(0.0))));
         statisticsModel->append(rec);
+        change.added.push_back(rec);
     }
+    // The table shows a change whose write failed as made; it goes into the file with the next.
+    auto& pending = unwrittenLog_;
+    pending.removed.insert(pending.removed.end(), change.removed.begin(), change.removed.end());
+    pending.added.insert(pending.added.end(), change.added.begin(), change.added.end());
     ResetLearningDisplays();
     if (statisticsReadFailed_) {
         showError(QStringLiteral("Die Statistikdatei konnte nicht gelesen werden und wird daher "
                                  "nicht überschrieben."));
         return false;
     }
-    if (const IoResult r = writeStatisticsFile(statisticsPath(), statisticsModel->records()); !r) {
+    // Another window may share the log: the change goes into the file as it is now.
+    if (const IoResult r = changeStatisticsFile(statisticsPath(), pending); !r) {
         showError(QString::fromStdString(r.message));
         return false;
     }
+    pending = {};
     return LoadStatistics();
 }
 
@@ -172,8 +179,17 @@ void TForm1::ToolButton21Click()
                 OkButton | CancelButton, 300) != OkButton) {
         a = 0;
     } else if (a >= 1 && a <= statisticsModel->recordCount()) {
+        StatisticsChange change;
+        // The last rows may be drills whose logging failed: those are in no file yet.
+        std::vector<StatisticsRecord>& unwritten = unwrittenLog_.added;
+        const int firstUnwritten =
+            statisticsModel->recordCount() - static_cast<int>(unwritten.size());
+        if (a - 1 >= firstUnwritten)
+            unwritten.erase(unwritten.begin() + (a - 1 - firstUnwritten));
+        else
+            change.remove(statisticsModel->records(), static_cast<std::size_t>(a - 1));
         statisticsModel->removeRecord(a - 1);
-        AppendDrillResult(true);
+        AppendDrillResult(true, std::move(change));
     }
     stats->ToolButton21->setEnabled(false);
     const int rows = statisticsModel->recordCount() + 2;
@@ -197,8 +213,15 @@ void TForm1::ToolButton26Click()
         return;
     if (stats->ToolButton19->isChecked())
         ToolButton18Click();
+    // The records shown here; any that another window logged meanwhile stay.
+    // Drills whose logging failed are the last rows and in no file yet: they just go.
+    std::vector<StatisticsRecord> inFile = statisticsModel->records();
+    inFile.resize(inFile.size() - std::min(inFile.size(), unwrittenLog_.added.size()));
+    unwrittenLog_.added.clear();
+    StatisticsChange change;
+    change.removeAll(inFile);
     statisticsModel->clear();
-    AppendDrillResult(true);
+    AppendDrillResult(true, std::move(change));
 }
 
 void TForm1::ToolButton18Click()
