@@ -20,29 +20,13 @@ python=/usr/bin/python3
 [[ -x $python ]] || python=python3
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-sound.XXXXXX")
-started_pulse=false silence_pid="" parec_pid=""
-
-# A private server: its own runtime folder and home, so that neither a desktop's sound
-# server nor another test run can hear or disturb this one.
-mkdir -m 700 "$work/run" "$work/home"
-export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
-export PULSE_SERVER="unix:$work/run/pulse/native"
-unset DISPLAY PULSE_SINK PULSE_SOURCE
+parec_pid=""
+unset DISPLAY
 
 cleanup() {
     local rc=$?
     if [[ -n $parec_pid ]]; then kill -INT "$parec_pid" 2>/dev/null || true; fi
-    if [[ -n $silence_pid ]]; then kill "$silence_pid" 2>/dev/null || true; fi
-    if $started_pulse; then
-        local daemon
-        daemon=$(cat "$work/run/pulse/pid" 2>/dev/null) || daemon=""
-        pulseaudio --kill 2>/dev/null || true
-        # Bounded wait, so that the next run does not meet a dying server.
-        for _ in {1..50}; do
-            if [[ -z $daemon ]] || ! kill -0 "$daemon" 2>/dev/null; then break; fi
-            sleep 0.1
-        done
-    fi
+    stop_private_pulse
     if ((rc == 0)); then
         rm -rf "$work"
     else
@@ -57,26 +41,7 @@ fail() {
     exit 1
 }
 
-# Only what the test needs: the socket and one null sink. No suspend-on-idle, no hardware.
-if ! pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
-        --log-target="file:$work/pulse.log" \
-        --load="module-native-protocol-unix auth-anonymous=1" \
-        --load="module-null-sink sink_name=tafelix_test rate=44100" 2>>"$work/pulse.log"; then
-    cat "$work/pulse.log" >&2 || true
-    fail "PulseAudio is installed but did not start"
-fi
-started_pulse=true
-deadline=$((SECONDS + 10))
-until pactl info >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || { cat "$work/pulse.log" >&2; fail "PulseAudio does not answer"; }
-    sleep 0.1
-done
-pactl set-default-sink tafelix_test
-
-# A stream of zeros keeps the sink running, so that the monitor delivers samples for the
-# whole recording and silence can be told from a recorder that hears nothing at all.
-pacat --playback --raw --format=s16le --rate=44100 --channels=1 --latency-msec=20 </dev/zero &
-silence_pid=$!
+start_private_pulse || fail "no private sound server"
 
 # Records the monitor while the drill runs; the recording is in "$work/$1.raw".
 record_drill() {

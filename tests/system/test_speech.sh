@@ -18,7 +18,7 @@ set -euo pipefail
 inside() {
     local work=$1
     # A display that cannot be reached is no test result: the caller tries another one.
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
+    require_display
     export QT_QPA_PLATFORM=xcb
 
     record spoken-en "$drill" spoken en 20
@@ -155,12 +155,7 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in Xvfb xdotool pulseaudio parec pacat pactl speech-dispatcher /usr/bin/python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+require_tools Xvfb xdotool pulseaudio parec pacat pactl speech-dispatcher /usr/bin/python3
 if ! compgen -G "/usr/lib/speech-dispatcher-modules/sd_espeak-ng*" >/dev/null; then
     echo "SKIP: speech-dispatcher-espeak-ng is not installed"
     exit 77
@@ -172,14 +167,10 @@ drill=${TAFELIX_SPEECH_DRILL:-$(dirname "$program_dir")/tests/system/speech_dril
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-speech.XXXXXX")
 echo "$drill" >"$work/drill"
-xvfb_pid="" started_pulse=false silence_pid=""
-
-# Private runtime folder and home: the audio server, speech-dispatcher's socket and its
-# daemon belong to this run alone.
-mkdir -m 700 "$work/run" "$work/home"
-export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
-export PULSE_SERVER="unix:$work/run/pulse/native"
-unset PULSE_SINK PULSE_SOURCE SPEECHD_ADDRESS SPEECHD_CMD
+xvfb_pid=""
+# speech-dispatcher's socket and its daemon live in the private runtime folder that
+# start_private_pulse makes: they belong to this run alone.
+unset SPEECHD_ADDRESS SPEECHD_CMD
 
 # The daemon the first probe started, found by its pid file in the private runtime folder.
 stop_speechd() {
@@ -202,16 +193,7 @@ cleanup() {
     local rc=$?
     stop_xvfb
     stop_speechd
-    if [[ -n $silence_pid ]]; then kill "$silence_pid" 2>/dev/null || true; fi
-    if $started_pulse; then
-        local daemon
-        daemon=$(cat "$work/run/pulse/pid" 2>/dev/null) || daemon=""
-        pulseaudio --kill 2>/dev/null || true
-        for _ in {1..50}; do
-            if [[ -z $daemon ]] || ! kill -0 "$daemon" 2>/dev/null; then break; fi
-            sleep 0.1
-        done
-    fi
+    stop_private_pulse
     if ((rc == 0)); then
         rm -rf "$work"
     else
@@ -221,22 +203,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-if ! pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
-        --log-target="file:$work/pulse.log" \
-        --load="module-native-protocol-unix auth-anonymous=1" \
-        --load="module-null-sink sink_name=tafelix_test rate=44100" 2>>"$work/pulse.log"; then
-    cat "$work/pulse.log" >&2 || true
-    fail "PulseAudio is installed but did not start"
-fi
-started_pulse=true
-deadline=$((SECONDS + 10))
-until pactl info >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || { cat "$work/pulse.log" >&2; fail "PulseAudio does not answer"; }
-    sleep 0.1
-done
-pactl set-default-sink tafelix_test
-pacat --playback --raw --format=s16le --rate=44100 --channels=1 --latency-msec=10 </dev/zero &
-silence_pid=$!
+start_private_pulse || fail "no private sound server"
 
 rc=0
 run_inside_xvfb "$0" || rc=$?

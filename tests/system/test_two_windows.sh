@@ -22,7 +22,7 @@ inside() {
     local prog="$work/Tafelix"
     local list="$prog/Vokabeln/Liste.vkb"
     local pa="" pb="" wa="" wb="" failures=0
-    xdotool getdisplaygeometry >/dev/null 2>&1 || exit "$XSERVER_UNUSABLE"
+    require_display
 
     log() { echo "$*"; }
     check_failed() {
@@ -226,32 +226,8 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in Xvfb xdotool /usr/bin/import /usr/bin/python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-exe=$(realpath "$1")
-program_dir=$(realpath "$2")
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-two-windows.XXXXXX")
-xvfb_pid=""
-cleanup() {
-    local rc=$?
-    stop_xvfb
-    if ((rc == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for inspection: $work (screenshot, a.log, b.log)" >&2
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-cp -a "$program_dir" "$work/Tafelix"
-cp "$exe" "$work/Tafelix/tafelix"
+require_tools Xvfb xdotool /usr/bin/import /usr/bin/python3
+xserver_test_setup two-windows "$1" "$2" "screenshot, a.log, b.log"
 printf '%s\r\n' "VKB Vokabeldatei" 1 0 Haus house "" "" 1 0 Baum tree "" "" \
     >"$work/Tafelix/Vokabeln/Liste.vkb"
 : >"$work/Tafelix/SysDat/Statistik.dat"

@@ -139,3 +139,54 @@ map_german_letters() {
         -e "keycode ${free[2]} = udiaeresis Udiaeresis" \
         -e "keycode ${free[3]} = ssharp ssharp"
 }
+
+# A private PulseAudio with one null sink, "tafelix_test", as the default: its own runtime
+# folder and home under $work, so that neither a desktop's sound server nor another test run
+# can hear or disturb this one. A stream of zeros keeps the sink running, so that its
+# monitor delivers samples all the time and silence can be told from a recorder that hears
+# nothing at all. Fails, with PulseAudio's log on stderr, when the server does not come up.
+start_private_pulse() {
+    mkdir -p -m 700 "$work/run" "$work/home"
+    export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+    export PULSE_SERVER="unix:$work/run/pulse/native"
+    unset PULSE_SINK PULSE_SOURCE
+    pulse_silence_pid=""
+    # Only what the tests need: the socket and one null sink. No suspend-on-idle, no hardware.
+    if ! pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+            --log-target="file:$work/pulse.log" \
+            --load="module-native-protocol-unix auth-anonymous=1" \
+            --load="module-null-sink sink_name=tafelix_test rate=44100" 2>>"$work/pulse.log"; then
+        cat "$work/pulse.log" >&2 || true
+        echo "PulseAudio is installed but did not start" >&2
+        return 1
+    fi
+    pulse_started=true
+    local deadline=$((SECONDS + 10))
+    until pactl info >/dev/null 2>&1; do
+        if ((SECONDS >= deadline)); then
+            cat "$work/pulse.log" >&2
+            echo "PulseAudio does not answer" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    pactl set-default-sink tafelix_test
+    pacat --playback --raw --format=s16le --rate=44100 --channels=1 --latency-msec=20 </dev/zero &
+    pulse_silence_pid=$!
+}
+
+# Ends what start_private_pulse started; a bounded wait, so that the next run does not meet a
+# dying server.
+stop_private_pulse() {
+    if [[ -n ${pulse_silence_pid:-} ]]; then kill "$pulse_silence_pid" 2>/dev/null || true; fi
+    pulse_silence_pid=""
+    ${pulse_started:-false} || return 0
+    local daemon
+    daemon=$(cat "$work/run/pulse/pid" 2>/dev/null) || daemon=""
+    pulseaudio --kill 2>/dev/null || true
+    for _ in {1..50}; do
+        if [[ -z $daemon ]] || ! kill -0 "$daemon" 2>/dev/null; then break; fi
+        sleep 0.1
+    done
+    pulse_started=false
+}
