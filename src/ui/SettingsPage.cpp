@@ -45,6 +45,7 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     TrackBar2->setTickPosition(QSlider::TicksBelow);
     TrackBar2->setTickInterval(5);
     TrackBar2->setValue(20);
+    TrackBar2->setAccessibleName(QStringLiteral("maximale Fächergröße"));
     const char* names[] = {"Panel23", "Panel24", "Panel25", "Panel26"};
     const char* initial[] = {"20", "35", "50", "65"};
     QLabel** panels[] = {&Panel23, &Panel24, &Panel25, &Panel26};
@@ -62,10 +63,12 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
     CheckListBox1->setGeometry(10, 20, 240, 150);
     CheckListBox1->setUniformItemSizes(true);
+    CheckListBox1->setAccessibleName(QStringLiteral("Schriftart (nur Eingabefelder)"));
     auto* sizeLabel = new QLabel(QStringLiteral("Schriftgröße:"), font);
     sizeLabel->setGeometry(10, 180, 90, 22);
     ComboBox1 = new QComboBox(font);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setAccessibleName(QStringLiteral("Schriftgröße"));
     ComboBox1->setGeometry(100, 178, 70, 24);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);

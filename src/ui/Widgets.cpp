@@ -84,6 +84,8 @@ void TStatusField::setStatus(const QString& text)
 {
     status_ = text;
     setToolTip(text.trimmed());
+    // A screen reader gets the whole path, not the cut one on show.
+    setAccessibleName(text.trimmed());
     updateShown();
 }
 

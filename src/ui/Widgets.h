@@ -26,8 +26,8 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& ca
                             const QIcon& icon, const QString& hint = {});
 
 // The status bar's field. It keeps its fixed width and shows a long path cut at the front,
-// so that the file name stays in view; the whole text is its tooltip. `status()` is the text
-// as it was set, which the program goes by.
+// so that the file name stays in view; the whole text is its tooltip and its accessible name.
+// `status()` is the text as it was set, which the program goes by.
 class TStatusField : public QLabel {
     Q_OBJECT
 public:
