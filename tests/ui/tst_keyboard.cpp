@@ -12,6 +12,7 @@
 #include "ui/sort.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -87,21 +88,27 @@ QList<QWidget*> tabStops()
     return stops;
 }
 
-// After a modal dialog the window system hands the activation back to the main window; the
-// offscreen platform does not, so the test does what it would.
+// After a modal dialog the window system hands the activation back to the main window unless
+// the program activated another; the offscreen platform does not, so the test does.
 bool backTo(QWidget* main)
 {
     if (QApplication::activeModalWidget())
         return false;
-    if (QApplication::activeWindow() != main)
-        main->activateWindow();
+    const QWidget* active = QApplication::activeWindow();
+    if (active && active->isVisible())
+        return true;
+    main->activateWindow();
     return QTest::qWaitFor([main] { return QApplication::activeWindow() == main; });
 }
 
+// Waits until the keys go into `window`: active, with the focus inside.
 void waitActive(QWidget* window)
 {
-    if (!QTest::qWaitForWindowActive(window))
-        qWarning("%s did not become active", qPrintable(window->objectName()));
+    if (!QTest::qWaitFor([window] {
+            return QApplication::activeWindow() == window && focused() &&
+                   focused()->window() == window;
+        }))
+        qWarning("%s did not take the keys", qPrintable(window->objectName()));
 }
 
 // Whether `w` can be seen: on show and not under another widget of its window at its
@@ -197,8 +204,6 @@ private slots:
         h.folder.write(QStringLiteral("Haus.csv"), csv.readAll());
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
             h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Haus.csv")));
-            if (key == Qt::Key_Return)
-                h.doubles.dialogs.expectBox(QStringLiteral("importiert"), OkButton);
             bool wasImportDialog = false;
             onNextModal([&, key](QWidget* modal) {
                 wasImportDialog = modal->objectName() == QStringLiteral("ImportDialog1");
@@ -213,7 +218,7 @@ private slots:
         }
         QCOMPARE(h.table->wordCount, 3);
         QCOMPARE(h.ui().edit->Edit1->text(), QStringLiteral("Haus"));
-        QVERIFY(h.surprises().isEmpty());
+        QVERIFY2(h.surprises().isEmpty(), qPrintable(h.surprises().join(QLatin1Char('|'))));
         h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
                                     NoAnswerButton);
         h.form->close();
@@ -370,7 +375,9 @@ private slots:
         openList(h);
         auto f = h.ui();
         f.PageControl1->setCurrentWidget(f.edit);
-        const auto pressButton = [&h](QWidget* button, Qt::Key answer) {
+        // Tab to `button`, Space, and `answer` to the dialog it opens; then the main window
+        // takes the keys again unless the dialog opened another window.
+        const auto pressButton = [&h](QWidget* button, Qt::Key answer, bool backToMain = true) {
             onNextModal([answer](QWidget* modal) {
                 waitActive(modal);
                 strike(answer);
@@ -378,14 +385,18 @@ private slots:
             if (!tabInto(button))
                 return false;
             strike(Qt::Key_Space);
-            return QTest::qWaitFor([&h] { return backTo(h.form.get()); });
+            if (!QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }))
+                return false;
+            return !backToMain || QTest::qWaitFor([&h] { return backTo(h.form.get()); });
         };
+        const QDir output(h.folder.file(QStringLiteral("Ausgabe")));
 
         // "Drucken": Escape prints nothing, Enter writes the RTF file.
         QVERIFY(pressButton(f.edit->ToolButton22, Qt::Key_Escape));
-        QVERIFY(!h.folder.exists(QStringLiteral("Ausgabe/Liste.rtf")));
+        QVERIFY(output.isEmpty());
         h.doubles.dialogs.expectBox(QStringLiteral("gespeichert"), OkButton);
         QVERIFY(pressButton(f.edit->ToolButton22, Qt::Key_Return));
+        QVERIFY(!output.isEmpty());
         QVERIFY(h.surprises().isEmpty());
 
         // "Sortieren" in "Fremdsprache": an arrow key picks the option, Enter confirms.
@@ -406,7 +417,7 @@ private slots:
         // "Weitersuchen" and whose Escape closes it.
         QVERIFY(pressButton(f.edit->ToolButton17, Qt::Key_Escape));
         QVERIFY(!f.FindDialog1->isVisible());
-        QVERIFY(pressButton(f.edit->ToolButton17, Qt::Key_Return));
+        QVERIFY(pressButton(f.edit->ToolButton17, Qt::Key_Return, false));
         QTRY_VERIFY(QApplication::activeWindow() == f.FindDialog1);
         QCOMPARE(focused(), f.FindDialog1->FindText);
         typeText(QStringLiteral("Baum"));
@@ -437,7 +448,7 @@ private slots:
         QCOMPARE(focused(), window->StringGrid1);
         strike(Qt::Key_Return);
         strike(Qt::Key_Right);
-        QCOMPARE(f.edit->Edit1->text(), QStringLiteral("!\"Haus"));
+        QCOMPARE(f.edit->Edit1->text(), QStringLiteral("!\"Auto"));
         strike(Qt::Key_Escape);
         QTRY_VERIFY(!window->isVisible());
 
