@@ -13,7 +13,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(
         libgtest-dev libbenchmark-dev
         xvfb xauth xdotool x11-utils imagemagick
-        pulseaudio pulseaudio-utils dbus
+        pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream
         clang-14 libclang-rt-14-dev

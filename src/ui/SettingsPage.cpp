@@ -5,6 +5,7 @@
 #include "platform/Cp1252Text.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
 #include <QStyle>
@@ -74,6 +75,10 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // Completion would turn a typed "1" into "10".
     ComboBox1->setCompleter(nullptr);
+    // Some screen readers name a combo box by its text and take the caption from the
+    // label's relation to it; its field carries the caption as its own name too.
+    sizeLabel->setBuddy(ComboBox1);
+    ComboBox1->lineEdit()->setAccessibleName(QStringLiteral("Schriftgröße"));
     ComboBox1->addItems(
         {QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("14")});
     ComboBox1->setCurrentIndex(1);
