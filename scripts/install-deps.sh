@@ -12,7 +12,7 @@ packages=(
 if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(
         libgtest-dev libbenchmark-dev
-        xvfb xauth xdotool x11-utils imagemagick
+        xvfb xauth xdotool x11-utils imagemagick openbox
         pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream

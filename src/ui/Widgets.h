@@ -129,6 +129,12 @@ private:
     PageHolder* holder_ = nullptr;
 };
 
+// Gives a main window its designed size and centres it in the screen's free area; on a
+// screen too small for it (a large scale factor) it takes the room there is, so that title
+// and status bar stay in sight. Once the window system has framed the window, the frame is
+// made to fit as well.
+void placeOnScreen(QWidget* window, QSize designed);
+
 // Widgets with a tooltip keep it kToolTipMillis long, from `root` down.
 void keepToolTipsLonger(QWidget* root);
 

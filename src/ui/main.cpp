@@ -113,16 +113,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
 
     statisticsModel = new StatisticsModel(this);
 
-    resize(540, 480);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        // Centred, and whole on the screen: where the screen is smaller than the window (a
-        // large scale factor), the window takes what there is rather than hang off its edges.
-        const QRect area = screen->availableGeometry();
-        resize(size().boundedTo(area.size()));
-        QRect placed(QPoint(), size());
-        placed.moveCenter(area.center());
-        move(placed.topLeft());
-    }
+    placeOnScreen(this, QSize(540, 480));
 
     wireSignals();
     wireDrill();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program in a real X window, as a screen reader and a small screen meet it:
 # - on a 1280x900 screen the window keeps its 540 x 480 and sits in the middle; with
-#   QT_SCALE_FACTOR=2 it lies wholly inside the screen, title and status bar included;
-#   Ctrl+Q from the real keyboard ends it;
+#   QT_SCALE_FACTOR=2 it lies wholly inside the screen, title and status bar included, also
+#   with a window manager's frame (openbox, when installed); Ctrl+Q from the real keyboard
+#   ends it;
 # - over AT-SPI every input carries the name of its visible caption, the special characters
 #   grid shows its cells by their characters, and the status bar names the whole path
 #   (accessible_names.py).
@@ -46,10 +47,18 @@ inside() {
         echo "$wid"
     }
 
-    # "x y width height" of a window on the screen.
+    # "x y width height" of a window on the screen, and of its frame when a window manager
+    # has put one around it (the frame's sizes as the window manager announces them).
     geometry_of() {
         xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+    }
+    frame_of() {
+        local x y w h l=0 r=0 t=0 b=0 extents
+        read -r x y w h <<<"$(geometry_of "$1")"
+        extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9]*, [0-9]*, [0-9]*, [0-9]*$' | tr -d ',') || true
+        [[ -n $extents ]] && read -r l r t b <<<"$extents"
+        echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
     }
 
     # Ctrl+Q typed on the real keyboard into the window ends the program.
@@ -69,26 +78,48 @@ inside() {
         pid=""
     }
 
-    local wid x y w h
-    for scale in 1 2; do
-        QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$exe" >"$work/program.log" 2>&1 &
-        pid=$!
-        echo "$pid" >"$work/program.pid"
-        wid=$(window_of)
-        # Let the window settle where it was put before it is measured.
-        sleep 0.5
-        read -r x y w h <<<"$(geometry_of "$wid")"
-        echo "QT_SCALE_FACTOR=$scale: window at $x,$y, $w x $h pixels"
-        ((x >= 0 && y >= 0 && x + w <= 1280 && y + h <= 900)) ||
-            fail "QT_SCALE_FACTOR=$scale: the window ($x,$y $w x $h) is not inside the 1280x900 screen"
-        if ((scale == 1)); then
-            ((w == 540 && h == 480)) || fail "the window is $w x $h, not 540 x 480"
-            ((x == 370 && y == 210)) || fail "the window is at $x,$y, not centred at 370,210"
-        else
-            ((w == 1080)) || fail "QT_SCALE_FACTOR=2: the window is $w wide, not 1080"
-        fi
-        quit_by_keyboard "$wid"
-    done
+    # The window's place at both scales; `$1` says whether a window manager frames it.
+    check_placement() {
+        local framed=$1 wid x y w h fx fy fw fh
+        for scale in 1 2; do
+            QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$exe" >"$work/program.log" 2>&1 &
+            pid=$!
+            echo "$pid" >"$work/program.pid"
+            wid=$(window_of)
+            # Let the window settle where it was put (and framed) before it is measured.
+            sleep 1
+            read -r x y w h <<<"$(geometry_of "$wid")"
+            read -r fx fy fw fh <<<"$(frame_of "$wid")"
+            echo "$framed, QT_SCALE_FACTOR=$scale: window at $x,$y, $w x $h pixels; frame at $fx,$fy, $fw x $fh"
+            ((fx >= 0 && fy >= 0 && fx + fw <= 1280 && fy + fh <= 900)) ||
+                fail "$framed, QT_SCALE_FACTOR=$scale: the window ($fx,$fy $fw x $fh) is not inside the 1280x900 screen"
+            if ((scale == 1)); then
+                ((w == 540 && h == 480)) || fail "$framed: the window is $w x $h, not 540 x 480"
+                [[ $framed == framed ]] || ((x == 370 && y == 210)) ||
+                    fail "the window is at $x,$y, not centred at 370,210"
+            else
+                ((w == 1080)) || fail "$framed, QT_SCALE_FACTOR=2: the window is $w wide, not 1080"
+            fi
+            quit_by_keyboard "$wid"
+        done
+    }
+
+    check_placement unframed
+    # With a window manager the title bar counts too (skipped where none is installed).
+    if command -v openbox >/dev/null; then
+        HOME="$work/home" openbox >"$work/wm.log" 2>&1 &
+        local wm=$!
+        local deadline=$((SECONDS + 10))
+        until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+            ((SECONDS < deadline)) || fail "openbox did not start"
+            sleep 0.05
+        done
+        check_placement framed
+        kill "$wm"
+        wait "$wm" 2>/dev/null || true
+    else
+        echo "openbox is not installed: the framed placement is not checked"
+    fi
 
     # The accessibility tree, read over a bus of this test's own.
     dbus-run-session -- bash "$0" --atspi "$work" || fail "the accessibility tree check failed"
