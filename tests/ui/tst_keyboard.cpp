@@ -11,9 +11,11 @@
 #include "ui/print.h"
 #include "ui/sort.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
@@ -418,12 +420,16 @@ private slots:
         QCOMPARE((*h.table)[2].foreign.view(), std::string_view("house"));
 
         // "Suchen": Escape asks nothing more; Enter opens the find window, whose Enter is
-        // "Weitersuchen" and whose Escape closes it.
+        // "Weitersuchen" and whose Escape closes it. Each field is named by its caption.
+        QCOMPARE(f.OKBottomDlg1->ComboBox1->lineEdit()->accessibleName(),
+                 QStringLiteral("Text suchen in"));
         QVERIFY(pressButton(f.edit->ToolButton17, Qt::Key_Escape));
         QVERIFY(!f.FindDialog1->isVisible());
         QVERIFY(pressButton(f.edit->ToolButton17, Qt::Key_Return, false));
         QTRY_VERIFY(QApplication::activeWindow() == f.FindDialog1);
         QCOMPARE(focused(), f.FindDialog1->FindText);
+        QCOMPARE(QAccessible::queryAccessibleInterface(focused())->text(QAccessible::Name),
+                 QStringLiteral("Suchen nach:"));
         typeText(QStringLiteral("Baum"));
         strike(Qt::Key_Return);
         QCOMPARE(f.edit->Edit1->text(), QStringLiteral("Baum"));
