@@ -15,8 +15,8 @@ packages=(
 if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(
         libgtest-dev libbenchmark-dev
-        xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
-        pulseaudio pulseaudio-utils dbus
+        xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openbox
+        pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream
         clang-14 libclang-rt-14-dev

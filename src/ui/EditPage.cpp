@@ -64,6 +64,9 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
              ToolButton25, ToolButton27});
     for (QToolButton* b : {ToolButton9, ToolButton11, ToolButton10, ToolButton25, ToolButton27})
         b->setEnabled(false);
+    // A shortcut follows its button: it acts only while the button is on show and enabled.
+    ToolButton8->setShortcut(QKeySequence::Open);
+    ToolButton9->setShortcut(QKeySequence::Save);
 
     GroupBox1 = makeGroup(this, "GroupBox1", QStringLiteral("Eingabe"), QRect(4, 70, 522, 196));
     makeLabel(GroupBox1, "LabelDeutsch", QStringLiteral("Deutsch"), {10, 16});
@@ -74,6 +77,11 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     Edit3 = makeEdit(GroupBox1, "Edit3", QRect(10, 115, 390, 24));
     makeLabel(GroupBox1, "LabelBemerkung", QStringLiteral("Bemerkung"), {10, 142});
     Edit4 = makeEdit(GroupBox1, "Edit4", QRect(10, 157, 390, 24));
+    // A screen reader names each field by the caption above it.
+    Edit1->setAccessibleName(QStringLiteral("Deutsch"));
+    Edit2->setAccessibleName(QStringLiteral("Fremsprache"));
+    Edit3->setAccessibleName(QStringLiteral("Andere, weitere Bedeutungen"));
+    Edit4->setAccessibleName(QStringLiteral("Bemerkung"));
 
     auto caption = [this](const QString& text, int y) {
         auto* l = new QLabel(text, GroupBox1);
@@ -86,6 +94,7 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     // Room for any 32-bit compartment a file may hold ("-2147483648"); typing stays filtered.
     Edit5 = makeEdit(GroupBox1, "Edit5", QRect(426, 73, 72, 24), 11);
     Edit5->setAlignment(Qt::AlignCenter);
+    Edit5->setAccessibleName(QStringLiteral("Fach Nr"));
     caption(QStringLiteral("Durchgänge"), 100);
     // The hidden field lies under the pass display: it takes the focus, nobody sees it.
     Edit6 = makeEdit(GroupBox1, "Edit6", QRect(426, 115, 72, 22));
@@ -96,7 +105,8 @@ TEditPage::TEditPage(QWidget* parent) : QWidget(parent)
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setGeometry(426, 155, 72, 26);
     SpeedButton1->setToolTip(QStringLiteral("Ermöglicht die Eingabe von Sonderzeichen"));
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the focus in the field the character goes to.
+    SpeedButton1->setFocusPolicy(Qt::TabFocus);
 
     GroupBox2 = makeGroup(this, "GroupBox2", QStringLiteral("Vokabeln"), QRect(4, 268, 522, 110));
     ToolButton5 =

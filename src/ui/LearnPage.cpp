@@ -50,6 +50,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     ToolButton16 = makeToolButton(bar, "ToolButton16", QStringLiteral("Beenden"),
                                   lazyStandardIcon(QStyle::SP_DialogCancelButton),
                                   QStringLiteral("Tafelix beenden"));
+    // Acts only while the learning page is on show and the button enabled.
+    ToolButton12->setShortcut(QKeySequence::Open);
     for (QToolButton* b : {ToolButton12, ToolButton13, ToolButton14, ToolButton15, ToolButton16}) {
         b->setMinimumWidth(62);
         row->addWidget(b);
@@ -107,6 +109,11 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     Label3->resize(200, Label3->height());
     Edit9 = makeEdit(GroupLernen, "Edit9", QRect(10, 148, 360, 24));
     Edit9->setText(QStringLiteral("Eingabe"));
+    // The word fields are named by the language they hold; the answer field by the caption
+    // above it, which follows the direction of the drill.
+    Edit7->setAccessibleName(QStringLiteral("Deutsch"));
+    Edit8->setAccessibleName(QStringLiteral("Fremdsprache"));
+    Label3->setBuddy(Edit9);
 
     auto* fachCaption = new QLabel(QStringLiteral("Fach Nr."), GroupLernen);
     fachCaption->setGeometry(392, 17, 56, 14);
@@ -125,7 +132,8 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
     SpeedButton2->setGeometry(200, 148, 72, 24);
     SpeedButton2->setToolTip(QStringLiteral("Ermöglicht die Eingabe von Sonderzeichen"));
     SpeedButton2->setEnabled(false);
-    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it during a run; a click leaves the focus in the answer field.
+    SpeedButton2->setFocusPolicy(Qt::TabFocus);
 
     BitBtn1 = new QPushButton(lazyStandardIcon(QStyle::SP_MediaPlay), QStringLiteral("Start"),
                               GroupLernen);
@@ -144,6 +152,17 @@ TLearnPage::TLearnPage(QWidget* parent) : QWidget(parent)
         QStringLiteral("Vokabeldatei öffnen und „Start“ drücken,\num mit dem Lernen zu beginnen."));
     Panel20->setGeometry(5, 14, 365, 205);
     Panel20->raise();
+    setDrillFieldsReachable(false);
+}
+
+void TLearnPage::setDrillFieldsReachable(bool reachable)
+{
+    // Under the cover the fields are out of sight: Tab must not stop in them.
+    for (QLineEdit* field : {Edit7, Edit8, Edit9}) {
+        field->setFocusPolicy(reachable ? Qt::StrongFocus : Qt::NoFocus);
+        if (!reachable && window()->focusWidget() == field)
+            BitBtn1->setFocus();
+    }
 }
 
 QString percentText(double percent)

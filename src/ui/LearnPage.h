@@ -38,6 +38,9 @@ public:
     std::optional<double> shownPercent() const;
     // Every display back to its reset text: counts, percentage, grade, time, compartments.
     void resetDisplays();
+    // Whether Tab can reach the drill's word and answer fields: only while no cover hides
+    // them. Focus still in them goes to "Start".
+    void setDrillFieldsReachable(bool reachable);
 
     QToolButton* ToolButton12; // "Öffnen"
     QToolButton* ToolButton13; // "Schließen"

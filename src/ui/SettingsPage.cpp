@@ -7,6 +7,7 @@
 #include "platform/Cp1252Text.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
 #include <QStyle>
@@ -49,6 +50,7 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     TrackBar2->setTickPosition(QSlider::TicksBelow);
     TrackBar2->setTickInterval(5);
     TrackBar2->setValue(20);
+    TrackBar2->setAccessibleName(QStringLiteral("maximale Fächergröße"));
     const char* names[] = {"Panel23", "Panel24", "Panel25", "Panel26"};
     const char* initial[] = {"20", "35", "50", "65"};
     QLabel** panels[] = {&Panel23, &Panel24, &Panel25, &Panel26};
@@ -66,15 +68,21 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
     CheckListBox1->setGeometry(10, 20, 240, 150);
     CheckListBox1->setUniformItemSizes(true);
+    CheckListBox1->setAccessibleName(QStringLiteral("Schriftart (nur Eingabefelder)"));
     auto* sizeLabel = new QLabel(QStringLiteral("Schriftgröße:"), font);
     sizeLabel->setGeometry(10, 180, 90, 22);
     ComboBox1 = new QComboBox(font);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setAccessibleName(QStringLiteral("Schriftgröße"));
     ComboBox1->setGeometry(100, 178, 70, 24);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // Completion would turn a typed "1" into "10".
     ComboBox1->setCompleter(nullptr);
+    // Some screen readers name a combo box by its text and take the caption from the
+    // label's relation to it; its field carries the caption as its own name too.
+    sizeLabel->setBuddy(ComboBox1);
+    ComboBox1->lineEdit()->setAccessibleName(QStringLiteral("Schriftgröße"));
     ComboBox1->addItems(
         {QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("14")});
     ComboBox1->setCurrentIndex(1);

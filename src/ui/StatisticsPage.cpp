@@ -25,6 +25,9 @@ TStatisticsPage::TStatisticsPage(QWidget* parent) : QWidget(parent)
     StringGrid1->horizontalHeader()->setHighlightSections(false);
     StringGrid1->setWordWrap(false);
     StringGrid1->setAlternatingRowColors(true);
+    // Tab leaves the table for the buttons below; the arrow keys move between its rows.
+    StringGrid1->setTabKeyNavigation(false);
+    StringGrid1->setAccessibleName(QStringLiteral("Statistik"));
 
     Panel22 = new QLabel(this);
     Panel22->setObjectName(QStringLiteral("Panel22"));

@@ -9,7 +9,9 @@
 #include <QPen>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <atomic>
 #include <utility>
@@ -84,6 +86,8 @@ void TStatusField::setStatus(const QString& text)
 {
     status_ = text;
     setToolTip(text.trimmed());
+    // A screen reader gets the whole path, not the cut one on show.
+    setAccessibleName(text.trimmed());
     updateShown();
 }
 
@@ -96,6 +100,61 @@ void TStatusField::resizeEvent(QResizeEvent* e)
 void TStatusField::updateShown()
 {
     setText(fontMetrics().elidedText(status_, Qt::ElideLeft, contentsRect().width()));
+}
+
+namespace {
+
+void fitOnScreen(QWidget* window, QSize designed, QMargins frame)
+{
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->resize(designed.boundedTo(area.size().shrunkBy(frame)));
+    QRect outer(QPoint(), window->size().grownBy(frame));
+    outer.moveCenter(area.center());
+    window->move(outer.topLeft()); // a window's position is that of its frame
+}
+
+// Fits the window again once its frame is known: the frame comes from the window manager
+// after the window was placed, and then shows up in the first picture.
+class FrameFit : public QObject {
+public:
+    FrameFit(QWidget* window, QSize designed)
+        : QObject(window), window_(window), designed_(designed)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && event->type() == QEvent::Show && window_->windowHandle()) {
+            window_->removeEventFilter(this);
+            window_->windowHandle()->installEventFilter(this);
+        } else if (watched == window_->windowHandle() && event->type() == QEvent::Expose &&
+                   window_->windowHandle()->isExposed()) {
+            window_->windowHandle()->removeEventFilter(this);
+            const QScreen* screen = window_->screen();
+            const QMargins frame = window_->windowHandle()->frameMargins();
+            if (screen && !screen->availableGeometry().contains(window_->frameGeometry()))
+                fitOnScreen(window_, designed_, frame);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* window_;
+    QSize designed_;
+};
+
+} // namespace
+
+void placeOnScreen(QWidget* window, QSize designed)
+{
+    fitOnScreen(window, designed, {});
+    new FrameFit(window, designed);
 }
 
 TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& title,

@@ -26,8 +26,8 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& ca
                             const QIcon& icon, const QString& hint = {});
 
 // The status bar's field. It keeps its fixed width and shows a long path cut at the front,
-// so that the file name stays in view; the whole text is its tooltip. `status()` is the text
-// as it was set, which the program goes by.
+// so that the file name stays in view; the whole text is its tooltip and its accessible name.
+// `status()` is the text as it was set, which the program goes by.
 class TStatusField : public QLabel {
     Q_OBJECT
 public:
@@ -128,6 +128,12 @@ public:
 private:
     PageHolder* holder_ = nullptr;
 };
+
+// Gives a main window its designed size and centres it in the screen's free area; on a
+// screen too small for it (a large scale factor) it takes the room there is, so that title
+// and status bar stay in sight. Once the window system has framed the window, the frame is
+// made to fit as well.
+void placeOnScreen(QWidget* window, QSize designed);
 
 // Widgets with a tooltip keep it kToolTipMillis long, from `root` down.
 void keepToolTipsLonger(QWidget* root);

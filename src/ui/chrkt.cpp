@@ -3,11 +3,14 @@
 #include "platform/Cp1252Text.h"
 #include "platform/Platform.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -23,10 +26,128 @@ namespace {
 constexpr int kColPitch = CharacterGrid::CellWidth + 1;
 constexpr int kRowPitch = CharacterGrid::CellHeight + 1;
 constexpr int kMargin = 8;
+
+// One cell as a screen reader sees it: named by its character.
+class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    CellAccessible(CharacterGrid* grid, int col, int row) : grid_(grid), col_(col), row_(row) {}
+
+    bool isValid() const override { return !grid_.isNull(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return grid_->window()->windowHandle(); }
+    QAccessibleInterface* parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(grid_);
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? grid_->cell(col_, row_) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        const QRect r = grid_->cellRect(col_, row_);
+        return {grid_->mapToGlobal(r.topLeft()), r.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::Cell; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        const bool current = grid_->col() == col_ && grid_->row() == row_;
+        s.focusable = true;
+        s.selectable = true;
+        s.selected = current;
+        s.focused = current && grid_->hasFocus();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TableCellInterface
+                   ? static_cast<QAccessibleTableCellInterface*>(this)
+                   : nullptr;
+    }
+
+    bool isSelected() const override { return state().selected; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return col_; }
+    int rowIndex() const override { return row_; }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface* table() const override { return parent(); }
+
+private:
+    QPointer<CharacterGrid> grid_;
+    int col_;
+    int row_;
+};
+
+// The grid as a table of its cells; the cells are made as a screen reader first asks.
+class GridAccessible : public QAccessibleWidget {
+public:
+    explicit GridAccessible(CharacterGrid* grid) : QAccessibleWidget(grid, QAccessible::Table) {}
+    ~GridAccessible() override
+    {
+        for (const QAccessible::Id id : ids_)
+            if (id != 0)
+                QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return kCells; }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= kCells)
+            return nullptr;
+        QAccessible::Id& id = ids_[static_cast<std::size_t>(index)];
+        if (id == 0)
+            id = QAccessible::registerAccessibleInterface(new CellAccessible(
+                grid(), index % CharacterGrid::ColCount, index / CharacterGrid::ColCount));
+        return QAccessible::accessibleInterface(id);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        const auto* cell = const_cast<QAccessibleInterface*>(child)->tableCellInterface();
+        if (!cell || child->parent() != this)
+            return -1;
+        return cell->rowIndex() * CharacterGrid::ColCount + cell->columnIndex();
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        const QPoint at = grid()->mapFromGlobal(QPoint(x, y));
+        for (int i = 0; i < kCells; ++i)
+            if (grid()
+                    ->cellRect(i % CharacterGrid::ColCount, i / CharacterGrid::ColCount)
+                    .contains(at))
+                return child(i);
+        return nullptr;
+    }
+
+private:
+    static constexpr int kCells = CharacterGrid::ColCount * CharacterGrid::RowCount;
+    CharacterGrid* grid() const { return static_cast<CharacterGrid*>(widget()); }
+    mutable std::array<QAccessible::Id, kCells> ids_{};
+};
+
+QAccessibleInterface* gridAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("tafelix::CharacterGrid") && object->isWidgetType())
+        return new GridAccessible(static_cast<CharacterGrid*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 CharacterGrid::CharacterGrid(QWidget* parent) : QWidget(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(gridAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(sizeHint());
 }
@@ -55,6 +176,12 @@ void CharacterGrid::setCurrentCell(int col, int row)
     col_ = col;
     row_ = row;
     update(cellRect(col_, row_));
+    if (hasFocus() && QAccessible::isActive()) {
+        // A screen reader announces the character the keyboard moved to.
+        QAccessibleEvent moved(this, QAccessible::Focus);
+        moved.setChild(index(col_, row_));
+        QAccessible::updateAccessibility(&moved);
+    }
 }
 
 QRect CharacterGrid::cellRect(int col, int row) const
@@ -140,6 +267,14 @@ void CharacterGrid::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Down:
         ++r;
         break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        // The keyboard's click on the current cell: also reaches the cell the window opened
+        // on, which no arrow key can pick.
+        event->accept();
+        emit clicked();
+        return;
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -174,6 +309,8 @@ TSonderzeichen::TSonderzeichen(IClipboard& clipboard, std::function<QFont()> inp
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    // Enter on the focused "Exit" closes as a click does; this is no dialog that would do it.
+    Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QWidget::close);
     connect(StringGrid1, &CharacterGrid::clicked, this, &TSonderzeichen::StringGrid1Click);
     // Filled before the first showing too, so a window that never gets activated (a window
@@ -217,6 +354,16 @@ void TSonderzeichen::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
+}
+
+void TSonderzeichen::keyPressEvent(QKeyEvent* event)
+{
+    // Escape leaves the window as "Exit" does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TSonderzeichen::closeEvent(QCloseEvent* event)

@@ -13,8 +13,9 @@ namespace tafelix {
 class IClipboard;
 
 // A fixed grid of one-character cells without headers or scroll bars. It tells when the
-// learner picks its current cell: a mouse click on a cell ends, or an arrow key moves the
-// current cell.
+// learner picks its current cell: a mouse click on a cell ends, an arrow key moves the
+// current cell, or Enter or Space is pressed on it. A screen reader sees a table of cells
+// named by their characters.
 class CharacterGrid : public QWidget {
     Q_OBJECT
 public:
@@ -77,6 +78,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 

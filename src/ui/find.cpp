@@ -27,6 +27,10 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent) : QDialog(parent)
     ComboBox1->addItems({QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache"),
                          QStringLiteral("Synonym"), QStringLiteral("Bemerkung")});
     ComboBox1->setCurrentText(QStringLiteral("Deutsch"));
+    // A screen reader names the box and its field by the caption above them.
+    label->setBuddy(ComboBox1);
+    ComboBox1->setAccessibleName(label->text());
+    ComboBox1->lineEdit()->setAccessibleName(label->text());
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(60, 72, 84, 28);
     ok->setDefault(true);
@@ -47,6 +51,7 @@ TFindWindow::TFindWindow(QWidget* parent) : QDialog(parent)
     FindText = new QLineEdit(this);
     FindText->setObjectName(QStringLiteral("FindText"));
     FindText->setGeometry(92, 12, 226, 24);
+    label->setBuddy(FindText);
     FindNext = new QPushButton(QStringLiteral("Weitersuchen"), this);
     FindNext->setObjectName(QStringLiteral("FindNext"));
     FindNext->setGeometry(130, 46, 100, 28);

@@ -115,9 +115,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
 
     statisticsModel = new StatisticsModel(this);
 
-    resize(540, 480);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    placeOnScreen(this, QSize(540, 480));
 
     wireSignals();
     wireDrill();
@@ -129,16 +127,19 @@ TForm1::~TForm1() = default;
 
 void TForm1::buildMenu()
 {
-    QMenu* datei = menuBar()->addMenu(QStringLiteral("Datei"));
+    // "&" marks each entry's mnemonic (Alt+D opens "Datei"); it is not shown as text.
+    QMenu* datei = menuBar()->addMenu(QStringLiteral("&Datei"));
     addConvertActions(datei);
-    QAction* beenden = datei->addAction(QStringLiteral("Beenden"));
+    QAction* beenden = datei->addAction(QStringLiteral("&Beenden"));
     beenden->setObjectName(QStringLiteral("Beenden1"));
+    beenden->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(beenden, &QAction::triggered, this, &TForm1::Beenden1Click);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
-    QAction* hilfe = help->addAction(QStringLiteral("Hilfe"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    QAction* hilfe = help->addAction(QStringLiteral("&Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));
+    hilfe->setShortcut(QKeySequence(Qt::Key_F1));
     connect(hilfe, &QAction::triggered, this, &TForm1::HilfeClick);
-    QAction* info = help->addAction(QStringLiteral("info"));
+    QAction* info = help->addAction(QStringLiteral("&info"));
     info->setObjectName(QStringLiteral("Info1"));
     connect(info, &QAction::triggered, this, &TForm1::InfoClick);
 }

@@ -26,10 +26,10 @@ QString wordsText(std::size_t n)
 
 void TForm1::addConvertActions(QMenu* datei)
 {
-    Importieren1 = datei->addAction(QStringLiteral("Importieren…"));
+    Importieren1 = datei->addAction(QStringLiteral("&Importieren…"));
     Importieren1->setObjectName(QStringLiteral("Importieren1"));
     connect(Importieren1, &QAction::triggered, this, &TForm1::ImportierenClick);
-    Exportieren1 = datei->addAction(QStringLiteral("Exportieren…"));
+    Exportieren1 = datei->addAction(QStringLiteral("&Exportieren…"));
     Exportieren1->setObjectName(QStringLiteral("Exportieren1"));
     Exportieren1->setEnabled(false); // the program starts with no vocabulary
     connect(Exportieren1, &QAction::triggered, this, &TForm1::ExportierenClick);

@@ -78,14 +78,18 @@ void TForm1::BitBtn1Click()
     TLearnPage* L = learn;
     if (!isDrillRunning()) {
         L->Panel20->hide();
+        L->setDrillFieldsReachable(true);
         L->SpeedButton2->setEnabled(true);
         L->SpeedButton2->move(390, L->SpeedButton2->y());
         L->BitBtn1->setText(QStringLiteral("Stop"));
         L->BitBtn1->setIcon(lazyStandardIcon(QStyle::SP_MediaStop));
         L->ToolButton12->setEnabled(false);
         L->ToolButton13->setEnabled(false);
-        for (int i = 1; i < PageControl1->count(); ++i)
+        // Disabled too: Ctrl+Tab passes over disabled tabs, not over hidden ones.
+        for (int i = 1; i < PageControl1->count(); ++i) {
             PageControl1->setTabVisible(i, false);
+            PageControl1->setTabEnabled(i, false);
+        }
         L->Edit7->clear();
         L->Edit8->clear();
         L->Panel16->clear();
@@ -104,14 +108,17 @@ void TForm1::BitBtn1Click()
         return;
     }
     L->Panel20->show();
+    L->setDrillFieldsReachable(false);
     L->SpeedButton2->setEnabled(false);
     L->SpeedButton2->move(200, L->SpeedButton2->y());
     L->BitBtn1->setText(QStringLiteral("Start"));
     L->BitBtn1->setIcon(lazyStandardIcon(QStyle::SP_MediaPlay));
     L->ToolButton12->setEnabled(true);
     L->ToolButton13->setEnabled(true);
-    for (int i = 1; i < PageControl1->count(); ++i)
+    for (int i = 1; i < PageControl1->count(); ++i) {
+        PageControl1->setTabEnabled(i, true);
         PageControl1->setTabVisible(i, true);
+    }
     Timer1->stop();
     lastStopSave_ = SaveVocabulary();
 }

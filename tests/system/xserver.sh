@@ -30,13 +30,14 @@ stop_xvfb() {
 }
 
 # Starts an X server in a session of its own (pid in `xvfb_pid`, display ":N" in
-# `xvfb_display`); fails when it does not come up. The server picks a free display number itself and
-# names it on a file descriptor (-displayfd): tests that start servers at the same time
-# cannot take the same number, as they could when each chose one and then started a server.
+# `xvfb_display`) with the screen `XVFB_SCREEN` (1024x768x24 unless set); fails when it does
+# not come up. The server picks a free display number itself and names it on a file
+# descriptor (-displayfd): tests that start servers at the same time cannot take the same
+# number, as they could when each chose one and then started a server.
 start_xvfb() {
     rm -f "$work/display"
     exec 3>"$work/display"
-    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    setsid Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
         >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     exec 3>&-

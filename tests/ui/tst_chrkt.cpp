@@ -3,6 +3,7 @@
 
 #include "ui/chrkt.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QtTest>
 
@@ -66,6 +67,17 @@ private slots:
         MemoryClipboard clipboard;
         TSonderzeichen w(clipboard, [] { return QFont(); });
         QCOMPARE(w.StringGrid1->cell(col, row), shown);
+        // A screen reader is told the same: a table whose cells carry their characters.
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.StringGrid1);
+        QVERIFY(grid && grid->role() == QAccessible::Table);
+        QCOMPARE(grid->childCount(), CharacterGrid::ColCount * CharacterGrid::RowCount);
+        QAccessibleInterface* cell = grid->child(row * CharacterGrid::ColCount + col);
+        QVERIFY(cell && cell->role() == QAccessible::Cell && cell->tableCellInterface());
+        QCOMPARE(cell->text(QAccessible::Name), shown);
+        QCOMPARE(cell->tableCellInterface()->rowIndex(), row);
+        QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
+        QCOMPARE(grid->indexOfChild(cell), row * CharacterGrid::ColCount + col);
+        QCOMPARE(cell->parent(), grid);
     }
 
     void eachSingleClickInsertsOnceAndADoubleClickToo()
