@@ -67,6 +67,9 @@ void TForm1::wireSettings()
             [this] { settingsValue_ = settings->current(); });
     connect(settings->CheckListBox1, &QListWidget::itemClicked, this,
             [this] { ApplyInputFont(true); });
+    // Without a mouse: the arrow keys move to a font, Enter takes it, as a click would.
+    connect(settings->CheckListBox1, &QListWidget::itemActivated, this,
+            [this] { ApplyInputFont(true); });
     connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
     QComboBox* size = settings->ComboBox1;
     size->installEventFilter(new SizeBoxFilter(size));

@@ -309,6 +309,30 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    // The font list by keyboard: arrows move to a family, Enter takes it as a click does.
+    void aFontIsChosenByKeyboard()
+    {
+        Harness h;
+        auto f = h.ui();
+        f.PageControl1->setCurrentWidget(f.settingsTab);
+        QListWidget* list = f.settings->CheckListBox1;
+        QVERIFY(list->count() > 1);
+        QVERIFY(tabInto(list));
+        const QString before = f.inputFont.family();
+        strike(Qt::Key_Home);
+        if (list->currentItem()->text() == before)
+            strike(Qt::Key_Down);
+        const QString chosen = list->currentItem()->text();
+        QVERIFY(chosen != before);
+        QCOMPARE(f.inputFont.family(), before); // moving alone takes nothing
+        strike(Qt::Key_Return);
+        QCOMPARE(f.inputFont.family(), chosen);
+        QCOMPARE(list->currentItem()->checkState(), Qt::Checked);
+        QCOMPARE(f.settings->Panel27->text(), chosen);
+        QCOMPARE(f.currentSettings().fontName, chosen);
+        QVERIFY(h.surprises().isEmpty());
+    }
+
     // Outside a run Tab never stops in the drill's fields under the cover; during a run it
     // reaches the answer field and "Sonderz.", and after "Stop" the focus is on "Start".
     void tabStopsOnlyWhereTheLearnerCanSee()
