@@ -98,6 +98,10 @@ struct SameCase {
     KvtmlChoice choice;
     Status status;
 };
+void PrintTo(const SameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 using test::WithFolder;
 
@@ -157,6 +161,10 @@ struct PiecesCase {
     bool inPlace; // false: the parser refuses a piece, and only the whole parse answers
     bool cut;     // the list is read in pieces (else whole, or refused)
 };
+void PrintTo(const PiecesCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class KvtmlPieces : public WithFolder<::testing::TestWithParam<PiecesCase>> {
 protected:
