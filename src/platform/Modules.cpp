@@ -10,7 +10,7 @@ QStringList defaultModuleDirs()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
     return {exeDir + QStringLiteral("/plugins"),
-            QDir::cleanPath(exeDir + QStringLiteral("/../lib/tafelix"))};
+            QDir::cleanPath(exeDir + QStringLiteral("/" TAFELIX_MODULES_FROM_BIN))};
 }
 
 ModuleLoader::ModuleLoader(const char* fileName, QStringList dirs)

@@ -24,7 +24,8 @@ inline constexpr char kSpeechModule[] = "libtafelix_speech.so";
 inline constexpr char kCreateSpeechModule[] = "tafelixCreateSpeech";
 
 // Where the modules are looked for: "plugins" beside the executable (the build and a portable
-// program folder), then "../lib/tafelix" from it (the package puts the program in /usr/bin).
+// program folder), then the package's module folder relative to /usr/bin (set by the build:
+// "../lib/<multiarch triplet>/tafelix").
 QStringList defaultModuleDirs();
 
 // One module, loaded at most once for the run and never unloaded, since objects it made may

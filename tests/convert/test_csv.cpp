@@ -20,6 +20,10 @@ struct ReaderCase {
     char sep;
     Rows expected;
 };
+void PrintTo(const ReaderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::string utf16le(const std::string& utf8)
 {
@@ -101,6 +105,10 @@ struct DetectCase {
     bool bom;
     char sep;
 };
+void PrintTo(const DetectCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CsvDetection : public ::testing::TestWithParam<DetectCase> {};
 
@@ -152,6 +160,10 @@ struct GuessCase {
     std::vector<std::vector<const char*>> preview;
     CsvColumns expected;
 };
+void PrintTo(const GuessCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::vector<QStringList> toPreview(const std::vector<std::vector<const char*>>& rows)
 {

@@ -1,9 +1,11 @@
 #include "convert/Kvtml.h"
 
+#include "core/ParamNames.h"
 #include "core/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,13 @@ struct GradeCase {
     std::int32_t box;
     std::int32_t passes;
 };
+void PrintTo(const GradeCase& c, std::ostream* os)
+{
+    // "<grade><currentgrade>-3</currentgrade></grade>" shows as "currentgrade minus3".
+    std::string shown = c.grade.empty() ? std::string("nograde") : c.grade;
+    shown = std::regex_replace(shown, std::regex("</[a-z]+>|<grade>"), "");
+    *os << std::regex_replace(shown, std::regex("-"), "minus");
+}
 
 class KvtmlGrades : public ::testing::TestWithParam<GradeCase> {};
 
@@ -157,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
         GradeCase{"<grade><currentgrade>5</currentgrade></grade>", 6, 0},
         GradeCase{"<grade><currentgrade>7</currentgrade></grade>", 6, 0},
         GradeCase{"<grade><currentgrade>-3</currentgrade></grade>", 1, 0},
-        GradeCase{"<grade><currentgrade>viel</currentgrade></grade>", 1, 0}));
+        GradeCase{"<grade><currentgrade>viel</currentgrade></grade>", 1, 0}),
+    tafelix::test::PrintedName{});
 
 TEST(KvtmlLimits, EntriesPast9999AreCountedNotKept)
 {
@@ -177,6 +187,10 @@ struct HostileCase {
     const char* name;
     std::string doc;
 };
+void PrintTo(const HostileCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::string billionLaughs()
 {
@@ -265,6 +279,10 @@ struct TextCase {
     std::string inner; // of <text>
     std::string german;
 };
+void PrintTo(const TextCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class KvtmlTexts : public ::testing::TestWithParam<TextCase> {};
 

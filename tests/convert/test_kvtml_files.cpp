@@ -73,6 +73,10 @@ struct SameCase {
     KvtmlChoice choice;
     Status status;
 };
+void PrintTo(const SameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 using test::WithFolder;
 

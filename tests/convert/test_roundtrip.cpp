@@ -1,6 +1,7 @@
 #include "convert/Converter.h"
 
 #include "core/FolderTest.h"
+#include "core/ParamNames.h"
 #include "core/TestFiles.h"
 #include "core/VocabularyFile.h"
 
@@ -80,7 +81,8 @@ TEST_P(RoundTrip, GivesBackTheSameWordsAndReportsNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTrip,
-                         ::testing::Values("Liste.kvtml", "Liste.csv", "Liste.tsv", "Liste.vkb"));
+                         ::testing::Values("Liste.kvtml", "Liste.csv", "Liste.tsv", "Liste.vkb"),
+                         tafelix::test::PrintedName{});
 
 TEST_F(ConvertFiles, EveryWindows1252ByteComesBack)
 {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(Positions, SliderMaxima,
                          ::testing::Values(MaximaCase{10, {10, 17, 25, 32}},
                                            MaximaCase{11, {11, 19, 27, 35}},
                                            MaximaCase{20, {20, 35, 50, 65}},
-                                           MaximaCase{50, {50, 87, 125, 162}}));
+                                           MaximaCase{50, {50, 87, 125, 162}}),
+                         tafelix::test::PrintedName{});
 
 TEST(CountCompartments, CountsOnlyBoxesOneToSixWithinTheWords)
 {
@@ -195,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(DefaultSizes, ReleaseAtEightyPercent,
                                            ReleaseCase{3, 29, true}, ReleaseCase{3, 28, false},
                                            ReleaseCase{4, 41, true}, ReleaseCase{4, 40, false},
                                            ReleaseCase{5, 53, true}, ReleaseCase{5, 52, false},
-                                           ReleaseCase{5, 0, false}, ReleaseCase{2, 30, true}));
+                                           ReleaseCase{5, 0, false}, ReleaseCase{2, 30, true}),
+                         tafelix::test::PrintedName{});
 
 TEST(ReleaseFullCompartments, NeverSetsAFlagAndSurvivesZeroMaxima)
 {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include "ShownPercent.h"
 
+#include <cctype>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -18,12 +21,13 @@ struct MatchCase {
     bool caseSensitive;
     bool match;
 };
-// Test names stay ASCII: Windows-1252 letters are shown as hex escapes.
+// Test names take letters and digits only: spaces, punctuation and Windows-1252 letters
+// are shown as hex escapes, so that " Haus" and "Haus" stay two names.
 std::string printable(std::string_view text)
 {
     std::string out;
     for (unsigned char ch : text) {
-        if (ch < 0x80) {
+        if (ch < 0x80 && std::isalnum(ch) != 0) {
             out += static_cast<char>(ch);
         } else {
             constexpr char digits[] = "0123456789ABCDEF";
@@ -59,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"", "", false, true}, MatchCase{"", "Haus", false, false},
         // Neighbours of the letter ranges must not be folded onto them.
         MatchCase{"@[`{", "@[`{", false, true}, MatchCase{"`", "@", false, false},
-        MatchCase{"{", "[", false, false}));
+        MatchCase{"{", "[", false, false}),
+    tafelix::test::PrintedName{});
 
 struct GradeCase {
     double percent;
@@ -67,7 +72,7 @@ struct GradeCase {
 };
 void PrintTo(const GradeCase& c, std::ostream* os)
 {
-    *os << c.percent << " %";
+    *os << c.percent << " % gives " << c.grade;
 }
 
 class GradeThresholds : public ::testing::TestWithParam<GradeCase> {};
@@ -79,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
     Boundaries, GradeThresholds,
     ::testing::Values(GradeCase{0, 6}, GradeCase{24.99, 6}, GradeCase{25, 5}, GradeCase{49.99, 5},
                       GradeCase{50, 4}, GradeCase{66.99, 4}, GradeCase{67, 3}, GradeCase{80.99, 3},
-                      GradeCase{81, 2}, GradeCase{91.99, 2}, GradeCase{92, 1}, GradeCase{100, 1}));
+                      GradeCase{81, 2}, GradeCase{91.99, 2}, GradeCase{92, 1}, GradeCase{100, 1}),
+    tafelix::test::PrintedName{});
 
 struct ResultCase {
     int right;
@@ -106,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Drills, GradeFromCounters,
                                            ResultCase{0, 1, 0.0, 6},
                                            // 80.9999 is shown as 81.00, and graded as shown
                                            ResultCase{809999, 1000000, 81.0, 2},
-                                           ResultCase{0, 0, 0.0, 6}));
+                                           ResultCase{0, 0, 0.0, 6}),
+                         tafelix::test::PrintedName{});
 
 struct AnswerCase {
     std::int32_t box;
@@ -137,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Presented only by a scan that gave up; a right answer still moves it on.
                       AnswerCase{0, true, 1}, AnswerCase{6, true, 7},
                       AnswerCase{std::numeric_limits<std::int32_t>::max(), true,
-                                 std::numeric_limits<std::int32_t>::min()}));
+                                 std::numeric_limits<std::int32_t>::min()}),
+    tafelix::test::PrintedName{});
 
 struct ElapsedCase {
     std::int64_t seconds;
@@ -159,4 +167,5 @@ INSTANTIATE_TEST_SUITE_P(Seconds, ElapsedTime,
                                            ElapsedCase{86399, "23:59:59"},
                                            ElapsedCase{86400, "00:00:00"},
                                            ElapsedCase{90061, "01:01:01"},
-                                           ElapsedCase{-5, "00:00:00"}));
+                                           ElapsedCase{-5, "00:00:00"}),
+                         tafelix::test::PrintedName{});

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include "ShownPercent.h"
 
 using namespace tafelix;
@@ -40,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
         PercentCase{200.0 / 3.0, ',', "66,67"}, PercentCase{99.995, '.', "100.00"},
         PercentCase{9.995, '.', "10.00"}, PercentCase{0.004999, '.', "0.00"},
         PercentCase{12.5, '.', "12.50"}, PercentCase{-2.125, '.', "-2.13"},
-        PercentCase{-0.001, '.', "0.00"}));
+        PercentCase{-0.001, '.', "0.00"}),
+    tafelix::test::PrintedName{});
 
 TEST(PercentText, TheGradeReadsTheShownValue)
 {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -109,6 +111,10 @@ struct CutCase {
     bool limit;
     std::size_t german, synonym, germanOut, synonymOut;
 };
+void PrintTo(const CutCase& c, std::ostream* os)
+{
+    *os << (c.limit ? "limited " : "unlimited ") << c.german << " and " << c.synonym;
+}
 class VocabularyPrintCut : public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(VocabularyPrintCut, FieldsAreCutOnlyWhenLimited)
@@ -124,7 +130,8 @@ TEST_P(VocabularyPrintCut, FieldsAreCutOnlyWhenLimited)
 INSTANTIATE_TEST_SUITE_P(Limits, VocabularyPrintCut,
                          ::testing::Values(CutCase{true, 31, 50, 30, 45},
                                            CutCase{true, 30, 45, 30, 45},
-                                           CutCase{false, 100, 100, 100, 100}));
+                                           CutCase{false, 100, 100, 100, 100}),
+                         tafelix::test::PrintedName{});
 
 TEST(StatisticsPrint, TitlesRecordsAndTheEmptyLastRow)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include "TestFiles.h"
 
 #include <cstdlib>
@@ -143,8 +145,8 @@ TEST_P(ChoiceClamp, BeyondTheLastOptionSelectsTheLast)
 }
 INSTANTIATE_TEST_SUITE_P(TwoOptions, ChoiceClamp,
                          ::testing::Values(ClampCase{0, 0}, ClampCase{1, 1}, ClampCase{2, 1},
-                                           ClampCase{127, 1}, ClampCase{128, 1},
-                                           ClampCase{255, 1}));
+                                           ClampCase{127, 1}, ClampCase{128, 1}, ClampCase{255, 1}),
+                         tafelix::test::PrintedName{});
 
 class CapacityClamp : public ::testing::TestWithParam<ClampCase> {};
 TEST_P(CapacityClamp, StaysOnTheSlider)
@@ -154,7 +156,8 @@ TEST_P(CapacityClamp, StaysOnTheSlider)
 INSTANTIATE_TEST_SUITE_P(Positions, CapacityClamp,
                          ::testing::Values(ClampCase{0, 10}, ClampCase{9, 10}, ClampCase{10, 10},
                                            ClampCase{37, 37}, ClampCase{50, 50}, ClampCase{51, 50},
-                                           ClampCase{200, 50}, ClampCase{255, 50}));
+                                           ClampCase{200, 50}, ClampCase{255, 50}),
+                         tafelix::test::PrintedName{});
 
 TEST(SettingsRecordOpenFileName, SplitsAtTheLastSeparator)
 {

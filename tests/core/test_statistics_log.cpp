@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ParamNames.h"
+
 #include "TestFiles.h"
 
 #include <cerrno>
@@ -104,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Columns, CellWidth,
                          ::testing::Values(WidthCase{ColumnFile, 100}, WidthCase{ColumnDate, 11},
                                            WidthCase{ColumnAnswers, 10}, WidthCase{ColumnTime, 10},
                                            WidthCase{ColumnRight, 10}, WidthCase{ColumnWrong, 10},
-                                           WidthCase{ColumnPercent, 10}));
+                                           WidthCase{ColumnPercent, 10}),
+                         tafelix::test::PrintedName{});
 
 TEST(LogDate, TwoDigitDayAndMonthFourDigitYear)
 {

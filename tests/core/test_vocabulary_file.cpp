@@ -125,6 +125,10 @@ struct ReadCase {
     std::string body; // everything after the header line
     std::vector<Word> expected;
 };
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class VocabularyReading : public ::testing::TestWithParam<ReadCase> {};
 

@@ -59,6 +59,10 @@ struct DeleteCase {
     std::vector<std::string> after; // texts of slots 1..wordCount afterwards
     std::int32_t currentAfter;
 };
+void PrintTo(const DeleteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class WordTableDelete : public ::testing::TestWithParam<DeleteCase> {};
 

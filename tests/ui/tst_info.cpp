@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(box.ProductName->text(), QStringLiteral("Tafelix"));
         QCOMPARE(box.Version->text(), QStringLiteral("Version : 1.32"));
         QCOMPARE(box.Author->text(), QStringLiteral("Autor :"));
-        QVERIFY(!box.Copyright->text().isEmpty());
+        // Free software under the GPL, version 3 or later, and the whole line on the label.
+        QVERIFY(box.Copyright->text().contains(QStringLiteral("GNU GPL 3 oder später")));
         QVERIFY(box.Adresse->text().contains(QLatin1Char('\n')));
 
         const QStringList first = shownTexts(box);
@@ -108,6 +109,9 @@ private slots:
             QVERIFY(!icon.isNull());
             QVERIFY(icon.width() <= 70 && icon.height() <= 70);
             QCOMPARE(box.size(), QSize(298, 213));
+            QVERIFY2(box.Copyright->heightForWidth(box.Copyright->width()) <=
+                         box.Copyright->height(),
+                     "the copyright line is cut off");
             QCOMPARE(box.frameGeometry().center(), box.screen()->availableGeometry().center());
             QCOMPARE(shownTexts(box), first);
             box.OKButton->click();
