@@ -36,6 +36,9 @@ ImportOutcome fromKvtml(KvtmlImport k)
 {
     ImportOutcome out;
     out.message = std::move(k.message);
+    for (const KvtmlLanguage& l : k.languages)
+        if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone)
+            out.foreignLocale = l.locale.trimmed();
     out.languages = std::move(k.languages);
     out.imported = std::move(k.result);
     out.wordCount = static_cast<std::int32_t>(out.imported.words.size());

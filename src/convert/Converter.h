@@ -31,6 +31,7 @@ struct ImportOutcome {
     Status status = Status::Failed;
     std::string message;                  // German, UTF-8, when not Ok
     std::vector<KvtmlLanguage> languages; // the candidates when Ambiguous
+    QString foreignLocale; // KVTML: the locale of the language that became the foreign side
     ImportedWords imported;
     std::int32_t wordCount = 0; // the words read, in the list or in the table
 };

@@ -1,6 +1,5 @@
 #include "SpeechPanel.h"
 
-#include "convert/Kvtml.h"
 #include "platform/Cp1252Text.h"
 
 #include <QCheckBox>
@@ -245,38 +244,6 @@ void TSpeechPanel::refresh()
                                    ? QStringLiteral("Liest das Wort der Fremdsprache vor "
                                                     "(Strg+L).")
                                    : speakWhy);
-}
-
-QString foreignLanguageOf(const std::vector<convert::KvtmlLanguage>& languages,
-                          const convert::KvtmlChoice& choice)
-{
-    using convert::KvtmlChoice;
-    int german = choice.german;
-    if (german == KvtmlChoice::kAuto) {
-        german = KvtmlChoice::kNone;
-        for (const convert::KvtmlLanguage& l : languages) {
-            const QString loc = l.locale.trimmed().toLower();
-            const QString name = l.name.trimmed().toLower();
-            if (loc == u"de" || loc.startsWith(u"de_") || loc.startsWith(u"de-") || loc == u"deu" ||
-                loc == u"ger" || name == u"deutsch" || name == u"german" || name == u"de") {
-                german = l.id;
-                break;
-            }
-        }
-    }
-    int foreign = choice.foreign;
-    if (foreign == KvtmlChoice::kAuto) {
-        foreign = KvtmlChoice::kNone;
-        for (const convert::KvtmlLanguage& l : languages)
-            if (l.id != german) {
-                foreign = l.id;
-                break;
-            }
-    }
-    for (const convert::KvtmlLanguage& l : languages)
-        if (l.id == foreign && foreign != KvtmlChoice::kNone)
-            return l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
-    return {};
 }
 
 } // namespace tafelix

@@ -16,11 +16,6 @@ class QPushButton;
 
 namespace tafelix {
 
-namespace convert {
-struct KvtmlLanguage;
-struct KvtmlChoice;
-} // namespace convert
-
 // The row of speech controls on the editor page, and the one owner of the speech choices:
 // which language the open list's foreign words are in, and whether the drill speaks them.
 // The speech engine is first asked about when this row is shown or a word is to be spoken,
@@ -40,6 +35,9 @@ public:
     void setListOpen(bool open);
     // The language an import found in its file; a code that is no language is ignored.
     void takeLanguage(const QString& code);
+
+    // The open list's language (a BCP 47 code), empty while none is chosen.
+    QString listLanguage() { return QString::fromStdString(language()); }
 
     // A foreign word the drill shows or has just judged: spoken when "Aussprache" is on and
     // the list has a language.
@@ -77,10 +75,5 @@ private:
     bool waitingForEngine_ = false;
     bool filling_ = false;
 };
-
-// The foreign side's language of an imported KVTML file, as the import chose its sides
-// (`choice`, with kAuto read as the import reads it): a BCP 47 code, or empty.
-QString foreignLanguageOf(const std::vector<convert::KvtmlLanguage>& languages,
-                          const convert::KvtmlChoice& choice);
 
 } // namespace tafelix

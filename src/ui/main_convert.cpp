@@ -112,7 +112,8 @@ void TForm1::ImportierenClick()
     }
     enterImportedWords(words);
     if (format == convert::FileFormat::Kvtml)
-        speechPanel_->takeLanguage(foreignLanguageOf(outcome.languages, options.kvtml));
+        speechPanel_->takeLanguage(
+            outcome.foreignLocale.replace(QLatin1Char('_'), QLatin1Char('-')));
     if (!losses.isEmpty())
         message(MsgKind::Information,
                 QStringLiteral("%1 aus „%2“ importiert.\n\n%3")
@@ -151,7 +152,9 @@ void TForm1::ExportierenClick()
     convert::ExportOutcome out;
     {
         BusyCursor busy;
-        out = convert::exportFile(table_, toLocalPath(*chosen));
+        // The list's language as the foreign side's locale: other trainers title the column
+        // by it.
+        out = convert::exportFile(table_, toLocalPath(*chosen), speechPanel_->listLanguage());
     }
     if (!out.io) {
         showError(QString::fromStdString(out.io.message));

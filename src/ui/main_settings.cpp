@@ -67,9 +67,13 @@ void TForm1::wireSettings()
             [this] { settingsValue_ = settings->current(); });
     connect(settings->CheckListBox1, &QListWidget::itemClicked, this,
             [this] { ApplyInputFont(true); });
-    // Without a mouse: the arrow keys move to a font, Enter takes it, as a click would.
+    // Without a mouse: the arrow keys move to a font, Enter takes it, as a click would. The
+    // font under the cursor is taken even where no arrow key has selected it yet.
     connect(settings->CheckListBox1, &QListWidget::itemActivated, this,
-            [this] { ApplyInputFont(true); });
+            [this](QListWidgetItem* item) {
+                settings->CheckListBox1->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+                ApplyInputFont(true);
+            });
     connect(settings->ComboBox1, &QComboBox::activated, this, [this] { ApplyInputFont(false); });
     QComboBox* size = settings->ComboBox1;
     size->installEventFilter(new SizeBoxFilter(size));

@@ -53,6 +53,10 @@ struct FlashcardCase {
     Lines notes;
     int htmlFields;
 };
+void PrintTo(const FlashcardCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FlashcardExport : public ::testing::TestWithParam<FlashcardCase> {};
 

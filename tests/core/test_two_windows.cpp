@@ -60,6 +60,10 @@ struct StampCase {
     std::function<void(const std::string& path, const std::string& folder)> change;
     bool stillThere; // a file is at the name afterwards
 };
+void PrintTo(const StampCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FileStampChange : public WithFolder<::testing::TestWithParam<StampCase>> {};
 

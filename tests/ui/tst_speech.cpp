@@ -258,6 +258,12 @@ private slots:
             SpeechChoices::load(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat"))))
                 .language(toLocalPath(h.folder.file(QStringLiteral("Vokabeln/Gruss.vkb")))),
             "fr-FR");
+
+        // Exported, the list names its language, so other trainers can title the column.
+        h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("Gruss2.kvtml")));
+        h.form->findChild<QAction*>(QStringLiteral("Exportieren1"))->trigger();
+        const QByteArray exported = h.folder.read(QStringLiteral("Gruss2.kvtml"));
+        QVERIFY2(exported.contains("<locale>fr-FR</locale>"), exported.constData());
         QVERIFY(h.surprises().isEmpty());
     }
 
