@@ -204,3 +204,27 @@ expect_file="$lists/Liste.bkp" start_once xdg-open "$lists/Liste.vkb"
 grep -qxF "$lists/Liste.vkb" "$work/started" || fail "xdg-open started: $(cat "$work/started")"
 [[ -f $lists/Liste.bkp ]] || fail "Tafelix started by xdg-open did not open Liste.vkb"
 step "xdg-open Liste.vkb started $(tr '\n' ' ' <"$work/started")and opened the list"
+
+# The same test once more with a tafelix installed, as a learner who runs the tests has it:
+# that copy must come out exactly as it went in. On a machine without one (CI), this run puts
+# the package in place for that second test and takes it out again afterwards, whatever
+# happens, so the machine ends as it began. Without root there is nothing to install with.
+if [[ -z ${TAFELIX_PACKAGE_TEST_INSTALLED:-} ]] && ! dpkg-query -W tafelix >/dev/null 2>&1; then
+    if ((EUID != 0)); then
+        step "SKIP: the test with an installed tafelix needs root to install and remove one"
+        exit 0
+    fi
+    # Keeps the script's status for finish(), which reads it as its own.
+    remove_copy() {
+        local status=$?
+        set +e
+        dpkg --purge tafelix >"$work/purge.txt" 2>&1 || cat "$work/purge.txt" >&2
+        return "$status"
+    }
+    trap 'remove_copy; finish' EXIT
+    dpkg -i "$deb" >"$work/install.txt" 2>&1 || { cat "$work/install.txt" >&2; fail "dpkg -i $deb"; }
+    step "installed $(dpkg-query -W -f='${Package} ${Version}' tafelix) for the test with an installed copy"
+    TAFELIX_PACKAGE_TEST_INSTALLED=1 bash "$0" "$build" ||
+        fail "the test with an installed tafelix (above)"
+    step "an installed tafelix is unchanged after the package test"
+fi
