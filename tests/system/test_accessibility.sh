@@ -157,37 +157,14 @@ if [[ ${1:-} == --atspi ]]; then
 fi
 
 # ---------------------------------------------------------------- set-up and clean-up
-for tool in Xvfb xdotool xwininfo dbus-run-session; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+require_tools Xvfb xdotool xwininfo dbus-run-session
 if ! "$PYTHON" -c 'import pyatspi' 2>/dev/null; then
     echo "SKIP: pyatspi (python3-pyatspi) is not installed"
     exit 77
 fi
 
-exe=$(realpath "$1")
-program_dir=$(realpath "$2")
 here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-a11y.XXXXXX")
-xvfb_pid=""
-cleanup() {
-    local rc=$?
-    stop_xvfb
-    if ((rc == 0)); then
-        rm -rf "$work"
-    else
-        echo "kept for inspection: $work (screenshot.png, program.log)" >&2
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-cp -a "$program_dir" "$work/Tafelix"
-cp "$exe" "$work/Tafelix/tafelix"
+xserver_test_setup a11y "$1" "$2" "screenshot.png, program.log"
 cp "$here/accessible_names.py" "$work/"
 list_dir="$work/Meine Listen mit einem recht langen Namen"
 mkdir "$list_dir"

@@ -79,35 +79,7 @@ record() {
 }
 
 # judge NAME loud|silent: speech clearly above silence, or nothing but zeros.
-judge() {
-    /usr/bin/python3 - "$work/$1.raw" "$2" <<'EOF' || fail "$1 should be $2"
-import array, math, sys
-
-path, expect = sys.argv[1], sys.argv[2]
-samples = array.array("h")
-with open(path, "rb") as f:
-    data = f.read()
-samples.frombytes(data[: len(data) // 2 * 2])
-if sys.byteorder != "little":
-    samples.byteswap()
-rate = 44100
-seconds = len(samples) / rate
-peak = max((abs(s) for s in samples), default=0)
-window = rate // 20
-loudest = 0.0
-for start in range(0, max(len(samples) - window, 0) + 1, window // 2):
-    chunk = samples[start : start + window]
-    if chunk:
-        loudest = max(loudest, math.sqrt(sum(s * s for s in chunk) / len(chunk)))
-print(f"{expect:>6}: {seconds:.2f} s recorded, peak {peak}, loudest 50 ms RMS {loudest:.0f}")
-if seconds < 2:
-    sys.exit(f"only {seconds:.2f} s recorded: the recording did not cover the drill")
-if expect == "loud" and (peak < 2000 or loudest < 500):
-    sys.exit("no clearly audible speech was captured")
-if expect == "silent" and peak > 16:
-    sys.exit("sound was captured although nothing may be spoken")
-EOF
-}
+judge() { judge_recording "$work/$1.raw" "$2" 2 || fail "$1 should be $2"; }
 
 # onsets NAME: every shown word must be heard within 1.2 s (before the next word); prints
 # the median time from "shown" to the first sound of the word.

@@ -191,3 +191,37 @@ stop_private_pulse() {
     done
     pulse_started=false
 }
+
+# judge_recording RAW loud|silent MIN_SECONDS: a recording of the sink's monitor (s16le,
+# 44.1 kHz, mono) holds a sound clearly above silence ("loud": a click would have a high
+# peak but no energy, so the loudest 50 ms count too), or nothing but zeros apart from the
+# last bit of rounding ("silent"). Both need at least MIN_SECONDS recorded to mean anything.
+judge_recording() {
+    /usr/bin/python3 - "$@" <<'PY'
+import array, math, sys
+
+path, expect, least = sys.argv[1], sys.argv[2], float(sys.argv[3])
+samples = array.array("h")
+with open(path, "rb") as f:
+    data = f.read()
+samples.frombytes(data[: len(data) // 2 * 2])
+if sys.byteorder != "little":
+    samples.byteswap()
+rate = 44100
+seconds = len(samples) / rate
+peak = max((abs(s) for s in samples), default=0)
+window = rate // 20
+loudest = 0.0
+for start in range(0, max(len(samples) - window, 0) + 1, window // 2):
+    chunk = samples[start : start + window]
+    if chunk:
+        loudest = max(loudest, math.sqrt(sum(s * s for s in chunk) / len(chunk)))
+print(f"{expect:>6}: {seconds:.2f} s recorded, peak {peak}, loudest 50 ms RMS {loudest:.0f}")
+if seconds < least:
+    sys.exit(f"only {seconds:.2f} s recorded: the recording did not cover the drill")
+if expect == "loud" and (peak < 2000 or loudest < 500):
+    sys.exit("nothing clearly audible was captured")
+if expect == "silent" and peak > 16:
+    sys.exit("sound was captured where there should be none")
+PY
+}
