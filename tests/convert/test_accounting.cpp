@@ -1,6 +1,7 @@
 // Every word that moves in is accounted for: on files as other programs write them, whatever
 // the import leaves out or changes is in the report, and the command's exit status says so.
 
+#include "ConverterRun.h"
 #include "convert/Converter.h"
 
 #include "core/FolderTest.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 using namespace tafelix;
@@ -296,18 +296,8 @@ TEST(KvtmlExport, NamesTheForeignLocaleWhenGiven)
 
 class AccountingCommand : public test::WithFolder<> {
 protected:
-    struct Run {
-        int status;
-        std::string err;
-    };
-    Run run(const std::string& args)
-    {
-        const std::string errFile = path("stderr.txt");
-        const int raw = std::system(
-            (std::string(TAFELIX_CONVERT_EXE) + " " + args + " 2>" + errFile + " >/dev/null")
-                .c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readBytes(errFile)};
-    }
+    using Run = test::ConverterRun;
+    Run run(const std::string& args) { return test::runConverter(args, path("stderr.txt")); }
 };
 
 // Each report of the items above makes the exit status 1, unless the loss is accepted.

@@ -1,3 +1,4 @@
+#include "ConverterRun.h"
 #include "convert/Converter.h"
 
 #include "core/FolderTest.h"
@@ -10,7 +11,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
 
 using namespace tafelix;
 using namespace tafelix::convert;
@@ -153,18 +153,8 @@ TEST(Formats, FollowTheExtension)
 // The command-line converter, run as a script would run it.
 class ConvertCommand : public ConvertFiles {
 protected:
-    struct Run {
-        int status;
-        std::string err;
-    };
-    Run run(const std::string& args)
-    {
-        const std::string errFile = path("stderr.txt");
-        const std::string cmd =
-            std::string(TAFELIX_CONVERT_EXE) + " " + args + " 2>" + errFile + " >/dev/null";
-        const int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readBytes(errFile)};
-    }
+    using Run = test::ConverterRun;
+    Run run(const std::string& args) { return test::runConverter(args, path("stderr.txt")); }
     std::string data(const char* name) const
     {
         return std::string(TAFELIX_TEST_DATA) + "/convert/" + name;

@@ -4,6 +4,7 @@
 
 #include "ParamNames.h"
 
+#include "DrillRecord.h"
 #include "TestFiles.h"
 
 #include <cerrno>
@@ -16,23 +17,11 @@
 #include <vector>
 
 using namespace tafelix;
+using tafelix::test::drillRecord;
 using tafelix::test::readBytes;
 using tafelix::test::writeBytes;
 
 namespace {
-
-StatisticsRecord record(std::string_view file, std::string_view answers = "3")
-{
-    StatisticsRecord r;
-    setStatisticsCell(r, ColumnFile, file);
-    setStatisticsCell(r, ColumnDate, "05.03.2024");
-    setStatisticsCell(r, ColumnAnswers, answers);
-    setStatisticsCell(r, ColumnTime, "00:01:07");
-    setStatisticsCell(r, ColumnRight, "2");
-    setStatisticsCell(r, ColumnWrong, "1");
-    setStatisticsCell(r, ColumnPercent, "66,67");
-    return r;
-}
 
 std::vector<std::string> fileNames(const std::vector<StatisticsRecord>& records)
 {
@@ -63,7 +52,7 @@ protected:
 
 TEST(StatisticsRecordLayout, FieldsSitAtTheirOffsets)
 {
-    const StatisticsRecord r = record("Englisch.vkb");
+    const StatisticsRecord r = drillRecord("Englisch.vkb");
     const auto* b = reinterpret_cast<const unsigned char*>(&r);
     const struct {
         std::size_t at;
@@ -117,7 +106,8 @@ TEST(LogDate, TwoDigitDayAndMonthFourDigitYear)
 
 TEST_F(StatisticsFile, RoundTripIsByteExact)
 {
-    std::vector<StatisticsRecord> records{record("Englisch.vkb"), record("Franz\xF6sisch.vkb")};
+    std::vector<StatisticsRecord> records{drillRecord("Englisch.vkb"),
+                                          drillRecord("Franz\xF6sisch.vkb")};
     ASSERT_TRUE(writeStatisticsFile(path_, records));
     const std::string bytes = readBytes(path_);
     ASSERT_EQ(bytes.size(), 2 * kStatisticsRecordSize);
@@ -149,7 +139,7 @@ TEST_F(StatisticsFile, CutFileKeepsWholeRecordsAndReportsTheRest)
     EXPECT_FALSE(load.result);
     EXPECT_EQ(load.result.message, "Versuch hinter dem Dateiende zu lesen");
     ASSERT_EQ(load.records.size(), 2u);
-    EXPECT_EQ(load.records[0], record("Englisch.vkb"));
+    EXPECT_EQ(load.records[0], drillRecord("Englisch.vkb"));
 
     const StatisticsRecord& r = load.records[1];
     EXPECT_EQ(r.file.view(), std::string(100, 'A'));
@@ -167,8 +157,8 @@ TEST_F(StatisticsFile, CutFileKeepsWholeRecordsAndReportsTheRest)
 
 TEST_F(StatisticsFile, RecordsWithoutAnswersAreNotWritten)
 {
-    std::vector<StatisticsRecord> records{record("a"), record("leer", ""), record("b"),
-                                          StatisticsRecord{}};
+    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("leer", ""),
+                                          drillRecord("b"), StatisticsRecord{}};
     ASSERT_TRUE(rewriteAndReload(path_, records));
     EXPECT_EQ(fileNames(records), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(readBytes(path_).size(), 2 * kStatisticsRecordSize);
@@ -176,7 +166,7 @@ TEST_F(StatisticsFile, RecordsWithoutAnswersAreNotWritten)
 
 TEST_F(StatisticsFile, DeletingRowsRewritesTheLog)
 {
-    std::vector<StatisticsRecord> records{record("a"), record("b"), record("c")};
+    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b"), drillRecord("c")};
     ASSERT_TRUE(rewriteAndReload(path_, records));
 
     ASSERT_TRUE(eraseStatisticsRecord(records, 1));
@@ -188,7 +178,7 @@ TEST_F(StatisticsFile, DeletingRowsRewritesTheLog)
     EXPECT_EQ(records.size(), 2u);
 
     // Deleting the only record leaves an empty file.
-    records = {record("x")};
+    records = {drillRecord("x")};
     ASSERT_TRUE(eraseStatisticsRecord(records, 0));
     ASSERT_TRUE(rewriteAndReload(path_, records));
     EXPECT_TRUE(readBytes(path_).empty());
@@ -196,7 +186,7 @@ TEST_F(StatisticsFile, DeletingRowsRewritesTheLog)
 
 TEST_F(StatisticsFile, ClearingEverythingTruncatesTheFile)
 {
-    std::vector<StatisticsRecord> records{record("a"), record("b")};
+    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b")};
     ASSERT_TRUE(rewriteAndReload(path_, records));
     records.clear();
     ASSERT_TRUE(rewriteAndReload(path_, records));
@@ -207,11 +197,11 @@ TEST_F(StatisticsFile, ClearingEverythingTruncatesTheFile)
 
 TEST_F(StatisticsFile, FailedRewriteKeepsFileAndTable)
 {
-    std::vector<StatisticsRecord> records{record("a"), record("b")};
+    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b")};
     ASSERT_TRUE(rewriteAndReload(path_, records));
     const std::string old = readBytes(path_);
 
-    records.push_back(record("neu"));
+    records.push_back(drillRecord("neu"));
     tafelix::testing::setWriteFunction([](int, const void*, std::size_t) -> ssize_t {
         errno = ENOSPC;
         return -1;

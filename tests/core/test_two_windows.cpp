@@ -6,6 +6,7 @@
 #include "core/StatisticsLog.h"
 #include "core/VocabularyFile.h"
 
+#include "DrillRecord.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 using namespace tafelix;
+using tafelix::test::drillRecord;
 using tafelix::test::readBytes;
 using tafelix::test::writeBytes;
 
@@ -243,19 +245,6 @@ TEST_F(ListLock, ALockFolderThatIsNotOurOwnHoldsNothing)
 
 // ---------------------------------------------------------------- the shared log
 
-StatisticsRecord drill(const std::string& file, const std::string& answers = "3")
-{
-    StatisticsRecord r;
-    setStatisticsCell(r, ColumnFile, file);
-    setStatisticsCell(r, ColumnDate, "05.03.2024");
-    setStatisticsCell(r, ColumnAnswers, answers);
-    setStatisticsCell(r, ColumnTime, "00:01:07");
-    setStatisticsCell(r, ColumnRight, "2");
-    setStatisticsCell(r, ColumnWrong, "1");
-    setStatisticsCell(r, ColumnPercent, "66,67");
-    return r;
-}
-
 std::vector<std::string> namesIn(const std::string& log)
 {
     std::vector<std::string> names;
@@ -286,16 +275,16 @@ protected:
 
 TEST_F(SharedLog, ADeletionKeepsWhatAnotherWindowLoggedMeanwhile)
 {
-    add({drill("a"), drill("b")});
+    add({drillRecord("a"), drillRecord("b")});
     const auto windowA = shown();
-    add({drill("c")}); // window B logs a drill
+    add({drillRecord("c")}); // window B logs a drill
     StatisticsChange deleteB;
     ASSERT_TRUE(deleteB.remove(windowA, 1));
     ASSERT_TRUE(changeStatisticsFile(log_, deleteB));
     EXPECT_EQ(namesIn(log_), (Names{"a", "c"}));
 
     // "alles löschen" takes what that window showed, not a drill it never saw.
-    add({drill("d")});
+    add({drillRecord("d")});
     StatisticsChange all;
     all.removeAll(windowA);
     ASSERT_TRUE(changeStatisticsFile(log_, all));
@@ -304,7 +293,7 @@ TEST_F(SharedLog, ADeletionKeepsWhatAnotherWindowLoggedMeanwhile)
 
 TEST_F(SharedLog, ARowDeletedInTwoWindowsGoesOnceAndComesNotBack)
 {
-    add({drill("a"), drill("b"), drill("c")});
+    add({drillRecord("a"), drillRecord("b"), drillRecord("c")});
     const auto windowA = shown(), windowB = shown();
     StatisticsChange inB, inA;
     inB.remove(windowB, 1);
@@ -314,7 +303,7 @@ TEST_F(SharedLog, ARowDeletedInTwoWindowsGoesOnceAndComesNotBack)
     EXPECT_EQ(namesIn(log_), (Names{"a", "c"}));
     // A drill logged by window A after its deletion does not bring "b" back either.
     StatisticsChange more;
-    more.added = {drill("e")};
+    more.added = {drillRecord("e")};
     ASSERT_TRUE(changeStatisticsFile(log_, more));
     EXPECT_EQ(namesIn(log_), (Names{"a", "c", "e"}));
 }
@@ -322,14 +311,14 @@ TEST_F(SharedLog, ARowDeletedInTwoWindowsGoesOnceAndComesNotBack)
 TEST_F(SharedLog, EqualRecordsAreTakenOutByTheirPlace)
 {
     // Two drills of the same list on one day with the same counts look alike.
-    add({drill("x"), drill("y"), drill("x"), drill("z")});
+    add({drillRecord("x"), drillRecord("y"), drillRecord("x"), drillRecord("z")});
     StatisticsChange secondX;
     secondX.remove(shown(), 2);
     ASSERT_TRUE(changeStatisticsFile(log_, secondX));
     EXPECT_EQ(namesIn(log_), (Names{"x", "y", "z"}));
 
     // Another window took the first "x" meanwhile: this one's second "x" is the one left.
-    add({drill("x")});
+    add({drillRecord("x")});
     const auto window = shown(); // x y z x
     StatisticsChange other, mine;
     other.remove(window, 0);
@@ -343,7 +332,7 @@ TEST_F(SharedLog, AnUnreadableLogIsNotRewritten)
 {
     std::filesystem::create_directory(log_); // cannot be read as a file
     StatisticsChange c;
-    c.added = {drill("a")};
+    c.added = {drillRecord("a")};
     EXPECT_FALSE(changeStatisticsFile(log_, c));
     EXPECT_TRUE(std::filesystem::is_directory(log_));
 }
@@ -359,7 +348,7 @@ TEST_F(SharedLog, TwoProcessesLoggingAtOnceLoseNoRecord)
             bool ok = true;
             for (int d = 0; d < kDrills; ++d) {
                 StatisticsChange c;
-                c.added = {drill("p" + std::to_string(p) + "-" + std::to_string(d))};
+                c.added = {drillRecord("p" + std::to_string(p) + "-" + std::to_string(d))};
                 ok = changeStatisticsFile(log_, c).ok && ok;
             }
             ::_exit(ok ? 0 : 1);

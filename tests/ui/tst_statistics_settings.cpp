@@ -73,6 +73,17 @@ std::vector<StoredSettings> storedSettings()
             {"slider past its end, no size", wide, true}};
 }
 
+// Starts the window with `stored` as its Init.dat; a size that is no number is reported then.
+void startOn(Harness& h, const StoredSettings& stored)
+{
+    h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored.record));
+    if (stored.badSize)
+        h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
+                                        .arg(fromCp1252(stored.record.fontSize)),
+                                    OkButton);
+    h.start();
+}
+
 } // namespace
 
 class TestStatisticsSettings : public UiTest {
@@ -373,12 +384,7 @@ private slots:
         QByteArray written[2];
         for (const bool open : {false, true}) {
             Harness h(std::nullopt, false);
-            h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored.record));
-            if (stored.badSize)
-                h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
-                                                .arg(fromCp1252(stored.record.fontSize)),
-                                            OkButton);
-            h.start();
+            startOn(h, stored);
             TForm1::TestAccess f = h.ui();
             QVERIFY(!h.form->findChild<TSettingsPage*>());
             const PageSettings before = f.currentSettings();
@@ -425,12 +431,7 @@ private slots:
         QFETCH(int, which);
         const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
         Harness h(std::nullopt, false);
-        h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(stored.record));
-        if (stored.badSize)
-            h.doubles.dialogs.expectBox(QStringLiteral("'%1' ist kein gültiger Integerwert")
-                                            .arg(fromCp1252(stored.record.fontSize)),
-                                        OkButton);
-        h.start();
+        startOn(h, stored);
         TForm1::TestAccess f = h.ui();
         PageSettings expected = f.currentSettings();
         QTabBar* tabs = f.PageControl1->tabBar();
