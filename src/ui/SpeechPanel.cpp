@@ -139,8 +139,12 @@ void TSpeechPanel::startEngineForList()
     QWindow* shown = window()->windowHandle();
     if (!shown || !shown->isExposed()) {
         // Opened while the program starts: the window comes first.
-        if (!std::exchange(startWhenExposed_, true))
-            window()->installEventFilter(this);
+        if (!std::exchange(startWhenExposed_, true)) {
+            if (shown)
+                shown->installEventFilter(this);
+            else
+                window()->installEventFilter(this);
+        }
         return;
     }
     // After the handler that opened the list, which may still change its name.
@@ -170,8 +174,16 @@ bool TSpeechPanel::eventFilter(QObject* watched, QEvent* event)
 
 void TSpeechPanel::startEngine()
 {
-    if (waitingForEngine_ || speech_.isReady())
+    if (!askForEngine())
         return;
+    if (ComboSprache && isVisible())
+        refresh();
+}
+
+bool TSpeechPanel::askForEngine()
+{
+    if (waitingForEngine_ || speech_.isReady())
+        return false;
     waitingForEngine_ = true;
     QPointer<TSpeechPanel> self(this);
     speech_.whenReady([self] {
@@ -181,8 +193,7 @@ void TSpeechPanel::startEngine()
         if (self->ComboSprache && self->isVisible())
             self->refresh();
     });
-    if (ComboSprache && isVisible())
-        refresh();
+    return true;
 }
 
 const std::string& TSpeechPanel::language()
@@ -257,7 +268,7 @@ void TSpeechPanel::refresh()
     // A list with a language will be spoken; without one the engine waits until the learner
     // goes to pick a language.
     if (!ready && listOpen_ && !language.isEmpty())
-        startEngine();
+        askForEngine();
     const QString starting = QStringLiteral("Die Sprachausgabe wird gestartet …");
     const QString engineWhy = ready ? speech_.unavailable() : QString();
     const QStringList voices = ready ? speech_.languages() : QStringList();

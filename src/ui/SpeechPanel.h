@@ -68,6 +68,8 @@ private:
     void refresh();
     // Starts the engine in the background; the row follows once it is up.
     void startEngine();
+    // The same without showing it yet; false when the engine was asked for before.
+    bool askForEngine();
     // Starts the engine if the open list has a language, once the window is on screen.
     void startEngineForList();
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace tafelix {
@@ -98,6 +99,7 @@ private:
     bool up_ = false;
     bool ready_ = false;
     std::vector<std::function<void()>> waiting_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0); // for calls that come later
 };
 
 // Keeps what was opened. With `fails` set it behaves like a desktop without a viewer: the
