@@ -59,8 +59,7 @@ fail() {
     exit 1
 }
 
-# record NAME COMMAND...: runs the probe while the monitor is recorded into "$work/NAME.raw";
-# "$work/NAME.start" holds the time of the recording's first sample, in ms since the epoch.
+# record NAME COMMAND...: runs the probe while the monitor is recorded into "$work/NAME.raw".
 record() {
     local name=$1 raw="$work/$1.raw"
     shift
@@ -73,12 +72,6 @@ record() {
         ((SECONDS < deadline)) || fail "no samples from the monitor within 10 s"
         sleep 0.01
     done
-    # The monitor delivers samples without a gap from here on (the silence stream keeps the
-    # sink running), so the bytes already there date the first sample.
-    local now bytes
-    now=$(date +%s%3N)
-    bytes=$(stat -c %s "$raw")
-    echo $((now - bytes / 2 * 1000 / 44100)) >"$work/$name.start"
     timeout 120 "$@" >"$work/$name.log" 2>&1 || {
         cat "$work/$name.log" >&2
         fail "speech_drill $name failed"
