@@ -3,7 +3,9 @@
 // stderr, and the exit status tells a script whether anything was lost.
 
 #include "Converter.h"
+#include "core/SpeechChoices.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -86,9 +88,9 @@ int main(int argc, char** argv)
                 return usage("--foreign erwartet eine Nummer oder \"none\".");
         } else if (a.starts_with("--foreign-locale=")) {
             const std::string_view code = a.substr(17);
-            if (code.empty() || code.size() > 16 ||
-                code.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                       "0123456789_-@") != std::string_view::npos)
+            std::string asTag(code);
+            std::replace(asTag.begin(), asTag.end(), '_', '-');
+            if (!SpeechChoices::isLanguageCode(asTag))
                 return usage("--foreign-locale erwartet einen Code wie en oder fr_CA.");
             foreignLocale = QString::fromLatin1(code.data(), std::ssize(code));
         } else if (a.starts_with("--")) {

@@ -1,6 +1,7 @@
 #include "Converter.h"
 
 #include "FieldText.h"
+#include "core/SpeechChoices.h"
 #include "core/VocabularyFile.h"
 
 #include <QFileInfo>
@@ -36,9 +37,13 @@ ImportOutcome fromKvtml(KvtmlImport k)
 {
     ImportOutcome out;
     out.message = std::move(k.message);
+    // The foreign language's locale ("fr_CA") as a language code ("fr-CA"), when it is one.
     for (const KvtmlLanguage& l : k.languages)
-        if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone)
-            out.foreignLocale = l.locale.trimmed();
+        if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone) {
+            const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
+            if (SpeechChoices::isLanguageCode(code.toStdString()))
+                out.foreignLocale = code;
+        }
     out.languages = std::move(k.languages);
     out.imported = std::move(k.result);
     out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
@@ -56,22 +61,8 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     switch (format) {
     case FileFormat::Vkb: {
         auto table = std::make_unique<TWordTable>();
-        const LoadResult r = loadVocabulary(bytes, *table);
-        switch (r.status) {
-        case LoadStatus::Ok:
-            break;
-        case LoadStatus::BadHeader:
-            out.message = "Keine gültige Datei !";
-            return out;
-        case LoadStatus::BadInteger:
-            out.message =
-                "'" + fromTableText(r.badText).toStdString() + "' ist kein gültiger Integerwert";
-            return out;
-        case LoadStatus::TooManyWords:
-            out.message = "Die Datei hat mehr als 9999 Wörter.";
-            return out;
-        case LoadStatus::ReadError:
-            out.message = r.message;
+        if (const LoadResult r = loadVocabulary(bytes, *table); r.status != LoadStatus::Ok) {
+            out.message = loadFailureMessage(r);
             return out;
         }
         for (std::int32_t n = 1; n <= table->wordCount; ++n)
@@ -100,35 +91,23 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     return out;
 }
 
-namespace {
-
-// A file that cannot be read is the outcome.
-bool readImportFile(const std::string& path, std::string& bytes, ImportOutcome& failed)
+std::string readImportFile(const std::string& path, std::string& bytes)
 {
-    if (const IoResult r = readWholeFile(path, bytes, kMaxImportBytes); !r) {
-        failed.message = r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
-        return false;
-    }
-    return true;
+    if (const IoResult r = readWholeFile(path, bytes, kMaxImportBytes); !r)
+        return r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message;
+    return {};
 }
-
-} // namespace
 
 ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
     const FileFormat format = formatFromPath(path);
-    if (format == FileFormat::Unknown)
-        return importBytes({}, format, options);
     std::string bytes;
-    ImportOutcome failed;
-    if (!readImportFile(path, bytes, failed))
-        return failed;
-    if (format == FileFormat::Kvtml) {
-        if (std::optional<KvtmlImport> k = importKvtmlInPlace(bytes, options.kvtml))
-            return fromKvtml(std::move(*k));
-        // Refused by the parser: its reason is counted in the file as it was.
-        if (!readImportFile(path, bytes, failed))
+    if (format != FileFormat::Unknown) {
+        if (std::string why = readImportFile(path, bytes); !why.empty()) {
+            ImportOutcome failed;
+            failed.message = std::move(why);
             return failed;
+        }
     }
     return importBytes(bytes, format, options);
 }

@@ -31,10 +31,15 @@ struct ImportOutcome {
     Status status = Status::Failed;
     std::string message;                  // German, UTF-8, when not Ok
     std::vector<KvtmlLanguage> languages; // the candidates when Ambiguous
-    QString foreignLocale; // KVTML: the locale of the language that became the foreign side
+    // KVTML: the language code ("fr-CA") of the language that became the foreign side, when
+    // its locale is one
+    QString foreignLocale;
     ImportedWords imported;
     std::int32_t wordCount = 0; // the words read, in the list or in the table
 };
+
+// Reads a file to import, the whole of it; the German reason when it cannot.
+std::string readImportFile(const std::string& path, std::string& bytes);
 
 // Reads any of the formats into words. A .vkb file is read by the program's own loader and
 // loses nothing.

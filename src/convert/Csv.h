@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +40,7 @@ inline constexpr qsizetype kCsvMaxFieldChars = 1024;
 // ("#separator:tab", "#html:true", "#columns:Front<tab>Back", "#deck column:3", ...): read
 // as instructions, never as words.
 struct CsvDirectives {
-    std::size_t bytes = 0; // of the directive lines, counted in the text after a byte order mark
+    qsizetype length = 0; // of the directive lines, in characters of the decoded text
     int lines = 0;
     std::optional<QChar> separator;
     std::optional<bool> html;
@@ -54,6 +55,26 @@ CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
                                     int maxRows = 10);
 
+// The six fields of a word in Tafelix's own order: the header our export writes, and the
+// header words (lower case) by which other programs name the same column. A German column
+// is also found by its language's name or code.
+struct WordFieldNames {
+    const char16_t* header;
+    std::array<const char16_t*, 6> aliases;
+};
+inline constexpr std::array<WordFieldNames, 6> kWordFields{{
+    {u"Deutsch", {u"deutsches wort"}},
+    {u"Fremdsprache",
+     {u"fremdsprache", u"foreign", u"translation", u"übersetzung", u"fremdwort",
+      u"fremdsprachiges wort"}},
+    {u"Synonym",
+     {u"synonym", u"synonyme", u"synonyms", u"andere, weitere bedeutungen", u"weitere bedeutungen",
+      u"bedeutungen"}},
+    {u"Bemerkung", {u"bemerkung", u"remark", u"comment", u"kommentar", u"note", u"notes"}},
+    {u"Fach", {u"fach", u"fach nr", u"fach nr.", u"compartment", u"box", u"lernfach"}},
+    {u"Durchgänge", {u"durchgänge", u"durchg.", u"passes", u"durchgang"}},
+}};
+
 // Which column (from 0) feeds which field of a word; -1 for none.
 struct CsvColumns {
     int german = 0;
@@ -63,6 +84,13 @@ struct CsvColumns {
     int box = -1;
     int passes = -1;
     bool headerRow = false; // the first record names the columns and is not a word
+
+    // The columns in the order of kWordFields.
+    std::array<int, 6> fields() const { return {german, foreign, synonym, remark, box, passes}; }
+    void setFields(const std::array<int, 6>& c)
+    {
+        german = c[0], foreign = c[1], synonym = c[2], remark = c[3], box = c[4], passes = c[5];
+    }
 };
 
 // A first guess for the dialog: a header row is recognised by known column names (German or

@@ -1,7 +1,7 @@
 #include "Kvtml.h"
 
-#include "ByteScan.h"
 #include "FieldText.h"
+#include "platform/Cp1252Text.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
@@ -9,11 +9,8 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace tafelix::convert {
@@ -26,27 +23,30 @@ namespace {
 constexpr std::size_t kKeepBytes = 2048;
 // A language's name or locale, in characters.
 constexpr qsizetype kMaxNameChars = 512;
-
 // The parser builds a tree of the whole document; a node per element. Bounded so that a
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
 constexpr std::size_t kMaxTags = 2'000'000;
 
-bool looksGerman(const KvtmlLanguage& l)
-{
-    const QString loc = l.locale.trimmed().toLower();
-    const QString name = l.name.trimmed().toLower();
-    return loc == u"de" || loc.startsWith(u"de_") || loc.startsWith(u"de-") || loc == u"deu" ||
-           loc == u"ger" || name == u"deutsch" || name == u"german" || name == u"de";
-}
+const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
+const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
 
-bool isBlank(std::string_view utf8)
-{
-    return isBlankBytes(utf8, ByteEncoding::Utf8);
-}
+// No DTD entities are expanded (the parser knows none), only the five of XML itself and
+// character references; the DOCTYPE is kept so that an internal subset can be refused.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
+                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 void appendBounded(std::string& into, std::string_view part)
 {
     into.append(part.substr(0, kKeepBytes - std::min(kKeepBytes, into.size())));
+}
+
+bool isBlank(std::string_view utf8)
+{
+    // Nearly every text starts with a letter; only the rest needs decoding.
+    for (const char c : utf8)
+        if (static_cast<unsigned char>(c) < 0x80 && c != ' ' && (c < '\t' || c > '\r'))
+            return false;
+    return convert::isBlank(fromUtf8(utf8));
 }
 
 void appendPart(std::string& into, std::string_view part, std::string_view glue = "; ")
@@ -58,499 +58,136 @@ void appendPart(std::string& into, std::string_view part, std::string_view glue 
     appendBounded(into, part);
 }
 
-// A text of the file, bounded like appendBounded(). Nearly every text arrives in one piece
-// and then stays where the parser left it; only a text split by a comment or a CDATA
-// section is joined in a copy of its own, which does not move when the entry does.
-class Text {
-public:
-    std::string_view view() const { return view_; }
+bool is(const pugi::xml_node& n, const char* name)
+{
+    return n.type() == pugi::node_element && std::strcmp(n.name(), name) == 0;
+}
 
-    void append(std::string_view part)
-    {
-        part = part.substr(0, kKeepBytes - std::min(kKeepBytes, view_.size()));
-        if (part.empty())
+// An element's own text: the pieces (plain and CDATA) before its first child element.
+std::string textOf(const pugi::xml_node& n)
+{
+    std::string text;
+    appendBounded(text, n.value());
+    for (pugi::xml_node c = n.first_child(); c && c.type() != pugi::node_element;
+         c = c.next_sibling())
+        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
+            appendBounded(text, c.value());
+    return text;
+}
+
+// Every node below `top` in document order with its depth below it (children are 1),
+// without recursion however deep the file; `visit` returns false to stop.
+template <typename Visit> void forEachBelow(const pugi::xml_node& top, Visit visit)
+{
+    pugi::xml_node n = top.first_child();
+    int depth = 1;
+    while (n) {
+        if (!visit(n, depth))
             return;
-        if (view_.empty()) {
-            view_ = part;
-            return;
+        if (n.first_child()) {
+            n = n.first_child();
+            ++depth;
+            continue;
         }
-        if (!own_)
-            own_ = std::make_unique<std::string>(view_);
-        own_->append(part);
-        view_ = *own_;
+        while (n != top && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (n == top)
+            return;
+        n = n.next_sibling();
     }
+}
 
-private:
-    std::string_view view_;
-    std::unique_ptr<std::string> own_;
-};
-
-struct Translation {
-    Text text, comment, paraphrase, grade, count;
-};
-
-struct RawEntry {
-    std::string_view id;
-    int number = 0; // place in the file, from 1
-    Translation german, foreign;
-    Text inactive, errors; // the flag, and the foreign side's error count
-    std::string others;    // texts of the further languages, "fr: maison"
-    std::string synonyms;
-};
-
-struct PairSide {
-    std::string_view entry;
-    int translation = -1;
-};
+// Whether an element holds text anywhere inside, white space aside.
+bool hasContent(const pugi::xml_node& n)
+{
+    const auto filled = [](const char* v) {
+        return std::any_of(v, v + std::strlen(v),
+                           [](char c) { return c != ' ' && c != '\t' && c != '\n' && c != '\r'; });
+    };
+    bool found = filled(n.value());
+    forEachBelow(n, [&](const pugi::xml_node& c, int) { return !(found = filled(c.value())); });
+    return found;
+}
 
 int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
 {
     const pugi::xml_attribute a = n.attribute(name);
-    if (!a)
-        return fallback;
-    const char* const v = a.value();
-    // Plain digits, as every list has them, need no detour through QString; nine of them
-    // cannot overflow.
-    int i = 0;
-    const char* p = v;
-    for (; *p >= '0' && *p <= '9' && p - v < 9; ++p)
-        i = i * 10 + (*p - '0');
-    if (*p == '\0' && p != v)
-        return i;
-    const QString s = QString::fromUtf8(v).trimmed();
     bool ok = false;
-    i = s.toInt(&ok);
-    return ok ? i : fallback;
+    const int i = QString::fromUtf8(a.value()).trimmed().toInt(&ok);
+    return a && ok ? i : fallback;
 }
 
-// The element names the reader acts on; every other name is kOther.
-enum class Tag : std::uint8_t {
-    kNone, // above the root
-    kOther,
-    kKvtml,
-    kIdentifiers,
-    kIdentifier,
-    kName,
-    kLocale,
-    kEntries,
-    kEntry,
-    kTranslation,
-    kText,
-    kComment,
-    kParaphrase,
-    kGrade,
-    kCurrentGrade,
-    kCount,
-    kLessons,
-    kContainer,
-    kSynonym,
-    kPair,
-    kInactive,
-    kErrorCount,
+struct Translation {
+    std::string text, comment, paraphrase, grade, count;
 };
 
-// A whole-name compare that stops at the name's end, without measuring it first.
-template <std::size_t N> bool is(const char* name, const char (&literal)[N])
-{
-    for (std::size_t i = 0; i + 1 < N; ++i)
-        if (name[i] != literal[i])
-            return false;
-    return name[N - 1] == '\0';
-}
+struct Entry {
+    std::string_view id;
+    int number = 0; // place in the file, from 1
+    Translation german, foreign;
+    std::string others; // texts of the further languages, "fr: maison"
+    std::string synonyms;
+};
 
-// A hundred thousand elements in a full list: each name is looked at once, by its first
-// letter and then one compare, and afterwards only its tag.
-Tag classify(const char* n)
-{
-    switch (n[0]) {
-    case 'c':
-        return is(n, "comment")        ? Tag::kComment
-               : is(n, "count")        ? Tag::kCount
-               : is(n, "currentgrade") ? Tag::kCurrentGrade
-               : is(n, "container")    ? Tag::kContainer
-                                       : Tag::kOther;
-    case 'e':
-        return is(n, "entry")        ? Tag::kEntry
-               : is(n, "entries")    ? Tag::kEntries
-               : is(n, "errorcount") ? Tag::kErrorCount
-                                     : Tag::kOther;
-    case 'g':
-        return is(n, "grade") ? Tag::kGrade : Tag::kOther;
-    case 'i':
-        return is(n, "identifier")    ? Tag::kIdentifier
-               : is(n, "identifiers") ? Tag::kIdentifiers
-               : is(n, "inactive")    ? Tag::kInactive
-                                      : Tag::kOther;
-    case 'k':
-        return is(n, "kvtml") ? Tag::kKvtml : Tag::kOther;
-    case 'l':
-        return is(n, "locale") ? Tag::kLocale : is(n, "lessons") ? Tag::kLessons : Tag::kOther;
-    case 'n':
-        return is(n, "name") ? Tag::kName : Tag::kOther;
-    case 'p':
-        return is(n, "paraphrase") ? Tag::kParaphrase : is(n, "pair") ? Tag::kPair : Tag::kOther;
-    case 's':
-        return is(n, "synonym") ? Tag::kSynonym : Tag::kOther;
-    case 't':
-        return is(n, "text") ? Tag::kText : is(n, "translation") ? Tag::kTranslation : Tag::kOther;
-    default:
-        return Tag::kOther;
-    }
-}
-
-bool isXmlWhitespace(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
-}
-
-// Grade 0 is a word never or not yet known, each grade above one more right answer in a row;
-// our compartment k means k - 1 right answers, and five make the archive.
-std::int32_t boxForGrade(int grade)
-{
-    return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
-}
-
-// A number of the grade; the fallback when there is none, and a loss when it is unreadable.
-int gradeNumber(std::string_view text, int fallback, LossReport& losses, int entryNumber)
-{
-    if (isBlank(text))
-        return fallback;
-    std::string_view t = text;
-    while (!t.empty() && (t.front() == ' ' || (t.front() >= '\t' && t.front() <= '\r')))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || (t.back() >= '\t' && t.back() <= '\r')))
-        t.remove_suffix(1);
-    int v = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec == std::errc() && end == t.data() + t.size() && !t.empty())
-        return v;
-    // Signs and blanks beyond ASCII as Qt reads numbers.
-    bool ok = false;
-    const QString q = QString::fromUtf8(text.data(), std::ssize(text));
-    v = q.trimmed().toInt(&ok);
-    if (ok)
-        return v;
-    losses.add(LossReport::Kind::BadNumber,
-               losses.wantsExample(LossReport::Kind::BadNumber)
-                   ? "Eintrag " + std::to_string(entryNumber) + ": " + quoteForReport(q)
-                   : std::string());
-    return fallback;
-}
-
-// One entry's word: the texts in table form, the grade as compartment and passes.
-void convertEntry(const RawEntry& r, TWordEntry& e, LossReport& losses)
-{
-    // The synonym is the paraphrase, then the pair partners, then the further languages;
-    // most entries have the paraphrase alone and need no joining.
-    std::string joinedSynonym;
-    std::string_view synonym;
-    if (!isBlank(r.foreign.paraphrase.view()))
-        synonym = r.foreign.paraphrase.view();
-    if (!r.synonyms.empty() || !r.others.empty()) {
-        joinedSynonym = synonym;
-        appendPart(joinedSynonym, r.synonyms);
-        appendPart(joinedSynonym, r.others);
-        synonym = joinedSynonym;
-    }
-    // Both sides' comments make the remark, the same one only once.
-    std::string joinedRemark;
-    std::string_view remark = r.foreign.comment.view();
-    if (r.german.comment.view() != remark && !isBlank(r.german.comment.view())) {
-        joinedRemark = remark;
-        appendPart(joinedRemark, r.german.comment.view());
-        remark = joinedRemark;
-    }
-    const auto text = [&](std::string_view from, ShortText100& into) {
-        bytesToTableText(FieldBytes(from), ByteEncoding::Utf8, into, losses, "Eintrag ", r.number);
-    };
-    text(r.german.text.view(), e.german);
-    text(r.foreign.text.view(), e.foreign);
-    text(synonym, e.synonym);
-    text(remark, e.remark);
-    const Translation& g =
-        !r.foreign.grade.view().empty() || !r.foreign.count.view().empty() ? r.foreign : r.german;
-    const int grade = gradeNumber(g.grade.view(), 0, losses, r.number);
-    e.box = boxForGrade(grade);
-    if (grade < 0 || grade > 7)
-        losses.add(LossReport::Kind::OutOfRange, "Eintrag " + std::to_string(r.number) +
-                                                     ": Stufe " + std::to_string(grade) +
-                                                     " → Fach " + std::to_string(e.box));
-    e.passes = gradeNumber(g.count.view(), 0, losses, r.number);
-    keepInRange(e, losses, "Eintrag ", r.number);
-    // The German side's paraphrase has no field: the synonym is the foreign word's.
-    if (!isBlank(r.german.paraphrase.view()))
-        losses.add(LossReport::Kind::NoCounterpart,
-                   "Eintrag " + std::to_string(r.number) + ": <paraphrase> (Deutsch)");
-}
-
-// No DTD entities are expanded (the parser knows none), only the five of XML itself and
-// character references; the DOCTYPE is kept so that an internal subset can be refused.
-// Leading texts go into their elements, which spares a node for nearly every text: a
-// third of the tree's memory and of the walk.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
-                                   pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
-
-// Walks one parsed KVTML document as a stream of start tags, texts and end tags, the way a
-// streaming reader would see it, without recursion however deep the file. The first walk
-// collects the languages only; the second, with the languages chosen, the entries. Texts
-// stay views into the document, which outlives the walk's results.
-class Parser {
+class Reader {
 public:
-    Parser(const pugi::xml_document& doc, bool languagesOnly)
-        : doc_(doc), languagesOnly_(languagesOnly)
+    Reader(const std::vector<KvtmlLanguage>& languages, int german, int foreign)
+        : languages_(languages), germanId_(german), foreignId_(foreign)
     {}
 
-    std::vector<KvtmlLanguage> languages;
     // Kept to the end: synonym pairs may come after the entries they join.
-    std::vector<RawEntry> entries;
-    std::vector<std::pair<PairSide, PairSide>> pairs;
-    int lessons = 0;
+    std::vector<Entry> entries;
+    LossReport losses;
     int emptyEntries = 0;    // without any text at all
     int inactiveEntries = 0; // marked "inactive", which a .vkb cannot hold
     int errorEntries = 0;    // with an error count, which a .vkb cannot hold
-    int germanId = KvtmlChoice::kNone;
-    int foreignId = KvtmlChoice::kNone;
-    LossReport losses;
 
-    // An empty string on success, else the German reason.
-    std::string run()
+    void read(const pugi::xml_node& entry)
     {
-        if (const pugi::xml_node n = doc_.first_child())
-            walk(n);
-        return finish();
-    }
-
-    void choose(int german, int foreign)
-    {
-        germanId = german;
-        foreignId = foreign;
-    }
-
-private:
-    // Walks the tree in document order from `n` and the siblings after it.
-    void walk(pugi::xml_node n)
-    {
-        for (;;) {
-            pugi::xml_node child;
-            switch (n.type()) {
-            case pugi::node_doctype:
-                if (std::strchr(n.value(), '[') != nullptr)
-                    raiseError("Die Datei bringt eigene DTD-Deklarationen mit; sie wird "
-                               "nicht gelesen.");
-                break;
-            case pugi::node_element:
-                start(n);
-                if (done_)
-                    break;
-                // The parser keeps an element's leading text in the element itself; it is
-                // the text that comes before any child.
-                if (const char* text = n.value(); *text != '\0')
-                    characters(text);
-                child = n.first_child();
-                if (!child)
-                    end();
-                break;
-            case pugi::node_pcdata:
-            case pugi::node_cdata:
-                characters(n.value());
-                break;
-            default:
-                break;
-            }
-            if (done_)
-                return;
-            if (child) {
-                n = child;
-                continue;
-            }
-            // On to the next sibling, closing every element left on the way up. The open
-            // elements are on the stack, so the way up asks the tree nothing.
-            pugi::xml_node next;
-            while (!(next = n.next_sibling())) {
-                if (depth_ == 0)
-                    return;
-                n = nodes_[depth_ - 1];
-                end();
-                if (done_)
-                    return;
-            }
-            n = next;
+        Entry e;
+        e.id = entry.attribute("id").value();
+        e.number = ++entryNumber_;
+        std::string inactive, errors;
+        for (const pugi::xml_node& part : entry.children()) {
+            if (is(part, "inactive"))
+                appendBounded(inactive, textOf(part));
+            else if (is(part, "translation"))
+                readTranslation(part, e, errors);
         }
-    }
-
-    std::string finish()
-    {
-        if (!error_.empty())
-            return "Keine lesbare KVTML-Datei: " + error_;
-        if (!sawRoot_)
-            return "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
-        return {};
-    }
-
-    void raiseError(std::string message)
-    {
-        if (error_.empty())
-            error_ = std::move(message);
-        done_ = true;
-    }
-
-    Tag parent(std::size_t up = 1) const { return depth_ >= up ? tags_[depth_ - up] : Tag::kNone; }
-    bool inEntries() const { return depth_ >= 2 && tags_[1] == Tag::kEntries; }
-
-    void start(const pugi::xml_node& node)
-    {
-        const char* const rawName = node.name();
-        const Tag name = classify(rawName);
-        // Text is collected only directly inside the element that chose the target; a child
-        // element ends that, and a stale pointer into a growing list must not survive it.
-        target_ = nullptr;
-        targetQ_ = nullptr;
-        if (depth_ >= static_cast<std::size_t>(kKvtmlMaxDepth)) {
-            raiseError("Die Elemente sind zu tief verschachtelt.");
+        const auto isSet = [](const std::string& flag) {
+            const QString v = fromUtf8(flag).trimmed();
+            return !v.isEmpty() && v != u"0" && v.compare(u"false", Qt::CaseInsensitive) != 0;
+        };
+        if (isBlank(e.german.text) && isBlank(e.foreign.text)) {
+            // Comments and paraphrases without a word to go with them are reported with
+            // whatever further languages the entry holds; an entry of nothing is counted.
+            std::string content = e.others;
+            for (const Translation* t : {&e.german, &e.foreign})
+                for (const std::string* part : {&t->comment, &t->paraphrase})
+                    appendPart(content, *part);
+            if (content.empty())
+                ++emptyEntries;
+            else
+                losses.add(LossReport::Kind::SkippedRow,
+                           where(e) + ": " + quoteForReport(QString::fromStdString(content)));
             return;
         }
-        const Tag p = parent();
-        if (depth_ == 0) {
-            sawRoot_ = true;
-            if (name != Tag::kKvtml)
-                raiseError("Das Wurzelelement ist nicht „kvtml“.");
-            else if (std::string_view(node.attribute("version").value()).substr(0, 1) != "2")
-                raiseError("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
-            if (done_)
-                return;
-        } else if (p == Tag::kIdentifiers && name == Tag::kIdentifier) {
-            if (std::ssize(languages) >= kKvtmlMaxLanguages) {
-                raiseError("Die Datei hat zu viele Sprachen.");
-                return;
-            }
-            languages.push_back(
-                {intAttribute(node, "id", static_cast<int>(languages.size())), {}, {}});
-        } else if (p == Tag::kIdentifier && !languages.empty() && depth_ == 3) {
-            targetQ_ = name == Tag::kName     ? &languages.back().name
-                       : name == Tag::kLocale ? &languages.back().locale
-                                              : nullptr;
-        } else if (name == Tag::kEntries && languagesOnly_) {
-            done_ = true;
-            return;
-        } else if (inEntries()) {
-            startInEntries(node, name, rawName, p);
-        } else if (p == Tag::kLessons && name == Tag::kContainer) {
-            ++lessons;
-        } else if (depth_ >= 3 && tags_[1] == Tag::kSynonym) {
-            if (p == Tag::kPair && name == Tag::kEntry) {
-                side_().entry = node.attribute("id").value();
-            } else if (parent(2) == Tag::kPair && p == Tag::kEntry && name == Tag::kTranslation) {
-                side_().translation = intAttribute(node, "id", -1);
-            }
-        }
-        if (depth_ == 2 && tags_[1] == Tag::kSynonym && name == Tag::kPair) {
-            pairs.emplace_back();
-            pairSide_ = 0;
-        }
-        tags_[depth_] = name;
-        nodes_[depth_] = node;
-        ++depth_;
-    }
-
-    PairSide& side_()
-    {
-        if (pairs.empty())
-            pairs.emplace_back();
-        return pairSide_ == 0 ? pairs.back().first : pairs.back().second;
-    }
-
-    void startInEntries(const pugi::xml_node& node, Tag name, const char* rawName, Tag p)
-    {
-        if (depth_ == 2 && name == Tag::kEntry) {
-            entry_ = RawEntry{};
-            entry_.id = node.attribute("id").value();
-            entry_.number = ++entryNumber_;
+        inactiveEntries += isSet(inactive) ? 1 : 0;
+        errorEntries += isSet(errors) ? 1 : 0;
+        if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
+            losses.add(LossReport::Kind::OverLimit,
+                       overLimitSeen_ ? std::string() : "ab " + where(e));
+            overLimitSeen_ = true;
             return;
         }
-        if (depth_ == 3 && p == Tag::kEntry && name == Tag::kTranslation) {
-            const int id = intAttribute(node, "id", -1);
-            otherText_ = Text{};
-            translation_ = id == germanId    ? &entry_.german
-                           : id == foreignId ? &entry_.foreign
-                                             : nullptr;
-            otherLanguage_ = id;
-            return;
-        }
-        if (depth_ == 3 && p == Tag::kEntry && name == Tag::kInactive) {
-            target_ = &entry_.inactive;
-            return;
-        }
-        if (depth_ == 4 && p == Tag::kTranslation) {
-            Translation* t = translation_;
-            if (name == Tag::kText)
-                target_ = t ? &t->text : &otherText_;
-            else if (t && name == Tag::kComment)
-                target_ = &t->comment;
-            else if (t && name == Tag::kParaphrase)
-                target_ = &t->paraphrase;
-            else if (name != Tag::kGrade || !t) {
-                // Its end is the next end at this depth, so the name itself needs no keeping
-                // beyond the report. A further language keeps only its text, in the synonym.
-                unknown_ = rawName;
-                unknownHasContent_ = false;
-                unknownLanguage_ = t ? std::string() : languageLabel(otherLanguage_);
-            }
-            return;
-        }
-        if (depth_ == 5 && p == Tag::kGrade && translation_) {
-            target_ = name == Tag::kCurrentGrade ? &translation_->grade
-                      : name == Tag::kCount      ? &translation_->count
-                      : name == Tag::kErrorCount && translation_ == &entry_.foreign ? &entry_.errors
-                                                                                    : nullptr;
-        }
-    }
-
-    void characters(const char* value)
-    {
-        if (target_) {
-            target_->append(value);
-        } else if (targetQ_ && targetQ_->size() < kMaxNameChars) {
-            const std::string_view text(value);
-            *targetQ_ += QString::fromUtf8(
-                             text.data(), static_cast<qsizetype>(std::min(text.size(), kKeepBytes)))
-                             .left(kMaxNameChars - targetQ_->size());
-        } else if (unknown_ != nullptr && !isXmlWhitespace(value)) {
-            unknownHasContent_ = true;
-        }
-    }
-
-    void end()
-    {
-        Tag name = Tag::kNone;
-        if (depth_ > 0)
-            name = tags_[--depth_];
-        target_ = nullptr;
-        targetQ_ = nullptr;
-        if (unknown_ != nullptr && depth_ == 4) {
-            if (unknownHasContent_)
-                losses.add(LossReport::Kind::NoCounterpart,
-                           "Eintrag " + std::to_string(entry_.number) + ": " + unknownLanguage_ +
-                               "<" + unknown_ + ">");
-            unknown_ = nullptr;
-        }
-        if (languagesOnly_ && name == Tag::kIdentifiers)
-            done_ = true;
-        if (depth_ == 3 && name == Tag::kTranslation && tags_[1] == Tag::kEntries) {
-            if (!translation_ && !isBlank(otherText_.view()))
-                appendPart(entry_.others,
-                           languageLabel(otherLanguage_) + std::string(otherText_.view()));
-            translation_ = nullptr;
-        } else if (depth_ == 2 && name == Tag::kEntry && tags_[1] == Tag::kEntries) {
-            finishEntry();
-        } else if (depth_ == 3 && name == Tag::kEntry && tags_[2] == Tag::kPair) {
-            pairSide_ = 1;
-        }
+        entries.push_back(std::move(e));
     }
 
     std::string languageLabel(int id) const
     {
-        for (const KvtmlLanguage& l : languages)
+        for (const KvtmlLanguage& l : languages_)
             if (l.id == id) {
                 const QString label =
                     !l.locale.trimmed().isEmpty() ? l.locale.trimmed() : l.name.trimmed();
@@ -559,78 +196,106 @@ private:
         return {};
     }
 
-    void finishEntry()
+    static std::string where(const Entry& e) { return "Eintrag " + std::to_string(e.number); }
+
+private:
+    void readTranslation(const pugi::xml_node& translation, Entry& e, std::string& errors)
     {
-        const bool hasWord =
-            !isBlank(entry_.german.text.view()) || !isBlank(entry_.foreign.text.view());
-        if (!hasWord) {
-            // Comments and paraphrases without a word to go with them are reported with
-            // whatever further languages the entry holds; an entry of nothing is counted.
-            std::string content = entry_.others;
-            for (const Translation* t : {&entry_.german, &entry_.foreign})
-                for (const Text* part : {&t->comment, &t->paraphrase})
-                    appendPart(content, part->view());
-            if (content.empty())
-                ++emptyEntries;
-            else
-                losses.add(LossReport::Kind::SkippedRow,
-                           "Eintrag " + std::to_string(entry_.number) + ": " +
-                               quoteForReport(QString::fromStdString(content)));
-            return;
+        const int id = intAttribute(translation, "id", -1);
+        Translation* const t = id == germanId_    ? &e.german
+                               : id == foreignId_ ? &e.foreign
+                                                  : nullptr;
+        std::string other; // the text of a language that is neither side
+        for (const pugi::xml_node& part : translation.children()) {
+            if (part.type() != pugi::node_element)
+                continue;
+            const std::string_view name = part.name();
+            if (name == "text") {
+                appendBounded(t ? t->text : other, textOf(part));
+            } else if (t && name == "comment") {
+                appendBounded(t->comment, textOf(part));
+            } else if (t && name == "paraphrase") {
+                appendBounded(t->paraphrase, textOf(part));
+            } else if (t && name == "grade") {
+                for (const pugi::xml_node& g : part.children()) {
+                    if (is(g, "currentgrade"))
+                        appendBounded(t->grade, textOf(g));
+                    else if (is(g, "count"))
+                        appendBounded(t->count, textOf(g));
+                    else if (is(g, "errorcount") && t == &e.foreign)
+                        appendBounded(errors, textOf(g));
+                }
+            } else if (hasContent(part)) {
+                // A further language keeps only its text, in the synonym.
+                losses.add(LossReport::Kind::NoCounterpart,
+                           where(e) + ": " + (t ? std::string() : languageLabel(id)) + "<" +
+                               std::string(name) + ">");
+            }
         }
-        const auto isSet = [](const Text& t) {
-            const QString v = QString::fromUtf8(t.view().data(), std::ssize(t.view())).trimmed();
-            return !v.isEmpty() && v != u"0" && v.compare(u"false", Qt::CaseInsensitive) != 0;
-        };
-        inactiveEntries += isSet(entry_.inactive) ? 1 : 0;
-        errorEntries += isSet(entry_.errors) ? 1 : 0;
-        if (kept_ >= static_cast<std::size_t>(TWordTable::MaxWords)) {
-            losses.add(LossReport::Kind::OverLimit,
-                       overLimitSeen_ ? std::string()
-                                      : "ab Eintrag " + std::to_string(entry_.number));
-            overLimitSeen_ = true;
-            return;
-        }
-        ++kept_;
-        entries.push_back(std::move(entry_));
+        if (!t && !isBlank(other))
+            appendPart(e.others, languageLabel(id) + other);
     }
 
-    const pugi::xml_document& doc_;
-    bool languagesOnly_;
-    bool done_ = false;
-    bool sawRoot_ = false;
-    std::string error_;
-    // The open elements, outermost first.
-    std::array<Tag, kKvtmlMaxDepth> tags_{};
-    std::array<pugi::xml_node, kKvtmlMaxDepth> nodes_{};
-    std::size_t depth_ = 0;
-    Text* target_ = nullptr;
-    QString* targetQ_ = nullptr; // a language's name or locale
-    RawEntry entry_;
+    const std::vector<KvtmlLanguage>& languages_;
+    int germanId_, foreignId_;
     int entryNumber_ = 0;
-    std::size_t kept_ = 0;
-    Translation* translation_ = nullptr;
-    int otherLanguage_ = -1;
-    Text otherText_;                // the text of a language that is neither side
-    const char* unknown_ = nullptr; // an element of a translation we have no field for
-    bool unknownHasContent_ = false;
-    std::string unknownLanguage_; // "fr: " for a further language's element
     bool overLimitSeen_ = false;
-    int pairSide_ = 0;
 };
 
-bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
+// Grade 0 is a word never or not yet known, each grade above one more right answer in a row;
+// our compartment k means k - 1 right answers, and five make the archive.
+std::int32_t boxForGrade(int grade)
 {
-    return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
+    return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
 }
 
-const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
-const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
-
-// Checked before the tree is built, so that a file of nothing but tags costs no tree.
-bool hasTooManyTags(std::string_view bytes)
+// A number of the grade; 0 when there is none, and a loss when it is unreadable.
+int gradeNumber(const std::string& text, LossReport& losses, const std::string& where)
 {
-    return scan::count(bytes.data(), bytes.data() + bytes.size(), '<') > kMaxTags;
+    const QString q = fromUtf8(text).trimmed();
+    bool ok = false;
+    const int v = q.toInt(&ok);
+    if (q.isEmpty() || ok)
+        return v;
+    losses.add(LossReport::Kind::BadNumber, where + ": " + quoteForReport(q));
+    return 0;
+}
+
+// One entry's word: the texts in table form, the grade as compartment and passes.
+TWordEntry convertEntry(const Entry& r, LossReport& losses)
+{
+    const std::string where = Reader::where(r);
+    // The synonym is the paraphrase, then the pair partners, then the further languages.
+    std::string synonym = isBlank(r.foreign.paraphrase) ? std::string() : r.foreign.paraphrase;
+    appendPart(synonym, r.synonyms);
+    appendPart(synonym, r.others);
+    // Both sides' comments make the remark, the same one only once.
+    std::string remark = r.foreign.comment;
+    if (r.german.comment != remark)
+        appendPart(remark, r.german.comment);
+    TWordEntry e;
+    e.german = toTableText(fromUtf8(r.german.text), losses, where);
+    e.foreign = toTableText(fromUtf8(r.foreign.text), losses, where);
+    e.synonym = toTableText(fromUtf8(synonym), losses, where);
+    e.remark = toTableText(fromUtf8(remark), losses, where);
+    const Translation& g =
+        !r.foreign.grade.empty() || !r.foreign.count.empty() ? r.foreign : r.german;
+    const int grade = gradeNumber(g.grade, losses, where);
+    e.box = boxForGrade(grade);
+    if (grade < 0 || grade > 7)
+        losses.add(LossReport::Kind::OutOfRange,
+                   where + ": Stufe " + std::to_string(grade) + " → Fach " + std::to_string(e.box));
+    e.passes = gradeNumber(g.count, losses, where);
+    keepInRange(e, losses, where);
+    // The German side's paraphrase has no field: the synonym is the foreign word's.
+    if (!isBlank(r.german.paraphrase))
+        losses.add(LossReport::Kind::NoCounterpart, where + ": <paraphrase> (Deutsch)");
+    return e;
+}
+
+std::size_t countTags(std::string_view bytes)
+{
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<'));
 }
 
 // A list with more tags than the parser may take, cut after the entries that fit; the rest
@@ -639,26 +304,27 @@ bool hasTooManyTags(std::string_view bytes)
 std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
 {
     constexpr std::size_t npos = std::string_view::npos, kTagsPerEntry = 64;
-    const std::size_t open = bytes.find("<entries>"), close = bytes.rfind("</entries>");
+    constexpr std::string_view kOpen = "<entries>", kEnd = "</entry>";
+    const std::size_t open = bytes.find(kOpen), close = bytes.rfind("</entries>");
     if (open == npos || close == npos || close < open)
         return std::nullopt;
-    const std::size_t from = open + std::string_view("<entries>").size();
+    const std::size_t from = open + kOpen.size();
     const auto tagsIn = [&](std::size_t a, std::size_t b) {
-        return scan::count(bytes.data() + a, bytes.data() + b, '<');
+        return countTags(bytes.substr(a, b - a));
     };
     const std::size_t around = tagsIn(0, from) + tagsIn(close, bytes.size());
     if (around > kMaxTags)
         return std::nullopt;
     std::size_t cut = from, tags = around;
-    for (std::size_t end; (end = bytes.find("</entry>", cut)) < close;) {
-        const std::size_t next = end + std::string_view("</entry>").size();
+    for (std::size_t end; (end = bytes.find(kEnd, cut)) < close;) {
+        const std::size_t next = end + kEnd.size();
         tags += tagsIn(cut, next);
         if (tags > kMaxTags)
             break;
         cut = next;
     }
     dropped = 0;
-    for (std::size_t at = cut; (at = bytes.find("</entry>", at)) < close; ++at)
+    for (std::size_t at = cut; (at = bytes.find(kEnd, at)) < close; ++at)
         ++dropped;
     if (dropped == 0 || tagsIn(cut, close) > kTagsPerEntry * static_cast<std::size_t>(dropped))
         return std::nullopt;
@@ -691,61 +357,6 @@ bool readAsUtf8(std::string_view bytes)
            value.compare(u"utf8", Qt::CaseInsensitive) == 0;
 }
 
-// Readies the bytes for the parser; false with a reason in `refusal` when they are refused
-// before it. A list over the tag limit is cut after the entries that fit, and a file that
-// claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the printer's quotes and
-// the euro sign), as the CSV import does with the same bytes; either way `bytes` then views
-// a copy in `own`, and the report says so in `losses`.
-bool prepare(std::string_view& bytes, std::string& own, LossReport& losses, std::string& refusal)
-{
-    if (hasTooManyTags(bytes)) {
-        int dropped = 0;
-        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
-        if (!cut) {
-            refusal = kTooManyTags;
-            return false;
-        }
-        own = std::move(*cut);
-        bytes = own;
-        losses.add(LossReport::Kind::OverLimit, dropped, {});
-    }
-    if (readAsUtf8(bytes) && !isValidUtf8(bytes)) {
-        if (bytes.starts_with("\xEF\xBB\xBF"))
-            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
-        own = fromTableText(bytes).toStdString();
-        bytes = own;
-        losses.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
-                    "(Latin-1) gelesen");
-    }
-    return true;
-}
-
-// The German reason for a file the parser refused; `bytes` as they were before the parse.
-std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
-{
-    if (r.status == pugi::status_no_document_element)
-        return kNoRoot;
-    const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0));
-    const auto line =
-        1 + std::count(bytes.begin(),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
-                       '\n');
-    return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
-           std::to_string(line) + ")";
-}
-
-// How many entries the list will likely hold: the children of its <entries>, at most a
-// full table. Reserved up front, the list is built once instead of doubling into freshly
-// allocated memory.
-std::size_t expectedEntries(const pugi::xml_document& doc)
-{
-    std::size_t n = 0;
-    for (pugi::xml_node e = doc.child("kvtml").child("entries").first_child();
-         e && n < static_cast<std::size_t>(TWordTable::MaxWords); e = e.next_sibling())
-        n += e.type() == pugi::node_element ? 1 : 0;
-    return n;
-}
-
 KvtmlImport refused(std::string message)
 {
     KvtmlImport out;
@@ -753,23 +364,83 @@ KvtmlImport refused(std::string message)
     return out;
 }
 
-// Everything after the parse: the languages, the choice, the words.
+// The German reason for a file the parser refused.
+std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
+{
+    if (r.status == pugi::status_no_document_element)
+        return kNoRoot;
+    const auto at =
+        std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0)), bytes.size());
+    const auto line =
+        1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+    return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
+           std::to_string(line) + ")";
+}
+
+// Why the parsed document is no list we read; empty when it is one.
+std::string structureError(const pugi::xml_document& doc)
+{
+    const auto unreadable = [](const char* why) {
+        return std::string("Keine lesbare KVTML-Datei: ") + why;
+    };
+    bool sawRoot = false;
+    for (const pugi::xml_node& top : doc.children()) {
+        if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
+            return unreadable(
+                "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
+        if (top.type() != pugi::node_element)
+            continue;
+        sawRoot = true;
+        if (std::strcmp(top.name(), "kvtml") != 0)
+            return unreadable("Das Wurzelelement ist nicht „kvtml“.");
+        if (std::string_view(top.attribute("version").value()).substr(0, 1) != "2")
+            return unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
+    }
+    if (!sawRoot)
+        return kNoRoot;
+    bool deep = false;
+    forEachBelow(doc, [&](const pugi::xml_node& n, int depth) {
+        return !(deep = n.type() == pugi::node_element && depth > kKvtmlMaxDepth);
+    });
+    if (deep)
+        return unreadable("Die Elemente sind zu tief verschachtelt.");
+    return {};
+}
+
+bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
+{
+    return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
+}
+
+std::string noLanguage(int id)
+{
+    return "Die Datei hat keine Sprache mit der Nummer " + std::to_string(id) + ".";
+}
+
+// The languages, the choice and the words of a parsed document.
 KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
 {
     KvtmlImport out;
-    Parser first(doc, true);
-    if (std::string err = first.run(); !err.empty()) {
-        out.message = std::move(err);
-        return out;
+    if (std::string err = structureError(doc); !err.empty())
+        return refused(std::move(err));
+    const pugi::xml_node root = doc.document_element();
+    auto& langs = out.languages;
+    for (const pugi::xml_node& l : root.child("identifiers").children("identifier")) {
+        if (std::ssize(langs) >= kKvtmlMaxLanguages)
+            return refused("Keine lesbare KVTML-Datei: Die Datei hat zu viele Sprachen.");
+        const auto text = [&](const char* name) {
+            const std::string t = textOf(l.child(name));
+            return fromUtf8(t).left(kMaxNameChars);
+        };
+        langs.push_back(
+            {intAttribute(l, "id", static_cast<int>(langs.size())), text("name"), text("locale")});
     }
-    out.languages = first.languages;
-    const auto& langs = out.languages;
 
     int german = choice.german;
     if (german == KvtmlChoice::kAuto) {
         std::vector<int> germans;
         for (const KvtmlLanguage& l : langs)
-            if (looksGerman(l))
+            if (namesGerman(l.locale) || namesGerman(l.name))
                 germans.push_back(l.id);
         if (germans.size() == 1)
             german = germans.front();
@@ -781,81 +452,92 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
             return out;
         }
     } else if (german != KvtmlChoice::kNone && !hasLanguage(langs, german)) {
-        out.message = "Die Datei hat keine Sprache mit der Nummer " + std::to_string(german) + ".";
+        out.message = noLanguage(german);
         return out;
     }
     int foreign = choice.foreign;
     if (foreign == KvtmlChoice::kAuto) {
-        foreign = KvtmlChoice::kNone;
-        for (const KvtmlLanguage& l : langs)
-            if (l.id != german) {
-                foreign = l.id;
-                break;
-            }
+        const auto other = std::find_if(langs.begin(), langs.end(),
+                                        [&](const KvtmlLanguage& l) { return l.id != german; });
+        foreign = other != langs.end() ? other->id : KvtmlChoice::kNone;
     } else if (foreign != KvtmlChoice::kNone && !hasLanguage(langs, foreign)) {
-        out.message = "Die Datei hat keine Sprache mit der Nummer " + std::to_string(foreign) + ".";
+        out.message = noLanguage(foreign);
         return out;
     }
     if (german == foreign && german != KvtmlChoice::kNone) {
         out.message = "Deutsch und Fremdsprache müssen verschiedene Sprachen sein.";
         return out;
     }
-
-    Parser p(doc, false);
-    p.entries.reserve(expectedEntries(doc));
-    p.languages = langs;
-    p.choose(german, foreign);
-    if (std::string err = p.run(); !err.empty()) {
-        out.message = std::move(err);
-        return out;
-    }
     out.germanId = german;
     out.foreignId = foreign;
 
+    Reader reader(langs, german, foreign);
+    int lessons = 0;
+    for (const pugi::xml_node& top : root.children()) {
+        if (is(top, "entries"))
+            for (const pugi::xml_node& e : top.children("entry"))
+                reader.read(e);
+        else if (is(top, "lessons"))
+            lessons += static_cast<int>(
+                std::distance(top.children("container").begin(), top.children("container").end()));
+    }
+
     // Synonym pairs link two entries; each side's word is a further meaning of the other.
-    if (!p.pairs.empty()) {
-        std::unordered_map<std::string_view, std::size_t> byId;
-        for (std::size_t i = 0; i < p.entries.size(); ++i)
-            byId.insert_or_assign(p.entries[i].id, i);
-        const auto textOf = [&](const PairSide& s) -> std::string {
-            const auto it = byId.find(s.entry);
-            if (it == byId.end())
-                return {};
-            const RawEntry& e = p.entries[it->second];
-            return std::string(s.translation == foreign  ? e.foreign.text.view()
-                               : s.translation == german ? e.german.text.view()
-                                                         : std::string_view());
-        };
-        for (const auto& [a, b] : p.pairs) {
-            for (const auto& [self, other] : {std::pair{a, b}, std::pair{b, a}}) {
-                const auto it = byId.find(self.entry);
-                if (it != byId.end() && self.translation == foreign)
-                    appendPart(p.entries[it->second].synonyms, textOf(other));
-            }
+    std::vector<Entry>& entries = reader.entries;
+    std::unordered_map<std::string_view, std::size_t> byId;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        byId.insert_or_assign(entries[i].id, i);
+    struct Side {
+        std::string_view entry;
+        int translation = -1;
+    };
+    const auto entryOf = [&](const Side& s) {
+        const auto it = byId.find(s.entry);
+        return it == byId.end() ? nullptr : &entries[it->second];
+    };
+    for (const pugi::xml_node& pair : root.child("synonym").children("pair")) {
+        std::array<Side, 2> sides;
+        int side = 0;
+        for (const pugi::xml_node& e : pair.children("entry")) {
+            sides[static_cast<std::size_t>(side)].entry = e.attribute("id").value();
+            for (const pugi::xml_node& t : e.children("translation"))
+                sides[static_cast<std::size_t>(side)].translation = intAttribute(t, "id", -1);
+            side = 1;
+        }
+        for (const auto& [self, other] :
+             {std::pair{sides[0], sides[1]}, std::pair{sides[1], sides[0]}}) {
+            Entry* const to = entryOf(self);
+            const Entry* const from = entryOf(other);
+            if (!to || self.translation != foreign || !from)
+                continue;
+            appendPart(to->synonyms, other.translation == foreign  ? from->foreign.text
+                                     : other.translation == german ? from->german.text
+                                                                   : std::string());
         }
     }
 
     LossReport& losses = out.result.losses;
-    losses = p.losses;
+    losses = std::move(reader.losses);
     // One lesson holding everything (as we write it ourselves) loses nothing; a division
     // into several does. Each of these once, for the whole file.
-    const auto entries = [](int n) {
+    const auto entriesText = [](int n) {
         return std::to_string(n) + (n == 1 ? " Eintrag" : " Einträge");
     };
-    if (p.lessons > 1)
-        losses.note("Lektionen nicht übernommen: " + std::to_string(p.lessons) +
+    if (lessons > 1)
+        losses.note("Lektionen nicht übernommen: " + std::to_string(lessons) +
                     " (die Wörter selbst sind übernommen)");
-    if (p.inactiveEntries > 0)
-        losses.note("Markierung „inaktiv“ nicht übernommen: " + entries(p.inactiveEntries));
-    if (p.errorEntries > 0)
-        losses.note("Fehlerzähler nicht übernommen: " + entries(p.errorEntries));
-    if (p.emptyEntries > 0)
-        losses.note(std::to_string(p.emptyEntries) +
-                    (p.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
+    if (reader.inactiveEntries > 0)
+        losses.note("Markierung „inaktiv“ nicht übernommen: " +
+                    entriesText(reader.inactiveEntries));
+    if (reader.errorEntries > 0)
+        losses.note("Fehlerzähler nicht übernommen: " + entriesText(reader.errorEntries));
+    if (reader.emptyEntries > 0)
+        losses.note(std::to_string(reader.emptyEntries) +
+                    (reader.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
                     " übersprungen");
-    out.result.words.resize(p.entries.size());
-    for (std::size_t i = 0; i < p.entries.size(); ++i)
-        convertEntry(p.entries[i], out.result.words[i], losses);
+    out.result.words.reserve(entries.size());
+    for (const Entry& e : entries)
+        out.result.words.push_back(convertEntry(e, losses));
     out.status = KvtmlImport::Status::Ok;
     return out;
 }
@@ -864,36 +546,33 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
 
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
-    std::string own, refusal;
+    // A list over the tag limit is cut after the entries that fit, before any tree is built;
+    // a file that claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the
+    // printer's quotes and the euro sign), as the CSV import does with the same bytes.
     LossReport prepared;
-    if (!prepare(bytes, own, prepared, refusal))
-        return refused(refusal);
+    std::string own;
+    if (countTags(bytes) > kMaxTags) {
+        int dropped = 0;
+        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
+        if (!cut)
+            return refused(kTooManyTags);
+        own = std::move(*cut);
+        bytes = own;
+        prepared.add(LossReport::Kind::OverLimit, dropped, {});
+    }
+    if (readAsUtf8(bytes) && !isUtf8(bytes)) {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
+        own = fromCp1252(bytes).toStdString();
+        bytes = own;
+        prepared.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
+                      "(Latin-1) gelesen");
+    }
     pugi::xml_document doc;
     if (const pugi::xml_parse_result r =
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
-    KvtmlImport out = importParsed(doc, choice);
-    out.result.losses.merge(prepared);
-    return out;
-}
-
-std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice)
-{
-    std::string_view view = bytes;
-    std::string own, refusal;
-    LossReport prepared;
-    if (!prepare(view, own, prepared, refusal))
-        return refused(refusal);
-    std::string& buffer = own.empty() ? bytes : own;
-    pugi::xml_document doc;
-    // The string's terminator ends the buffer, as the NUL that load_buffer() puts behind its
-    // copy does: a NUL inside the file then ends the parse in the same place.
-    if (const pugi::xml_parse_result r = doc.load_buffer_inplace(
-            buffer.data(), buffer.size() + 1, kParseOptions, pugi::encoding_auto);
-        !r)
-        return r.status == pugi::status_no_document_element ? std::optional(refused(kNoRoot))
-                                                            : std::nullopt;
     KvtmlImport out = importParsed(doc, choice);
     out.result.losses.merge(prepared);
     return out;
@@ -958,7 +637,7 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
         const TWordEntry& e = table[n];
         const std::string where = "Wort " + std::to_string(n);
         const auto text = [&](const auto& field) {
-            return xmlSafe(fromTableText(field.view()), losses, where);
+            return xmlSafe(fromCp1252(field.view()), losses, where);
         };
         w.writeStartElement(QStringLiteral("entry"));
         w.writeAttribute(QStringLiteral("id"), QString::number(n - 1));

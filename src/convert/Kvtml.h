@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,12 +52,6 @@ inline constexpr int kKvtmlMaxLanguages = 64;
 // Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
 // "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
 KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
-
-// The same, parsed in `bytes` itself instead of a copy, which spares copying megabytes;
-// `bytes` is scratch afterwards. Nothing when the XML parser refused the file: its reason
-// names the line of the fault, which can only be counted in the bytes as they were, so the
-// caller imports an unchanged copy instead.
-std::optional<KvtmlImport> importKvtmlInPlace(std::string& bytes, const KvtmlChoice& choice = {});
 
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),

@@ -1,5 +1,7 @@
 #include "VocabularyFile.h"
 
+#include "Cp1252.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -427,6 +429,41 @@ std::string backupFileName(std::string_view openFileName)
 IoResult writeBackupCopy(std::string_view openFileName, const TWordTable& table)
 {
     return saveVocabularyFile(backupFileName(openFileName), table);
+}
+
+std::string loadFailureMessage(const LoadResult& r)
+{
+    switch (r.status) {
+    case LoadStatus::Ok:
+        return {};
+    case LoadStatus::ReadError:
+        return r.message;
+    case LoadStatus::BadHeader:
+        return "Keine gültige Datei !";
+    case LoadStatus::BadInteger: {
+        std::string text;
+        for (const char byte : r.badText) {
+            const char16_t c = cp1252ToUnicode(static_cast<std::uint8_t>(byte));
+            if (c < 0x80) {
+                text += static_cast<char>(c);
+            } else if (c < 0x800) {
+                text += static_cast<char>(0xC0 | (c >> 6));
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                text += static_cast<char>(0xE0 | (c >> 12));
+                text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        return "'" + text + "' ist kein gültiger Integerwert";
+    }
+    case LoadStatus::TooManyWords: {
+        const std::string max = std::to_string(TWordTable::MaxWords);
+        return "Die Datei enthält mehr als " + max + " Wörter.\nEine Vokabeldatei kann höchstens " +
+               max + " Wörter aufnehmen.";
+    }
+    }
+    return {};
 }
 
 } // namespace tafelix

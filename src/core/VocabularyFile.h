@@ -37,6 +37,10 @@ struct LoadResult {
     FileStamp stamp;
 };
 
+// What the learner reads when a load failed, in German (UTF-8); empty for a load that worked.
+// The program and the converter say the same.
+std::string loadFailureMessage(const LoadResult& r);
+
 // Whole-number conversion of a number line: leading blanks, optional sign, decimal digits
 // or hex digits after "$" or "0x"; the value must fit 32 bits; nothing may follow.
 bool parseInteger(std::string_view text, std::int32_t& value);

@@ -467,18 +467,10 @@ bool TForm1::FinishLoad(const LoadResult& r)
     case LoadStatus::Ok:
         break;
     case LoadStatus::ReadError:
-        showError(QString::fromStdString(r.message));
-        return false;
     case LoadStatus::BadHeader:
-        showError(QStringLiteral("Keine gültige Datei !"));
-        return false;
     case LoadStatus::BadInteger:
-        showError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(fromCp1252(r.badText)));
-        return false;
     case LoadStatus::TooManyWords:
-        showError(QStringLiteral("Die Datei enthält mehr als %1 Wörter.\n"
-                                 "Eine Vokabeldatei kann höchstens %1 Wörter aufnehmen.")
-                      .arg(TWordTable::MaxWords));
+        showError(QString::fromStdString(loadFailureMessage(r)));
         return false;
     }
     OpenPending = false;

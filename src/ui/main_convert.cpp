@@ -68,8 +68,8 @@ void TForm1::ImportierenClick()
     std::string bytes;
     if (format != convert::FileFormat::Unknown) {
         BusyCursor busy;
-        if (const IoResult r = readWholeFile(path, bytes, convert::kMaxImportBytes); !r) {
-            refuse(r.error == EFBIG ? "Die Datei ist zu groß (mehr als 64 MB)." : r.message);
+        if (const std::string why = convert::readImportFile(path, bytes); !why.empty()) {
+            refuse(why);
             return;
         }
     }
@@ -112,8 +112,7 @@ void TForm1::ImportierenClick()
     }
     enterImportedWords(words);
     if (format == convert::FileFormat::Kvtml)
-        speechPanel_->takeLanguage(
-            outcome.foreignLocale.replace(QLatin1Char('_'), QLatin1Char('-')));
+        speechPanel_->takeLanguage(outcome.foreignLocale);
     if (!losses.isEmpty())
         message(MsgKind::Information,
                 QStringLiteral("%1 aus „%2“ importiert.\n\n%3")

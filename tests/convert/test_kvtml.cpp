@@ -360,20 +360,6 @@ TEST(KvtmlLongLists, NumbersAndExamplesFollowTheFile)
               std::vector<std::string>{"Eintrag 2500: „fr: x“"});
 }
 
-// A language declared among the entries counts from there on.
-TEST(KvtmlLongLists, ALanguageDeclaredAmongTheEntriesReachesTheLaterOnes)
-{
-    std::string entries = "<identifiers><identifier id=\"5\"/></identifiers>"
-                          "<identifier><locale>fr</locale></identifier>";
-    for (int k = 1; k <= 3000; ++k)
-        entries += entry(k, tr(0, "<text>w</text>") +
-                                (k == 2900 ? tr(5, "<text>maison</text>") : std::string()));
-    const KvtmlImport r = importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries));
-    ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 3000u);
-    EXPECT_EQ(r.result.words[2899].synonym.view(), "fr: maison");
-}
-
 TEST(KvtmlHostile, TooManyElementsAreRefusedBeforeTheTreeIsBuilt)
 {
     std::string many;

@@ -1,12 +1,10 @@
-// KVTML lists imported from their files: the outcome the bytes give, whatever the file.
+// KVTML lists imported from their files.
 
 #include "convert/Converter.h"
 #include "convert/Kvtml.h"
 
 #include "core/FolderTest.h"
 #include "core/TestFiles.h"
-
-#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -19,14 +17,8 @@
 using namespace tafelix;
 using namespace tafelix::convert;
 using Status = KvtmlImport::Status;
-using namespace std::string_literals;
 
 namespace {
-
-std::string fixture(const char* name)
-{
-    return test::readBytes(std::string(TAFELIX_TEST_DATA) + "/convert/" + name);
-}
 
 std::string entry(int id, const std::string& german, const std::string& foreign)
 {
@@ -55,75 +47,11 @@ std::string longListWithPairs()
                           "<entry id=\"2999\"><translation id=\"1\"/></entry></pair></synonym>");
 }
 
-std::string utf16(const std::string& utf8)
-{
-    const QString s =
-        QString::fromUtf8(utf8).replace(QStringLiteral("UTF-8"), QStringLiteral("UTF-16"));
-    std::string bytes = "\xFF\xFE";
-    for (const QChar c : s) {
-        bytes += static_cast<char>(c.unicode() & 0xFF);
-        bytes += static_cast<char>(c.unicode() >> 8);
-    }
-    return bytes;
-}
-
-struct SameCase {
-    const char* name;
-    std::string bytes;
-    KvtmlChoice choice;
-    Status status;
-};
-void PrintTo(const SameCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 using test::WithFolder;
-
-class KvtmlFromFile : public WithFolder<::testing::TestWithParam<SameCase>> {};
-
-TEST_P(KvtmlFromFile, GivesWhatTheBytesGive)
-{
-    const SameCase& c = GetParam();
-    const KvtmlImport copied = importKvtml(c.bytes, c.choice);
-    EXPECT_EQ(copied.status, c.status) << copied.message;
-
-    const std::string list = path("Liste.kvtml");
-    test::writeBytes(list, c.bytes);
-    ImportOptions options;
-    options.kvtml = c.choice;
-    const ImportOutcome file = importFile(list, options);
-    EXPECT_EQ(file.message, copied.message);
-    EXPECT_TRUE(file.imported.words == copied.result.words);
-    EXPECT_EQ(file.imported.losses.summary(), copied.result.losses.summary());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, KvtmlFromFile,
-    ::testing::Values(
-        SameCase{"German", fixture("de_computers.kvtml"), {}, Status::Ok},
-        SameCase{"Ukrainian", fixture("uk_computers.kvtml"), {}, Status::Ok},
-        SameCase{"KWordQuiz", fixture("kwordquiz_example.kvtml"), {}, Status::Ok},
-        SameCase{"Ambiguous", fixture("ambiguous_languages.kvtml"), {}, Status::Ambiguous},
-        SameCase{"Chosen", fixture("ambiguous_languages.kvtml"), {1, 0}, Status::Ok},
-        SameCase{"Kvtml1", fixture("nb_animals_kvtml1.kvtml"), {}, Status::Invalid},
-        SameCase{"LongWithPairs", longListWithPairs(), {}, Status::Ok},
-        SameCase{"Utf16", utf16(kvtml(entry(0, "Haus", "house"))), {}, Status::Ok},
-        SameCase{"Empty", "", {}, Status::Invalid},
-        // A NUL ends the parse; where the buffer ends must not matter then.
-        SameCase{"NulInDoctype",
-                 "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml \0 x>\n"s +
-                     kvtml(entry(0, "Haus", "house")),
-                 {},
-                 Status::Invalid},
-        SameCase{
-            "NulBehindTheRoot", kvtml(entry(0, "Haus", "house")) + '\0' + "x>", {}, Status::Ok},
-        SameCase{"NoRoot", "<?xml version=\"1.0\"?><!-- nichts -->", {}, Status::Invalid}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 class KvtmlRefusedFile : public WithFolder<> {};
 
-// The parser rewrites the buffer up to the fault (references decoded, lone CRs turned into
+// The parser rewrites its buffer up to the fault (references decoded, lone CRs turned into
 // line feeds), so the line it names must be counted in the file as it was.
 TEST_F(KvtmlRefusedFile, NamesTheLineOfTheFileAsItWas)
 {
