@@ -12,6 +12,9 @@ namespace tafelix::convert {
 
 namespace {
 
+// What the column dialog reads: a head of the file, which keeps it instant on a large one.
+constexpr std::size_t kHead = 256 * 1024;
+
 // The header row of our own export. Its texts are plain: a word that holds "<b>" comes back
 // as it went out.
 const QStringList& ownHeader()
@@ -64,44 +67,61 @@ public:
     }
 
 private:
-    // Up to the next separator, line end or, in a quoted field, quote.
-    QStringView run(bool quoted)
+    // Up to the next separator or line end.
+    QStringView run()
     {
         const qsizetype from = at_;
-        while (at_ < text_.size()) {
-            const QChar c = text_[at_];
-            if (c == u'\r' || c == u'\n' || (quoted ? c == u'"' : c == sep_))
-                break;
+        while (at_ < text_.size() && text_[at_] != sep_ && text_[at_] != u'\r' &&
+               text_[at_] != u'\n')
             ++at_;
-        }
         return text_.sliced(from, at_ - from);
     }
 
     QString readField()
     {
         if (at_ >= text_.size() || text_[at_] != u'"')
-            return run(false).toString();
-        ++at_;
-        QString f;
-        while (at_ < text_.size()) {
-            f += run(true);
-            if (at_ >= text_.size())
-                break;
-            const QChar c = text_[at_++];
-            if (c == u'"' && (at_ >= text_.size() || text_[at_] != u'"')) {
-                f += run(false); // text after the closing quote
+            return run().toString();
+        const qsizetype from = ++at_;
+        bool doubled = false, closed = false;
+        // To the closing quote; an unclosed one runs to the end of the text.
+        qsizetype end = from;
+        while (!closed) {
+            end = text_.indexOf(u'"', end);
+            if (end < 0) {
+                end = text_.size();
                 break;
             }
-            f += c;
-            if (c == u'"') {
-                ++at_; // the second of a doubled quote
-                continue;
-            }
-            if (c == u'\r' && at_ < text_.size() && text_[at_] == u'\n')
-                f += text_[at_++];
-            ++lineNo_;
+            const bool pair = end + 1 < text_.size() && text_[end + 1] == u'"';
+            doubled = doubled || pair;
+            closed = !pair;
+            end += pair ? 2 : 0;
         }
+        const QStringView quoted = text_.sliced(from, end - from);
+        countLines(quoted);
+        at_ = closed ? end + 1 : end;
+        QString f;
+        f.reserve(quoted.size());
+        // Inside the quotes every quote is doubled: the first of each pair is the text's.
+        for (qsizetype i = 0; i < quoted.size();) {
+            const qsizetype quote = doubled ? quoted.indexOf(u'"', i) : -1;
+            const qsizetype stop = quote < 0 ? quoted.size() : quote + 1;
+            f += quoted.sliced(i, stop - i);
+            i = stop + 1;
+        }
+        if (closed)
+            f += run(); // text after the closing quote belongs to the field
         return f;
+    }
+
+    // Line breaks inside a quoted field: CR LF, LF and CR alike.
+    void countLines(QStringView part)
+    {
+        if (!part.contains(u'\n') && !part.contains(u'\r'))
+            return;
+        for (qsizetype i = 0; i < part.size(); ++i)
+            if (part[i] == u'\n' ||
+                (part[i] == u'\r' && (i + 1 == part.size() || part[i + 1] != u'\n')))
+                ++lineNo_;
     }
 
     QStringView text_;
@@ -342,8 +362,6 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
-    // Only a head of the file is read, which keeps the preview instant on a large one.
-    constexpr std::size_t kHead = 256 * 1024;
     std::vector<QStringList> rows;
     const QString text = decodeText(bytes.substr(0, kHead), format);
     const CsvDirectives directives = directivesOf(text, format.separator);
@@ -393,7 +411,7 @@ bool isInteger(const QString& s)
 
 CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 {
-    return directivesOf(decodeText(bytes, format), format.separator);
+    return directivesOf(decodeText(bytes.substr(0, kHead), format), format.separator);
 }
 
 CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDirectives& directives)
@@ -471,6 +489,9 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     CsvReader reader(QStringView(all).sliced(directives.length), format.separator,
                      directives.lines + 1);
     const std::vector<QString>& fields = reader.fields;
+    // Every word takes at least two characters of the file.
+    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords),
+                               static_cast<std::size_t>(all.size()) / 2));
     const QString none;
     const auto cell = [&](int col) -> const QString& {
         return col >= 0 && static_cast<std::size_t>(col) < fields.size()
@@ -535,7 +556,7 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         keepInRange(e, losses, where);
         // A row whose German and foreign texts hold nothing but blanks once they are cut to
         // 100 characters gives no word: as a word it would not come back from its own export.
-        if (isBlank(fromCp1252(e.german.view())) && isBlank(fromCp1252(e.foreign.view()))) {
+        if (isBlankTableText(e.german.view()) && isBlankTableText(e.foreign.view())) {
             losses.add(K::SkippedRow, where);
             continue;
         }

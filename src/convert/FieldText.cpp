@@ -29,39 +29,43 @@ std::string toTableText(const QString& text, LossReport& losses, std::string_vie
     const bool composed =
         std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x300; });
     const QString nfc = composed ? text : text.normalized(QString::NormalizationForm_C);
-    std::string out;
-    out.reserve(kMaxText + 1);
+    // One character past the limit tells that the text was cut.
+    char out[kMaxText + 1];
+    std::size_t length = 0;
     int unrepresentable = 0;
     bool lineBreak = false;
     const qsizetype n = nfc.size();
-    for (qsizetype i = 0; i < n && out.size() <= kMaxText; ++i) {
-        char32_t c = nfc[i].unicode();
-        if (nfc[i].isHighSurrogate() && i + 1 < n && nfc[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(nfc[i], nfc[i + 1]);
+    const QChar* const text16 = nfc.constData();
+    for (qsizetype i = 0; i < n && length <= kMaxText; ++i) {
+        char32_t c = text16[i].unicode();
+        // Printable ASCII, nearly every character of a word list.
+        if (c >= 0x20 && c < 0x7F) {
+            out[length++] = static_cast<char>(c);
+            continue;
+        }
+        if (text16[i].isHighSurrogate() && i + 1 < n && text16[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text16[i], text16[i + 1]);
             ++i;
         }
         // Only what survives the cut at 100 is reported as replaced.
-        const bool kept = out.size() < kMaxText;
+        const bool kept = length < kMaxText;
         if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
             lineBreak = lineBreak || kept;
-            out.push_back(' ');
+            out[length++] = ' ';
             // CR LF is one break and so one blank.
-            if (c == U'\r' && i + 1 < n && nfc[i + 1] == u'\n')
+            if (c == U'\r' && i + 1 < n && text16[i + 1] == u'\n')
                 ++i;
             continue;
         }
-        const int b = c < 0x80 && c != 0x1A ? static_cast<int>(c)
-                      : c == 0x1A           ? -1
-                                            : unicodeToCp1252(c);
+        const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
         unrepresentable += b < 0 && kept ? 1 : 0;
-        out.push_back(b < 0 ? '?' : static_cast<char>(b));
+        out[length++] = b < 0 ? '?' : static_cast<char>(b);
     }
-    const bool cut = out.size() > kMaxText;
-    if (cut)
-        out.resize(kMaxText);
+    const bool cut = length > kMaxText;
+    const std::string result(out, std::min(length, kMaxText));
     using K = LossReport::Kind;
     if (unrepresentable == 0 && !lineBreak && !cut)
-        return out;
+        return result;
     const std::string place = std::string(where) + ": " + quoteForReport(text);
     if (unrepresentable > 0)
         losses.add(K::Unrepresentable, unrepresentable, place);
@@ -69,7 +73,7 @@ std::string toTableText(const QString& text, LossReport& losses, std::string_vie
         losses.add(K::LineBreak, place);
     if (cut)
         losses.add(K::Cut, place);
-    return out;
+    return result;
 }
 
 bool isUtf8(std::string_view bytes)
@@ -81,14 +85,19 @@ bool isUtf8(std::string_view bytes)
 
 QString fromUtf8(std::string_view bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
-    return utf8(QByteArrayView(bytes.data(), std::ssize(bytes)));
+    return QString::fromUtf8(bytes.data(), std::ssize(bytes));
 }
 
 bool isBlank(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+
+bool isBlankTableText(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return QChar::isSpace(cp1252ToUnicode(static_cast<std::uint8_t>(c)));
+    });
 }
 
 bool namesGerman(const QString& nameOrCode)

@@ -24,6 +24,7 @@ QString fromUtf8(std::string_view bytes);
 
 // Empty or white space only, as QString::trimmed() finds it.
 bool isBlank(QStringView text);
+bool isBlankTableText(std::string_view text);
 
 // Whether a language's name or code ("Deutsch", "german", "de", "de_AT", "deu") is German.
 bool namesGerman(const QString& nameOrCode);
