@@ -198,33 +198,29 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
     return d;
 }
 
-// Tags that make a field HTML even where the file does not declare it.
-bool isKnownTag(QStringView name)
-{
-    static const std::array<const char16_t*, 34> kTags{
-        u"a",      u"b",    u"big", u"blockquote", u"br", u"center", u"code", u"del",   u"div",
-        u"em",     u"font", u"h1",  u"h2",         u"h3", u"h4",     u"h5",   u"h6",    u"hr",
-        u"i",      u"img",  u"li",  u"ol",         u"p",  u"pre",    u"s",    u"small", u"span",
-        u"strong", u"sub",  u"sup", u"table",      u"td", u"tr",     u"u"};
-    return std::any_of(kTags.begin(), kTags.end(), [&](const char16_t* t) {
-        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
-    });
-}
+// Tags that make a field HTML even where the file does not declare it; the first fifteen
+// stand for a line of their own: where they start or end, a blank.
+constexpr std::array<const char16_t*, 34> kKnownTags{
+    u"br",     u"div",  u"p",      u"li",         u"tr",   u"td",    u"h1",  u"h2", u"h3",
+    u"h4",     u"h5",   u"h6",     u"blockquote", u"hr",   u"pre",   u"a",   u"b",  u"big",
+    u"center", u"code", u"del",    u"em",         u"font", u"i",     u"img", u"ol", u"s",
+    u"small",  u"span", u"strong", u"sub",        u"sup",  u"table", u"u"};
+constexpr std::size_t kLineTags = 15;
 
-// Elements that stand for a line of their own: where they start or end, a blank.
-bool breaksLine(QStringView name)
+// The place of a tag in kKnownTags, or its size for any other tag.
+std::size_t knownTag(QStringView name)
 {
-    static const std::array<const char16_t*, 15> kBlocks{
-        u"br", u"div", u"p",  u"li", u"tr",         u"td", u"h1", u"h2",
-        u"h3", u"h4",  u"h5", u"h6", u"blockquote", u"hr", u"pre"};
-    return std::any_of(kBlocks.begin(), kBlocks.end(), [&](const char16_t* t) {
-        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
-    });
+    return static_cast<std::size_t>(std::find_if(kKnownTags.begin(), kKnownTags.end(),
+                                                 [&](const char16_t* t) {
+                                                     return name.compare(QStringView(t),
+                                                                         Qt::CaseInsensitive) == 0;
+                                                 }) -
+                                    kKnownTags.begin());
 }
 
 // A field's HTML as plain text: line breaks and blocks become a blank, other tags go, entities
 // are decoded. Where the file declares HTML, any tag counts; else only the tags of
-// isKnownTag(), so that "a < b" or "<Sprache>" in plain text stay as they are. False when
+// kKnownTags, so that "a < b" or "<Sprache>" in plain text stay as they are. False when
 // nothing changed.
 bool htmlToText(const QString& in, bool declared, QString& out)
 {
@@ -248,9 +244,9 @@ bool htmlToText(const QString& in, bool declared, QString& out)
             const QStringView name = QStringView(in).sliced(at, nameEnd - at);
             const bool tag = close > 0 && !name.isEmpty() && name.front().isLetter() &&
                              (nameEnd == close || in[nameEnd] == u' ' || in[nameEnd] == u'/') &&
-                             (declared || isKnownTag(name));
+                             (declared || knownTag(name) < kKnownTags.size());
             if (tag) {
-                blank = blank || breaksLine(name);
+                blank = blank || knownTag(name) < kLineTags;
                 i = close + 1;
                 continue;
             }

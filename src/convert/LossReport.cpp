@@ -38,68 +38,43 @@ bool LossReport::empty() const
 
 namespace {
 
-std::string line(int n, std::string_view one, std::string_view many, std::string_view rest)
-{
-    std::string s = "- " + std::to_string(n) + " ";
-    s += n == 1 ? one : many;
-    s += rest;
-    return s;
-}
+// Per kind, in the order of the enum: the counted thing in singular and plural, and what
+// became of it.
+struct Wording {
+    const char* one;
+    const char* many;
+    const char* what;
+};
+constexpr Wording kWordings[LossReport::kKinds] = {
+    {"Zeichen", "Zeichen", ", die Windows-1252 nicht kennt, durch „?“ ersetzt"},
+    {"Text", "Texte", " nach 100 Zeichen abgeschnitten"},
+    {"Feld", "Felder", " mit Zeilenumbruch: Umbruch durch ein Leerzeichen ersetzt"},
+    {"Zeile oder Eintrag", "Zeilen oder Einträge",
+     " ohne deutsches und fremdsprachiges Wort übersprungen"},
+    {"Wort", "Wörter", " über der Grenze von 9999 Wörtern pro Vokabeldatei nicht übernommen"},
+    {"Zahl", "Zahlen", " für Fach oder Durchgänge nicht lesbar: Fach 1 bzw. 0 Durchgänge genommen"},
+    {"Angabe", "Angaben", " ohne Gegenstück im Zielformat nicht übernommen"},
+    {"Steuerzeichen", "Steuerzeichen", ", die XML nicht fassen kann, durch „?“ ersetzt"},
+    {"Feld", "Felder",
+     " mit HTML als Text übernommen: Umbrüche und Absätze als Leerzeichen, Auszeichnungen "
+     "entfernt, Entitäten entschlüsselt"},
+    {"Zahl", "Zahlen",
+     " für Fach oder Durchgänge außerhalb des Gültigen: durch den nächsten gültigen Wert "
+     "ersetzt"},
+};
 
 } // namespace
 
 std::string LossReport::summary() const
 {
-    using K = Kind;
     std::string out;
     for (int k = 0; k < kKinds; ++k) {
-        const auto kind = static_cast<K>(k);
+        const auto kind = static_cast<Kind>(k);
         const int n = count(kind);
         if (n == 0)
             continue;
-        switch (kind) {
-        case K::Unrepresentable:
-            out +=
-                line(n, "Zeichen", "Zeichen", ", die Windows-1252 nicht kennt, durch „?“ ersetzt");
-            break;
-        case K::Cut:
-            out += line(n, "Text", "Texte", " nach 100 Zeichen abgeschnitten");
-            break;
-        case K::LineBreak:
-            out += line(n, "Feld", "Felder",
-                        " mit Zeilenumbruch: Umbruch durch ein Leerzeichen ersetzt");
-            break;
-        case K::SkippedRow:
-            out += line(n, "Zeile oder Eintrag", "Zeilen oder Einträge",
-                        " ohne deutsches und fremdsprachiges Wort übersprungen");
-            break;
-        case K::OverLimit:
-            out += line(n, "Wort", "Wörter",
-                        " über der Grenze von 9999 Wörtern pro Vokabeldatei nicht übernommen");
-            break;
-        case K::BadNumber:
-            out +=
-                line(n, "Zahl", "Zahlen",
-                     " für Fach oder Durchgänge nicht lesbar: Fach 1 bzw. 0 Durchgänge genommen");
-            break;
-        case K::NoCounterpart:
-            out += line(n, "Angabe", "Angaben", " ohne Gegenstück im Zielformat nicht übernommen");
-            break;
-        case K::XmlControl:
-            out += line(n, "Steuerzeichen", "Steuerzeichen",
-                        ", die XML nicht fassen kann, durch „?“ ersetzt");
-            break;
-        case K::Html:
-            out += line(n, "Feld", "Felder",
-                        " mit HTML als Text übernommen: Umbrüche und Absätze als Leerzeichen, "
-                        "Auszeichnungen entfernt, Entitäten entschlüsselt");
-            break;
-        case K::OutOfRange:
-            out += line(n, "Zahl", "Zahlen",
-                        " für Fach oder Durchgänge außerhalb des Gültigen: durch den nächsten "
-                        "gültigen Wert ersetzt");
-            break;
-        }
+        const Wording& w = kWordings[k];
+        out += "- " + std::to_string(n) + " " + (n == 1 ? w.one : w.many) + w.what;
         const auto& ex = examples(kind);
         for (std::size_t i = 0; i < ex.size(); ++i)
             out += (i == 0 ? " (z. B. " : "; ") + ex[i];

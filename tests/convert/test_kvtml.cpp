@@ -233,6 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
                                                s += "<a>";
                                            return s;
                                        }()},
+        HostileCase{"deepButClosed", kvtml(
+                                         lang(0, "", "de"), "<a>" +
+                                                                [] {
+                                                                    std::string s;
+                                                                    for (int i = 0; i < 40; ++i)
+                                                                        s = "<a>" + s + "</a>";
+                                                                    return s;
+                                                                }() +
+                                                                "</a>")},
+        HostileCase{"noRoot", "<?xml version=\"1.0\"?><!-- nichts -->"},
         HostileCase{"notXml", "VKB Vokabeldatei\r\n1\r\n0\r\n"},
         HostileCase{"otherRoot", "<html><body/></html>"}, HostileCase{"empty", ""},
         HostileCase{"truncated",

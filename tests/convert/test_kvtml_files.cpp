@@ -47,6 +47,23 @@ std::string longListWithPairs()
                           "<entry id=\"2999\"><translation id=\"1\"/></entry></pair></synonym>");
 }
 
+// A list in UTF-16 with a byte order mark, as some editors save it, reads like its UTF-8.
+TEST(KvtmlEncoding, Utf16IsReadLikeUtf8)
+{
+    const std::string utf8 = kvtml(entry(0, "Haus", "house"));
+    std::string utf16 = "\xFF\xFE";
+    for (const char c :
+         utf8.substr(0, utf8.find("UTF-8")) + "UTF-16" + utf8.substr(utf8.find("UTF-8") + 5)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    const KvtmlImport r = importKvtml(utf16);
+    ASSERT_EQ(r.status, Status::Ok) << r.message;
+    EXPECT_TRUE(r.result.words == importKvtml(utf8).result.words);
+    ASSERT_EQ(r.result.words.size(), 1u);
+    EXPECT_EQ(r.result.words[0].german.view(), "Haus");
+}
+
 using test::WithFolder;
 
 class KvtmlRefusedFile : public WithFolder<> {};
