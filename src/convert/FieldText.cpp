@@ -22,45 +22,52 @@ std::string quoteForReport(const QString& text)
 std::string toTableText(const QString& text, LossReport& losses, std::string_view where)
 {
     constexpr std::size_t kMaxText = ShortText100::capacity;
-    // Decomposed umlauts (as some systems write them) become the single characters that
-    // Windows-1252 has; without this every "ü" made of u + U+0308 would turn into "u?".
-    // Text below U+0300 holds no combining mark, which spares the costly normalisation for
-    // nearly every word.
-    const bool composed =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x300; });
-    const QString nfc = composed ? text : text.normalized(QString::NormalizationForm_C);
     // One character past the limit tells that the text was cut.
     char out[kMaxText + 1];
     std::size_t length = 0;
     int unrepresentable = 0;
     bool lineBreak = false;
-    const qsizetype n = nfc.size();
-    const QChar* const text16 = nfc.constData();
-    for (qsizetype i = 0; i < n && length <= kMaxText; ++i) {
-        char32_t c = text16[i].unicode();
-        // Printable ASCII, nearly every character of a word list.
-        if (c >= 0x20 && c < 0x7F) {
-            out[length++] = static_cast<char>(c);
-            continue;
-        }
-        if (text16[i].isHighSurrogate() && i + 1 < n && text16[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text16[i], text16[i + 1]);
-            ++i;
-        }
-        // Only what survives the cut at 100 is reported as replaced.
-        const bool kept = length < kMaxText;
-        if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
-            lineBreak = lineBreak || kept;
-            out[length++] = ' ';
-            // CR LF is one break and so one blank.
-            if (c == U'\r' && i + 1 < n && text16[i + 1] == u'\n')
+    // False, before the text is composed, at a character from U+0300 up: it may be a combining
+    // mark. Decomposed umlauts (as some systems write them) become the single characters that
+    // Windows-1252 has; without this every "ü" made of u + U+0308 would turn into "u?". Text
+    // below U+0300 is already composed, which spares the costly normalisation for nearly
+    // every word.
+    const auto convert = [&](QStringView s, bool composed) {
+        length = 0;
+        unrepresentable = 0;
+        lineBreak = false;
+        const qsizetype n = s.size();
+        for (qsizetype i = 0; i < n && length <= kMaxText; ++i) {
+            char32_t c = s[i].unicode();
+            // Printable ASCII, nearly every character of a word list.
+            if (c >= 0x20 && c < 0x7F) {
+                out[length++] = static_cast<char>(c);
+                continue;
+            }
+            if (c >= 0x300 && !composed)
+                return false;
+            if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(s[i], s[i + 1]);
                 ++i;
-            continue;
+            }
+            // Only what survives the cut at 100 is reported as replaced.
+            const bool kept = length < kMaxText;
+            if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
+                lineBreak = lineBreak || kept;
+                out[length++] = ' ';
+                // CR LF is one break and so one blank.
+                if (c == U'\r' && i + 1 < n && s[i + 1] == u'\n')
+                    ++i;
+                continue;
+            }
+            const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
+            unrepresentable += b < 0 && kept ? 1 : 0;
+            out[length++] = b < 0 ? '?' : static_cast<char>(b);
         }
-        const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
-        unrepresentable += b < 0 && kept ? 1 : 0;
-        out[length++] = b < 0 ? '?' : static_cast<char>(b);
-    }
+        return true;
+    };
+    if (!convert(text, false))
+        convert(text.normalized(QString::NormalizationForm_C), true);
     const bool cut = length > kMaxText;
     const std::string result(out, std::min(length, kMaxText));
     using K = LossReport::Kind;
