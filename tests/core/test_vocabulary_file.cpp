@@ -476,3 +476,24 @@ TEST(VocabularySerialize, StreamedSaveOfAFullTableIsTheSerializedBytes)
     EXPECT_EQ(readBytes(dir + "/Voll.vkb"), serializeVocabulary(*t));
     std::filesystem::remove_all(dir);
 }
+
+// The program and the converter show these texts; the bad number line is Windows-1252 and
+// must come out as UTF-8, every byte value included.
+TEST(LoadFailureMessage, SaysWhatWentWrongInGerman)
+{
+    const auto message = [](LoadStatus status, std::string badText = {}) {
+        LoadResult r;
+        r.status = status;
+        r.badText = std::move(badText);
+        r.message = "Lesefehler";
+        return loadFailureMessage(r);
+    };
+    EXPECT_EQ(message(LoadStatus::Ok), "");
+    EXPECT_EQ(message(LoadStatus::ReadError), "Lesefehler");
+    EXPECT_EQ(message(LoadStatus::BadHeader), "Keine gültige Datei !");
+    EXPECT_EQ(message(LoadStatus::BadInteger, "1\xE4\x80\x81"),
+              "'1ä€\xC2\x81' ist kein gültiger Integerwert");
+    EXPECT_EQ(message(LoadStatus::TooManyWords),
+              "Die Datei enthält mehr als 9999 Wörter.\n"
+              "Eine Vokabeldatei kann höchstens 9999 Wörter aufnehmen.");
+}
