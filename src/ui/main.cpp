@@ -504,20 +504,19 @@ TForm1::SaveOutcome TForm1::SaveVocabularyFile(const QString& fileName, bool cha
 {
     const std::string path = toLocalPath(fileName);
     // Another window, or any other program, may have saved the list since this window loaded
-    // or saved it; replacing that file unasked would lose its words without a trace. A file
-    // that is gone holds no words to lose: it is simply written again.
-    if (!changeSeen && fileStamp_ && fileName == saveFileName) {
-        const FileStamp now = fileStampOf(path);
-        if (now.exists && now != *fileStamp_)
-            return AskAboutChangedFile(fileName);
-    }
-    IoResult r;
+    // or saved it; replacing that file unasked would lose its words without a trace. The check
+    // and the replacement are one step, so another window's save cannot slip in between.
+    const FileStamp* expected =
+        !changeSeen && fileStamp_ && fileName == saveFileName ? &*fileStamp_ : nullptr;
+    CheckedWrite saved;
     FileStamp written;
     {
         BusyCursor busy;
-        r = saveVocabularyFile(path, table_, &written);
+        saved = saveVocabularyFileIfUnchanged(path, table_, expected, &written);
     }
-    if (!r) {
+    if (saved.changedMeanwhile)
+        return AskAboutChangedFile(fileName);
+    if (const IoResult& r = saved.result; !r) {
         showError(QString::fromStdString(r.message));
         return SaveOutcome::Failed;
     }

@@ -268,6 +268,7 @@ private slots:
         choose(b.ui(), QStringLiteral("fr"));
         const SpeechChoices kept = SpeechChoices::load(
             toLocalPath(a.folder.file(QStringLiteral("SysDat/Aussprache.dat"))));
+        QCOMPARE(kept.listCount(), std::size_t{2});
         QCOMPARE(kept.language("Vokabeln/Englisch.vkb"), "en");
         QCOMPARE(kept.language("Vokabeln/Franz.vkb"), "fr");
         QVERIFY(a.surprises().isEmpty());
