@@ -204,26 +204,6 @@ TEST_F(SpeechChoicesTest, WindowsChangingDifferentListsKeepEachOthersChoices)
     EXPECT_TRUE(all.speakInDrill());
 }
 
-TEST_F(SpeechChoicesTest, AChangeStartsAFileAndLeavesAnUnchangedOneAlone)
-{
-    SpeechChoices now;
-    ASSERT_TRUE(SpeechChoices::change(file(), kChooseGerman, &now)) << "no file yet";
-    EXPECT_EQ(SpeechChoices::load(file()), now);
-    EXPECT_EQ(now.language("/neu.vkb"), "de");
-
-    // Choosing what the file holds already writes nothing.
-    struct stat before {};
-    ASSERT_EQ(::stat(file().c_str(), &before), 0);
-    ASSERT_TRUE(SpeechChoices::change(file(), kChooseGerman));
-    struct stat after {};
-    ASSERT_EQ(::stat(file().c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-
-    writeBytes(file(), ""); // an empty file holds nothing to lose
-    ASSERT_TRUE(SpeechChoices::change(file(), kChooseGerman));
-    EXPECT_EQ(SpeechChoices::load(file()).language("/neu.vkb"), "de");
-}
-
 struct DamagedCase {
     const char* name;
     std::function<void(const std::string& path)> make;
