@@ -301,7 +301,8 @@ void TForm1::ToolButton12Click()
 
 void TForm1::ToolButton13Click()
 {
-    CloseVocabulary();
+    if (maybeSave())
+        CloseVocabulary();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -364,7 +365,7 @@ void TForm1::closeEvent(QCloseEvent* e)
             return;
         }
     }
-    if (table_.modified && !AskToSaveChanges()) {
+    if (!maybeSave()) {
         e->ignore();
         return;
     }
@@ -537,12 +538,8 @@ TForm1::SaveOutcome TForm1::AskAboutChangedFile(const QString& fileName)
         outcome = SaveVocabularyFile(fileName, true);
     else if (answer == SaveAsButton)
         outcome = SaveVocabularyAs();
-    if (outcome == SaveOutcome::Saved)
-        return outcome;
-    // The words are in no file: whoever asked for the save must keep them, and a later close
-    // must still offer to save them (a drill's progress does not count as an edit by itself).
-    setModified(true);
-    return SaveOutcome::Failed;
+    // Anything but a save leaves the words in no file: whoever asked must keep them.
+    return outcome == SaveOutcome::Saved ? outcome : SaveOutcome::Failed;
 }
 
 bool TForm1::WriteBackupCopy()
@@ -559,7 +556,9 @@ bool TForm1::AskToSaveChanges()
         message(MsgKind::Warning, QStringLiteral("geänderte Vokabeln speichern ?"),
                 YesButton | NoAnswerButton, 400);
     if (answer == YesButton) {
-        if (SaveVocabulary() == SaveOutcome::Failed)
+        // "Ja" asked for the words to be kept: a save that failed or whose dialog was
+        // cancelled must not end in dropping them.
+        if (SaveVocabulary() != SaveOutcome::Saved)
             return false;
     } else {
         CloseVocabulary();
@@ -568,9 +567,14 @@ bool TForm1::AskToSaveChanges()
     return true;
 }
 
+bool TForm1::maybeSave()
+{
+    return !table_.modified || AskToSaveChanges();
+}
+
 void TForm1::NewVocabulary()
 {
-    if (table_.modified && !AskToSaveChanges())
+    if (!maybeSave())
         return;
     ResetLearningDisplays();
     learn->BitBtn1->setEnabled(false);
@@ -585,7 +589,7 @@ bool TForm1::OpenVocabulary()
     OpenPending = true;
     if (currentSettings().statistics && DrillResultPending)
         AppendDrillResult();
-    if (table_.modified && !AskToSaveChanges())
+    if (!maybeSave())
         return false;
     FileDialogOptions o;
     o.folder = openDialogFolder;

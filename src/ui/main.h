@@ -155,11 +155,16 @@ private:
     // `changeSeen`: the learner chose to overwrite a file changed outside this window.
     SaveOutcome SaveVocabularyFile(const QString& fileName, bool changeSeen = false);
     // The open list's file was changed outside this window: overwrite, save elsewhere, or
-    // neither. Anything but a save leaves the words unsaved and counted as edited.
+    // neither. Anything but a save is a failure: the caller keeps the words.
     SaveOutcome AskAboutChangedFile(const QString& fileName);
     void TellListIsShared(); // another instance has the just opened list open too
     bool WriteBackupCopy();
-    bool AskToSaveChanges(); // false when a save failed: the caller must not drop the words
+    // The save prompt. False when the learner chose to save and no save happened (it failed,
+    // or its dialog was cancelled): the words must stay.
+    bool AskToSaveChanges();
+    // The one guard before anything that drops the open list's words: asks while they hold
+    // unsaved changes. False when they must stay; the caller then changes nothing.
+    bool maybeSave();
     void NewVocabulary();
     bool OpenVocabulary(); // false when it stopped on an error
     SaveOutcome SaveVocabulary();

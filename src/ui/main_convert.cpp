@@ -47,7 +47,7 @@ void TForm1::ImportierenClick()
     // What "Öffnen" does before it replaces the words: log the drill, offer to save.
     if (currentSettings().statistics && DrillResultPending)
         AppendDrillResult();
-    if (table_.modified && !AskToSaveChanges())
+    if (!maybeSave())
         return;
 
     FileDialogOptions o;

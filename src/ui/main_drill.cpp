@@ -121,6 +121,10 @@ void TForm1::BitBtn1Click()
     }
     Timer1->stop();
     lastStopSave_ = SaveVocabulary();
+    // A drill's moves are no edit while the save after it keeps them; once that save did not
+    // happen they are unsaved changes like any other, and nothing may drop them unasked.
+    if (lastStopSave_ != SaveOutcome::Saved)
+        setModified(true);
 }
 
 void TForm1::SetupQueryDirection()

@@ -337,6 +337,58 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    void reopeningStartsFromClearFullFlags_data()
+    {
+        QTest::addColumn<bool>("fromEditor");
+        QTest::newRow("learning page \"Öffnen\"") << false;
+        QTest::newRow("editor page \"Öffnen\"") << true;
+    }
+
+    // Compartment 2 at its maximum is served first and stays so down to 80 %; a list opened
+    // again through the dialog starts from scratch and is served from compartment 1.
+    void reopeningStartsFromClearFullFlags()
+    {
+        QFETCH(bool, fromEditor);
+        QByteArray bytes("VKB Vokabeldatei\r\n");
+        for (int i = 1; i <= 50; ++i)
+            bytes += QStringLiteral("%1\r\n0\r\nd%2\r\nf%2\r\n\r\n\r\n")
+                         .arg(i <= 30 ? 1 : 2)
+                         .arg(i)
+                         .toLatin1();
+        Harness h;
+        TForm1::TestAccess f = h.ui();
+        TLearnPage& L = *f.learn;
+        openList(h, bytes);
+        QCOMPARE(f.shownMaxima().max2, 20);
+        QCOMPARE(L.Panel5->text(), QStringLiteral("20"));
+
+        L.BitBtn1->click();
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(L.Panel19->text(), QStringLiteral("2"));
+            answerCorrection(true);
+            answer(f, QStringLiteral("falsch"));
+        }
+        // 18 of 20: still above 80 %, so the flag holds.
+        QCOMPARE(L.Panel5->text(), QStringLiteral("18"));
+        QCOMPARE(L.Panel19->text(), QStringLiteral("2"));
+        L.BitBtn1->click();
+
+        h.doubles.dialogs.expectOpen(h.folder.file(QStringLiteral("Vokabeln/Liste.vkb")));
+        if (fromEditor) {
+            f.PageControl1->setCurrentWidget(f.edit);
+            f.edit->ToolButton8->click();
+            f.PageControl1->setCurrentWidget(f.learn);
+        } else {
+            L.ToolButton12->click();
+        }
+        QCOMPARE(L.Panel4->text(), QStringLiteral("32"));
+        QVERIFY(L.BitBtn1->isEnabled());
+        L.BitBtn1->click();
+        QCOMPARE(L.Panel19->text(), QStringLiteral("1"));
+        L.BitBtn1->click();
+        QVERIFY2(h.surprises().isEmpty(), qPrintable(h.surprises().join(QLatin1Char('\n'))));
+    }
+
     void aFailedSaveOnClosingKeepsTheWindow()
     {
         Harness h;

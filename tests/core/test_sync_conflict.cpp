@@ -1,0 +1,242 @@
+#include "core/SyncConflict.h"
+
+#include <gtest/gtest.h>
+
+#include "DrillRecord.h"
+#include "ParamNames.h"
+#include "TestFiles.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tafelix;
+using tafelix::test::drillRecord;
+using tafelix::test::readBytes;
+using tafelix::test::writeBytes;
+
+namespace {
+
+struct NameCase {
+    const char* candidate;
+    const char* original;
+    bool copy;
+    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.candidate; }
+};
+
+class ConflictNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ConflictNames, AreTold)
+{
+    EXPECT_EQ(isConflictCopyOf(GetParam().candidate, GetParam().original), GetParam().copy);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothEngines, ConflictNames,
+    ::testing::Values(
+        NameCase{"Liste.sync-conflict-20261208-101010-ABCDEFG.vkb", "Liste.vkb", true},
+        NameCase{"Statistik.sync-conflict-20261208-101010-Q7XK2PL.dat", "Statistik.dat", true},
+        NameCase{"Liste (conflicted copy 2026-12-08 101010).vkb", "Liste.vkb", true},
+        NameCase{"Init (conflicted copy anna 2026-12-08 101010).dat", "Init.dat", true},
+        NameCase{"Meine Liste.sync-conflict-20261208-101010-ABCDEFG.vkb", "Meine Liste.vkb", true},
+        // Another list, another extension, a damaged stamp, the file itself: not copies.
+        NameCase{"Liste2.sync-conflict-20261208-101010-ABCDEFG.vkb", "Liste.vkb", false},
+        NameCase{"Liste.sync-conflict-20261208-101010-ABCDEFG.bkp", "Liste.vkb", false},
+        NameCase{"Liste.sync-conflict-2026120-101010-ABCDEFG.vkb", "Liste.vkb", false},
+        NameCase{"Liste.sync-conflict-20261208-101010-.vkb", "Liste.vkb", false},
+        NameCase{"Liste (conflicted copy 2026-12-08).vkb", "Liste.vkb", false},
+        NameCase{"Liste (conflicted copy x2026-12-08 101010).vkb", "Liste.vkb", false},
+        NameCase{"Liste.vkb", "Liste.vkb", false}),
+    test::PrintedName{});
+
+TWordEntry word(std::string_view german, std::string_view foreign, int box, int passes,
+                std::string_view remark = {})
+{
+    TWordEntry w;
+    w.german = german;
+    w.foreign = foreign;
+    w.box = box;
+    w.passes = passes;
+    w.remark = remark;
+    return w;
+}
+
+std::unique_ptr<TWordTable> tableOf(const std::vector<TWordEntry>& words)
+{
+    auto t = std::make_unique<TWordTable>();
+    for (const TWordEntry& w : words) {
+        t->AppendWord();
+        t->current() = w;
+    }
+    return t;
+}
+
+struct MergeCase {
+    const char* name;
+    std::vector<TWordEntry> kept, copy, merged;
+    int moved, added, doubled;
+    friend void PrintTo(const MergeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WordListMerging : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(WordListMerging, KeepsEveryWordAndTheMoreAskedState)
+{
+    const MergeCase& c = GetParam();
+    const WordListMerge m = mergeWordLists(*tableOf(c.kept), *tableOf(c.copy));
+    ASSERT_EQ(m.outcome, WordListMerge::Outcome::Merged);
+    EXPECT_EQ(m.merged, c.merged);
+    EXPECT_EQ(m.movedWords, c.moved);
+    EXPECT_EQ(m.addedWords, c.added);
+    EXPECT_EQ(m.doubledWords, c.doubled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WordByWord, WordListMerging,
+    ::testing::Values(
+        MergeCase{"the same list",
+                  {word("Haus", "house", 2, 3), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 2, 3), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 2, 3), word("Baum", "tree", 1, 0)},
+                  0, 0, 0},
+        MergeCase{"the copy asked more often",
+                  {word("Haus", "house", 2, 3), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 1, 5), word("Baum", "tree", 2, 1)},
+                  {word("Haus", "house", 1, 5), word("Baum", "tree", 2, 1)},
+                  2, 0, 0},
+        MergeCase{"the kept one asked more often or as often",
+                  {word("Haus", "house", 3, 4), word("Baum", "tree", 2, 1)},
+                  {word("Haus", "house", 1, 3), word("Baum", "tree", 1, 1)},
+                  {word("Haus", "house", 3, 4), word("Baum", "tree", 2, 1)},
+                  0, 0, 0},
+        MergeCase{"words on one side only, in the kept order then the copy's",
+                  {word("Haus", "house", 1, 0), word("Baum", "tree", 1, 0),
+                   word("Hund", "dog", 1, 0)},
+                  {word("Katze", "cat", 1, 0), word("Haus", "house", 1, 0),
+                   word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 1, 0), word("Baum", "tree", 1, 0),
+                   word("Hund", "dog", 1, 0), word("Katze", "cat", 1, 0)},
+                  0, 1, 0},
+        MergeCase{"a text changed on one side keeps both words",
+                  {word("Haus", "house", 1, 0), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "home", 1, 0), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 1, 0), word("Baum", "tree", 1, 0),
+                   word("Haus", "home", 1, 0)},
+                  0, 1, 0},
+        MergeCase{"a remark changed on both sides keeps both",
+                  {word("Haus", "house", 2, 2, "mein"), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 3, 3, "dein"), word("Baum", "tree", 1, 0)},
+                  {word("Haus", "house", 3, 3, "mein"), word("Baum", "tree", 1, 0),
+                   word("Haus", "house", 3, 3, "dein")},
+                  1, 0, 1},
+        MergeCase{"the n-th of words alike meets the n-th",
+                  {word("Bank", "bench", 1, 0), word("Bank", "bench", 2, 2)},
+                  {word("Bank", "bench", 3, 1), word("Bank", "bench", 2, 2),
+                   word("Bank", "bench", 1, 0)},
+                  {word("Bank", "bench", 3, 1), word("Bank", "bench", 2, 2),
+                   word("Bank", "bench", 1, 0)},
+                  1, 1, 0}),
+    test::PrintedName{});
+
+TEST(WordListMergingRefused, ListsThatOnlyShareANameStayApart)
+{
+    const auto kept = tableOf({word("Haus", "house", 1, 0), word("Baum", "tree", 1, 0),
+                               word("Hund", "dog", 1, 0)});
+    const auto other = tableOf({word("Haus", "maison", 1, 0), word("Baum", "arbre", 1, 0),
+                                word("Hund", "chien", 1, 0)});
+    EXPECT_EQ(mergeWordLists(*kept, *other).outcome, WordListMerge::Outcome::DifferentList);
+    EXPECT_FALSE(mergeWordLists(*kept, *other).changed());
+}
+
+TEST(WordListMergingRefused, WhatWouldOverflowTheTableIsNotMerged)
+{
+    auto kept = std::make_unique<TWordTable>();
+    auto copy = std::make_unique<TWordTable>();
+    for (int i = 0; i < TWordTable::MaxWords; ++i) {
+        kept->AppendWord();
+        kept->current() = word("w" + std::to_string(i), "x", 1, 0);
+        copy->AppendWord();
+        copy->current() = word("w" + std::to_string(i), i == 0 ? "y" : "x", 1, 0);
+    }
+    EXPECT_EQ(mergeWordLists(*kept, *copy).outcome, WordListMerge::Outcome::TooManyWords);
+}
+
+StatisticsRecord on(std::string_view date, std::string_view answers)
+{
+    StatisticsRecord r = drillRecord("Liste.vkb", answers);
+    setStatisticsCell(r, ColumnDate, date);
+    return r;
+}
+
+TEST(StatisticsMerging, EachRecordOnceInDateOrder)
+{
+    const std::vector<StatisticsRecord> kept{on("01.12.2026", "10"), on("05.12.2026", "11"),
+                                             on("08.12.2026", "12")};
+    const std::vector<StatisticsRecord> copy{on("01.12.2026", "10"), on("05.12.2026", "20"),
+                                             on("07.12.2026", "21"), on("09.12.2026", "22")};
+    const StatisticsMerge m = mergeStatistics(kept, copy);
+    EXPECT_EQ(m.addedRecords, 3U);
+    EXPECT_EQ(m.records,
+              (std::vector<StatisticsRecord>{on("01.12.2026", "10"), on("05.12.2026", "11"),
+                                             on("05.12.2026", "20"), on("07.12.2026", "21"),
+                                             on("08.12.2026", "12"), on("09.12.2026", "22")}));
+}
+
+TEST(StatisticsMerging, TwoDrillsAlikeOnOneSideStayTwo)
+{
+    const std::vector<StatisticsRecord> kept{on("01.12.2026", "10")};
+    const std::vector<StatisticsRecord> copy{on("01.12.2026", "10"), on("01.12.2026", "10")};
+    const StatisticsMerge m = mergeStatistics(kept, copy);
+    EXPECT_EQ(m.addedRecords, 1U);
+    EXPECT_EQ(m.records.size(), 2U);
+    EXPECT_EQ(mergeStatistics(copy, kept).addedRecords, 0U);
+}
+
+TEST(StatisticsMerging, ARecordWithoutADateGoesLast)
+{
+    const std::vector<StatisticsRecord> kept{on("01.12.2026", "10"), on("03.12.2026", "11")};
+    const StatisticsMerge m = mergeStatistics(kept, {on("kaputt", "12")});
+    ASSERT_EQ(m.records.size(), 3U);
+    EXPECT_EQ(m.records.back(), on("kaputt", "12"));
+}
+
+class ConflictFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = test::makeTempDir("konflikt");
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string dir_;
+};
+
+TEST_F(ConflictFolder, CopiesAreFoundAndPutAsideWithoutLoss)
+{
+    writeBytes(path("Liste.vkb"), "kept");
+    writeBytes(path("Liste.sync-conflict-20261208-101010-ABCDEFG.vkb"), "syncthing");
+    writeBytes(path("Liste (conflicted copy 2026-12-08 101010).vkb"), "nextcloud");
+    writeBytes(path("Andere.sync-conflict-20261208-101010-ABCDEFG.vkb"), "other list");
+    std::filesystem::create_directory(path("Liste.sync-conflict-20261208-111111-ABCDEFG.vkb"));
+
+    const std::vector<std::string> found = findConflictCopies(dir_, "Liste.vkb");
+    ASSERT_EQ(found, (std::vector<std::string>{
+                         path("Liste (conflicted copy 2026-12-08 101010).vkb"),
+                         path("Liste.sync-conflict-20261208-101010-ABCDEFG.vkb")}));
+
+    // A copy of the same name already put aside earlier is kept too.
+    std::filesystem::create_directory(path("aside"));
+    writeBytes(path("aside/Liste.sync-conflict-20261208-101010-ABCDEFG.vkb"), "earlier");
+    std::string movedTo;
+    ASSERT_TRUE(moveConflictCopyAside(found[1], path("aside"), movedTo));
+    EXPECT_EQ(movedTo, path("aside/Liste.sync-conflict-20261208-101010-ABCDEFG (2).vkb"));
+    EXPECT_EQ(readBytes(movedTo), "syncthing");
+    EXPECT_EQ(readBytes(path("aside/Liste.sync-conflict-20261208-101010-ABCDEFG.vkb")),
+              "earlier");
+    EXPECT_EQ(findConflictCopies(dir_, "Liste.vkb").size(), 1U);
+    EXPECT_TRUE(findConflictCopies(path("missing"), "Liste.vkb").empty());
+}
+
+} // namespace
