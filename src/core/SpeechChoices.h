@@ -41,7 +41,8 @@ public:
     // Changes the file as it is now: under the lock of its folder, reads it whole, lets `edit`
     // change it, and writes it back when anything changed. A file that read() refuses stays
     // untouched, and the result says in German why the choice was not kept. `now`, when
-    // given, receives the choices as the file holds them afterwards (or as read, on failure).
+    // given, receives the choices as the file holds them afterwards (none when it could not be
+    // read).
     static IoResult change(const std::string& path, const std::function<void(SpeechChoices&)>& edit,
                            SpeechChoices* now = nullptr);
 
