@@ -119,7 +119,7 @@ void TAboutBox::FormCreate()
         QStringLiteral("Copyright © 2026 Tafelix-Projekt. Lizenz: GNU GPL 3 oder später"));
     Author->setText(QStringLiteral("Autor :"));
     Adresse->setText(QStringLiteral("Jana Beispiel\nLindenweg 7, 12345 Musterstadt"));
-    Comments->setText(QStringLiteral("https://tafelix.example.org"));
+    Comments->setText(QStringLiteral(TAFELIX_HOMEPAGE));
 }
 
 void TAboutBox::CommentsClick()
