@@ -22,6 +22,7 @@
 #include "ui/convertdlg.h"
 #include "ui/fail.h"
 #include "ui/find.h"
+#include "ui/help.h"
 #include "ui/print.h"
 #include "ui/sort.h"
 
@@ -397,6 +398,9 @@ void lookAtDialogs(TForm1::TestAccess& ui)
     });
     ui.Sonderzeichen->show();
     lookAt(ui.Sonderzeichen, QStringLiteral("special-characters"), {});
+    THelpWindow help(&ui.form);
+    help.showPage(QStringLiteral(TAFELIX_PROGRAM_TEMPLATE "/helpfiles/index.htm"));
+    lookAt(&help, QStringLiteral("help"), {});
 
     // The import dialog is modal: it is looked at while it waits for an answer.
     TImportDialog import(&ui.form);
