@@ -34,9 +34,9 @@ void useDesignedFont(QWidget* window)
     window->setFont(designedFont());
 }
 
-void useDesignedFace(QWidget* part)
+void useDesignedFace(QWidget* panel)
 {
-    QPalette p = part->palette();
+    QPalette p = panel->palette();
     const QColor face(0xf0, 0xf0, 0xf0);
     p.setColor(QPalette::Window, face);
     p.setColor(QPalette::Button, face);
@@ -53,8 +53,8 @@ void useDesignedFace(QWidget* part)
     for (const QPalette::ColorRole text :
          {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, text, QColor(0x6d, 0x6d, 0x6d));
-    part->setPalette(p);
-    part->setAutoFillBackground(true);
+    panel->setPalette(p);
+    panel->setAutoFillBackground(true);
 }
 
 void setTextColor(QWidget* widget, const QColor& color)

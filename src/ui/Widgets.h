@@ -19,10 +19,10 @@ namespace tafelix {
 QFont designedFont();
 void useDesignedFont(QWidget* window);
 
-// The light face and black text the program's coloured texts were chosen for (blue, navy and
-// red read well on it). A part holding such texts keeps this face on a dark desktop palette
-// too, where the colours would all but vanish on the dark background.
-void useDesignedFace(QWidget* part);
+// The light face and black text the program's blue and navy texts were chosen for. A panel
+// holding such texts keeps this face on a dark desktop palette too, where they would all but
+// vanish on the dark background.
+void useDesignedFace(QWidget* panel);
 // A text drawn in its own colour, whatever the palette around it.
 void setTextColor(QWidget* widget, const QColor& color);
 
