@@ -21,6 +21,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         clang-14 libclang-rt-14-dev
         # A FAT stick mounted through FUSE, for saves onto a file system without permissions.
         fusefat dosfstools
+        qt6ct # a desktop theme with its own font and a dark palette (test_desktop.sh)
     )
 fi
 

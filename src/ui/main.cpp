@@ -77,10 +77,12 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                                       return loadVocabularyFile(path, table);
                                   });
     }
+    // Before any widget a screen reader could ask about.
+    installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tafelix"));
-    setFont(QFont(QStringLiteral("Arial"), 8));
-    inputFont = QFont(QStringLiteral("Arial"), 8);
+    useDesignedFont(this);
+    inputFont = designedFont();
 
     buildMenu();
     PageControl1 = new QTabWidget(this);
@@ -120,6 +122,9 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     wireSignals();
     wireDrill();
     wireEditor();
+    // Every control is on its page by now.
+    scrollWhenSmall(learn);
+    scrollWhenSmall(edit);
     FormCreate(fileArg);
 }
 
