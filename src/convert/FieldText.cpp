@@ -124,6 +124,7 @@ void keepInRange(TWordEntry& e, LossReport& losses, const std::string& where)
                    where + ": " + what + " " + std::to_string(value) + " → " + std::to_string(to));
         value = to;
     };
+    // 0 is the compartment of an empty entry, which the drill never asks: a list may hold it.
     move(e.box, 0, 6, "Fach");
     move(e.passes, 0, INT32_MAX, "Durchgänge");
 }

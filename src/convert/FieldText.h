@@ -29,8 +29,8 @@ bool isBlankTableText(std::string_view text);
 // Whether a language's name or code ("Deutsch", "german", "de", "de_AT", "deu") is German.
 bool namesGerman(const QString& nameOrCode);
 
-// A compartment outside 0..6 (6 is the archive) or negative passes moved to the nearest valid
-// value, and reported with the place ("Zeile 4").
+// A compartment outside 0..6 (6 is the archive, 0 an empty entry) or negative passes moved to
+// the nearest valid value, and reported with the place ("Zeile 4").
 void keepInRange(TWordEntry& e, LossReport& losses, const std::string& where);
 
 // A short UTF-8 quotation of a text for the report's examples.

@@ -168,7 +168,8 @@ TEST(SpreadsheetCsv, NamesTheColumnLeftOutAndMovesNumbersIntoRange)
     EXPECT_EQ(words(r), (Lines{"Haus|house|||2|0", "Baum|tree|||6|0", "Hund|dog|||0|0"}));
     EXPECT_EQ(r.imported.losses.notes(),
               Lines{"Spalte 3 „Beispielsatz“ nicht übernommen (2 Felder)"});
-    EXPECT_EQ(r.imported.losses.examples(Kind::OutOfRange), (Lines{"Zeile 3: Fach 9 → 6"}));
+    EXPECT_EQ(r.imported.losses.examples(Kind::OutOfRange),
+              (Lines{"Zeile 3: Fach 9 → 6", "Zeile 4: Fach -1 → 0"}));
     EXPECT_NE(r.imported.losses.summary().find("Spalte 3 „Beispielsatz“ nicht übernommen"),
               std::string::npos);
 }
