@@ -3,11 +3,61 @@
 #include "Percent.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_set>
 
 namespace tafelix {
 
+namespace {
+
+bool sameStep(const DiagramOp& a, const DiagramOp& b)
+{
+    return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
+           a.color == b.color && a.text == b.text;
+}
+
+struct StepHash {
+    std::size_t operator()(const DiagramOp& op) const
+    {
+        std::size_t h = std::hash<std::string>()(op.text);
+        for (int v :
+             {static_cast<int>(op.kind), op.x1, op.y1, op.x2, op.y2, static_cast<int>(op.color)})
+            h = h * 1000003u ^ static_cast<std::size_t>(v);
+        return h;
+    }
+};
+
+struct StepEqual {
+    bool operator()(const DiagramOp& a, const DiagramOp& b) const { return sameStep(a, b); }
+};
+
+StatisticsDiagram buildSteps(const std::vector<DiagramRecord>& records, int width, int height,
+                             char decimalSeparator);
+
+} // namespace
+
+void keepLastCopies(std::vector<DiagramOp>& ops)
+{
+    std::unordered_set<DiagramOp, StepHash, StepEqual> later;
+    std::vector<DiagramOp> kept;
+    for (auto it = ops.rbegin(); it != ops.rend(); ++it)
+        if (later.insert(*it).second)
+            kept.push_back(*it);
+    ops.assign(std::make_move_iterator(kept.rbegin()), std::make_move_iterator(kept.rend()));
+}
+
 StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,
                                          int height, char decimalSeparator)
+{
+    StatisticsDiagram d = buildSteps(records, width, height, decimalSeparator);
+    keepLastCopies(d.ops);
+    return d;
+}
+
+namespace {
+
+StatisticsDiagram buildSteps(const std::vector<DiagramRecord>& records, int width, int height,
+                             char decimalSeparator)
 {
     StatisticsDiagram d;
     const int u = height / 11;
@@ -70,6 +120,9 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
     line(20, height - 20, 20, top, DiagramColor::Black);
 
     const int averageY = base - scaled(d.average);
+    const std::string averageText =
+        d.hasAverage ? "Durchschnitt: " + formatPercent(d.average, decimalSeparator) + "%"
+                     : std::string();
     int x = 0;
     int lastX = 0;
     for (int i = 1; i <= n + 1; ++i) {
@@ -91,13 +144,14 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
         }
         // Drawn again at every step, so it stays readable on top of both lines.
         if (d.hasAverage)
-            text(width / 3, averageY + 10,
-                 "Durchschnitt: " + formatPercent(d.average, decimalSeparator) + "%");
+            text(width / 3, averageY + 10, averageText);
         lastX = x;
         x = i * step;
     }
     line(x, base, 20, base, DiagramColor::Black);
     return d;
 }
+
+} // namespace
 
 } // namespace tafelix

@@ -40,6 +40,13 @@ struct StatisticsDiagram {
     Cell badCell = Cell::None;
 };
 
+// Every step is opaque (a solid line, a text on its own white box), so a step painted again
+// later covers whatever its earlier copy covered: only the last copy shows, and the others
+// are dropped. A long log repeats most steps (past a few hundred records every point lies on
+// the axis, and the average's text is drawn at each record); painting them all cost several
+// frames.
+void keepLastCopies(std::vector<DiagramOp>& ops);
+
 // Draws the diagram for a picture of width x height pixels. `decimalSeparator` is the
 // locale's, for the average's text.
 StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,

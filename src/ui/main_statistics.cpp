@@ -1,6 +1,7 @@
 // The page "Statistik": the drill log, its table and the delete commands.
 #include "main.h"
 
+#include "DiagramPicture.h"
 #include "StatisticsModel.h"
 
 #include "core/Percent.h"
@@ -11,7 +12,6 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QPainter>
 #include <QTableView>
 
 #include <cerrno>
@@ -275,27 +275,7 @@ bool TForm1::DrawDiagram()
     const StatisticsDiagram diagram =
         buildStatisticsDiagram(input, size.width(), size.height(), separator ? separator : '.');
 
-    diagramImage = QImage(size, QImage::Format_RGB32);
-    diagramImage.fill(Qt::white);
-    {
-        QPainter p(&diagramImage);
-        QFont font(QStringLiteral("Times New Roman"));
-        font.setPointSize(8);
-        p.setFont(font);
-        p.setBackgroundMode(Qt::OpaqueMode);
-        p.setBackground(Qt::white);
-        for (const DiagramOp& op : diagram.ops) {
-            const QColor color = op.color == DiagramColor::Blue        ? QColor(0, 0, 255)
-                                 : op.color == DiagramColor::DarkGreen ? QColor(0, 128, 0)
-                                                                       : QColor(Qt::black);
-            p.setPen(QPen(color, 0));
-            if (op.kind == DiagramOp::Line)
-                p.drawLine(op.x1, op.y1, op.x2, op.y2);
-            else
-                p.drawText(QRect(op.x1, op.y1, size.width(), size.height()),
-                           Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(op.text.c_str()));
-        }
-    }
+    diagramImage = paintStatisticsDiagram(diagram, size);
     stats->Image1->setPixmap(QPixmap::fromImage(diagramImage));
     if (diagram.stoppedAt > 0) {
         const auto& bad = records[static_cast<std::size_t>(diagram.stoppedAt - 1)];

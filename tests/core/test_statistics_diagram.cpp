@@ -171,3 +171,46 @@ TEST(StatisticsDiagram, NumbersFarOutOfRangeStayOffThePicture)
     EXPECT_LT(blue[0].y1, 0);
     EXPECT_GT(blue[1].y1, 305);
 }
+
+TEST(StatisticsDiagram, OnlyTheLastCopyOfARepeatedStepIsKept)
+{
+    const DiagramOp a{DiagramOp::Line, 20, 1, 20, 9, DiagramColor::Blue, {}};
+    const DiagramOp b{DiagramOp::Line, 20, 1, 20, 9, DiagramColor::Black, {}};
+    const DiagramOp t{DiagramOp::Text, 20, 1, 0, 0, DiagramColor::Black, "50%"};
+    const DiagramOp u{DiagramOp::Text, 20, 1, 0, 0, DiagramColor::Black, "60%"};
+    const struct {
+        std::vector<DiagramOp> in, out;
+    } cases[] = {
+        {{}, {}},
+        {{a, b, a}, {b, a}}, // the blue copy painted over the black one stays on top
+        {{a, t, a, t, b}, {a, t, b}},
+        {{t, u, t}, {u, t}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DiagramOp> ops = c.in;
+        keepLastCopies(ops);
+        ASSERT_EQ(ops.size(), c.out.size());
+        for (std::size_t i = 0; i < ops.size(); ++i) {
+            EXPECT_EQ(ops[i].color, c.out[i].color) << i;
+            EXPECT_EQ(ops[i].text, c.out[i].text) << i;
+        }
+    }
+}
+
+TEST(StatisticsDiagram, ALongLogDrawsTheAverageOnceOnTop)
+{
+    std::vector<DiagramRecord> log;
+    for (int i = 0; i < 10'000; ++i)
+        log.push_back(rec(4, i % 5, (i % 5) * 25));
+    const StatisticsDiagram d = buildStatisticsDiagram(log, 470, 305, ',');
+    const auto average = std::find_if(d.ops.begin(), d.ops.end(), [](const DiagramOp& op) {
+        return op.text.rfind("Durchschnitt", 0) == 0;
+    });
+    ASSERT_NE(average, d.ops.end());
+    EXPECT_EQ(std::count_if(d.ops.begin(), d.ops.end(),
+                            [](const DiagramOp& op) { return op.kind == DiagramOp::Text; }),
+              12); // the eleven scale marks and the average
+    // Nothing after it but the horizontal axis, which stays clear of the text.
+    EXPECT_EQ(d.ops.end() - average, 2);
+    EXPECT_LT(d.ops.size(), 100u);
+}
