@@ -25,32 +25,17 @@ if [[ ${1:-} == --inside ]]; then
             shift 2
             build=$((build + 1))
             raw="$work/b$build-$run.raw"
-            parec -d tafelix_test.monitor --format=s16le --rate=44100 --channels=1 --raw \
-                --latency-msec=10 >"$raw" &
-            parec_pid=$!
-            until [[ -s $raw ]]; do sleep 0.01; done
+            start_recording "$raw"
             now=$(date +%s%3N)
             bytes=$(stat -c %s "$raw")
             start=$((now - bytes / 2 * 1000 / 44100))
             # No daemon runs: the one the last run started was ended below.
             timeout 60 "$probe" "$modules" >"$work/b$build-$run.log" 2>&1 || true
-            kill -INT "$parec_pid"
-            wait "$parec_pid" || true
+            stop_recording
             shown=$(sed -n 's/^shown \([0-9]*\) .*/\1/p' "$work/b$build-$run.log")
             echo "$build $start ${shown:-0} $raw" >>"$work/runs"
             # The daemon it started goes before the next run.
-            for f in $(find "$work/run" -name 'speech-dispatcher.pid' 2>/dev/null); do
-                pid=$(cat "$f" 2>/dev/null) || continue
-                [[ -n $pid ]] || continue
-                pkill -P "$pid" 2>/dev/null || true
-                kill "$pid" 2>/dev/null || true
-                for _ in {1..50}; do
-                    kill -0 "$pid" 2>/dev/null || break
-                    sleep 0.1
-                done
-                kill -KILL "$pid" 2>/dev/null || true
-                rm -f "$f"
-            done
+            stop_speechd
         done
     done
     exit 0
@@ -74,20 +59,15 @@ trap 'stop_xvfb; stop_private_pulse; [[ -n ${KEEP:-} ]] || rm -rf "$work"' EXIT
 start_private_pulse
 run_inside_xvfb "$0"
 
-/usr/bin/python3 - "$work/runs" "${builds[@]}" <<'EOF'
-import array, statistics, sys
+PYTHONPATH="$harness_dir" /usr/bin/python3 - "$work/runs" "${builds[@]}" <<'EOF'
+import statistics, sys
+from samples import RATE as rate, read_samples
 
 runs, builds = sys.argv[1], sys.argv[2:]
-rate = 44100
 delays = {}
 for line in open(runs):
     build, start, shown, raw = line.split()
-    samples = array.array("h")
-    with open(raw, "rb") as f:
-        data = f.read()
-    samples.frombytes(data[: len(data) // 2 * 2])
-    if sys.byteorder != "little":
-        samples.byteswap()
+    samples = read_samples(raw)
     first = max(0, (int(shown) - int(start)) * rate // 1000)
     step = rate // 200  # 5 ms
     onset = None

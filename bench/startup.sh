@@ -34,8 +34,9 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tafelix-startup.XXXXXX")
 xvfb_pid=""
+source "$here/../tests/system/xserver.sh"
 cleanup() {
-    if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -161,14 +162,8 @@ cc -O2 -o "$work/mapwait" "$work/mapwait.c" -lX11
 python3 "$here/full_list.py" "$work/Gross.vkb"
 
 # ---- one X server for every run
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -br >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in {1..100}; do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+start_xvfb -br || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=$xvfb_display
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 

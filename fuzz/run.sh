@@ -4,7 +4,7 @@
 # input that caused it is kept as build-fuzz/findings/<harness>/crash-… (or leak-…, oom-…).
 #
 # Usage: fuzz/run.sh [SECONDS | --long] [HARNESS...]
-#   SECONDS defaults to 30; --long is 600. Without names every harness runs, one after another.
+#   SECONDS defaults to 30; --long is 600. Without names every harness runs, two at a time.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -42,23 +42,60 @@ seeds_of() {
     esac
 }
 
+# One harness in the background; its log and its exit status land in build-fuzz/logs.
+fuzz_one() {
+    local h=$1 work=build-fuzz/corpus/$1 findings=build-fuzz/findings/$1 rc=0
+    "build-fuzz/fuzz/$h" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
+        -artifact_prefix="$findings/" "$work" >"build-fuzz/logs/$h.log" 2>&1 || rc=$?
+    echo "$rc" >"build-fuzz/logs/$h.status"
+}
+
+# Prints what one finished harness found; fails when it found anything.
+report() {
+    local h=$1 log=build-fuzz/logs/$1.log rc
+    rc=$(cat "build-fuzz/logs/$h.status" 2>/dev/null || echo "?")
+    if [[ $rc == 0 ]]; then
+        echo "== $h: done"
+        return 0
+    fi
+    echo "FINDING in $h (exit $rc, log $log):"
+    tail -n 40 "$log"
+    return 1
+}
+
+# Two at a time on two cores (FUZZ_JOBS to change): each still gets its full time, and the
+# whole run takes half as long.
+parallel=${FUZZ_JOBS:-2}
 status=0
-summary=()
+declare -A pid_of=()
 for h in "${harnesses[@]}"; do
     work=build-fuzz/corpus/$h
-    findings=build-fuzz/findings/$h
-    log=build-fuzz/logs/$h.log
-    mkdir -p "$work" "$findings" "$(dirname "$log")"
+    mkdir -p "$work" "build-fuzz/findings/$h" build-fuzz/logs
+    rm -f "build-fuzz/logs/$h.status"
     for s in $(seeds_of "$h"); do
         if [[ -d $s ]]; then cp -n "$s"/* "$work"/ 2>/dev/null || true; else cp -n "$s" "$work"/; fi
     done
+    while ((${#pid_of[@]} >= parallel)); do
+        wait -n -p done_pid || true
+        for k in "${!pid_of[@]}"; do
+            if [[ ${pid_of[$k]} == "$done_pid" ]]; then
+                unset "pid_of[$k]"
+                report "$k" || status=1
+            fi
+        done
+    done
     echo "== $h: $seconds s"
-    if ! "build-fuzz/fuzz/$h" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$work" >"$log" 2>&1; then
-        status=1
-        echo "FINDING in $h (log $log):"
-        tail -n 40 "$log"
-    fi
+    fuzz_one "$h" &
+    pid_of[$h]=$!
+done
+for k in "${!pid_of[@]}"; do
+    wait "${pid_of[$k]}" || true
+    report "$k" || status=1
+done
+
+summary=()
+for h in "${harnesses[@]}"; do
+    log=build-fuzz/logs/$h.log
     runs=$(grep -oE '^Done [0-9]+ runs' "$log" | grep -oE '[0-9]+' || echo "?")
     last=$(grep -E '^#[0-9]+' "$log" | tail -n 1)
     cov=$(grep -oE 'cov: [0-9]+' <<<"$last" | grep -oE '[0-9]+' || echo "?")

@@ -23,7 +23,7 @@ unset DISPLAY
 
 cleanup() {
     local rc=$?
-    if [[ -n $parec_pid ]]; then kill -INT "$parec_pid" 2>/dev/null || true; fi
+    stop_recording
     stop_private_pulse
     if ((rc == 0)); then
         rm -rf "$work"
@@ -43,26 +43,13 @@ start_private_pulse || fail "no private sound server"
 
 # Records the monitor while the drill runs; the recording is in "$work/$1.raw".
 record_drill() {
-    local mode=$1 raw="$work/$1.raw"
-    parec -d tafelix_test.monitor --format=s16le --rate=44100 --channels=1 --raw \
-        --latency-msec=20 >"$raw" &
-    parec_pid=$!
-    # Start the drill only once samples arrive: a late recorder would miss the sound.
-    local deadline=$((SECONDS + 10))
-    until [[ -s $raw ]]; do
-        kill -0 "$parec_pid" 2>/dev/null || fail "parec ended at once"
-        ((SECONDS < deadline)) || fail "no samples from the monitor within 10 s"
-        sleep 0.05
-    done
+    local mode=$1
+    start_recording "$work/$mode.raw" || fail "no recording"
     QT_QPA_PLATFORM=offscreen timeout 60 "$drill" "$mode" >"$work/drill-$mode.log" 2>&1 || {
         cat "$work/drill-$mode.log" >&2
         fail "sound_drill $mode failed"
     }
-    # A short tail, so that the end of the sound has passed the server's buffers.
-    sleep 0.3
-    kill -INT "$parec_pid"
-    wait "$parec_pid" || true
-    parec_pid=""
+    stop_recording 0.3
     grep '^sound_drill' "$work/drill-$mode.log"
 }
 

@@ -61,26 +61,14 @@ fail() {
 
 # record NAME COMMAND...: runs the probe while the monitor is recorded into "$work/NAME.raw".
 record() {
-    local name=$1 raw="$work/$1.raw"
+    local name=$1
     shift
-    parec -d tafelix_test.monitor --format=s16le --rate=44100 --channels=1 --raw \
-        --latency-msec=10 >"$raw" &
-    parec_pid=$!
-    local deadline=$((SECONDS + 10))
-    until [[ -s $raw ]]; do
-        kill -0 "$parec_pid" 2>/dev/null || fail "parec ended at once"
-        ((SECONDS < deadline)) || fail "no samples from the monitor within 10 s"
-        sleep 0.01
-    done
+    start_recording "$work/$name.raw" || fail "no recording"
     timeout 120 "$@" >"$work/$name.log" 2>&1 || {
         cat "$work/$name.log" >&2
         fail "speech_drill $name failed"
     }
-    # A short tail, so that the last word has passed the server's buffers.
-    sleep 0.5
-    kill -INT "$parec_pid"
-    wait "$parec_pid" || true
-    parec_pid=""
+    stop_recording 0.5
     grep '^speech_drill' "$work/$name.log"
 }
 
@@ -95,7 +83,7 @@ if [[ ${1:-} == --inside ]]; then
     reader=$(cat "$work/reader")
     parec_pid=""
     reader_pid=""
-    trap 'if [[ -n $parec_pid ]]; then kill -INT "$parec_pid" 2>/dev/null || true; fi
+    trap 'stop_recording
           if [[ -n $reader_pid ]]; then kill "$reader_pid" 2>/dev/null || true; fi' EXIT
     inside "$2"
     exit 0
@@ -121,23 +109,6 @@ xvfb_pid=""
 # speech-dispatcher's socket and its daemon live in the private runtime folder that
 # start_private_pulse makes: they belong to this run alone.
 unset SPEECHD_ADDRESS SPEECHD_CMD
-
-# The daemon the first probe started, found by its pid file in the private runtime folder.
-stop_speechd() {
-    local f pid
-    for f in $(find "$work/run" "$work/home" -name 'speech-dispatcher.pid' 2>/dev/null); do
-        pid=$(cat "$f" 2>/dev/null) || continue
-        [[ -n $pid ]] || continue
-        pkill -P "$pid" 2>/dev/null || true # its output modules
-        kill "$pid" 2>/dev/null || continue
-        # It may hang on its audio output; it must not outlive the test.
-        for _ in {1..20}; do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL "$pid" 2>/dev/null || true
-    done
-}
 
 cleanup() {
     local rc=$?

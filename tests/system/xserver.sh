@@ -29,15 +29,15 @@ stop_xvfb() {
     fi
 }
 
-# Starts an X server in a session of its own (pid in `xvfb_pid`, display ":N" in
-# `xvfb_display`) with the screen `XVFB_SCREEN` (1024x768x24 unless set); fails when it does
-# not come up. The server picks a free display number itself and names it on a file
+# start_xvfb [ARG...]: starts an X server in a session of its own (pid in `xvfb_pid`, display
+# ":N" in `xvfb_display`) with the screen `XVFB_SCREEN` (1024x768x24 unless set) and the
+# further server arguments ARG; fails when it does not come up (its log: "$work/xvfb.log"). The server picks a free display number itself and names it on a file
 # descriptor (-displayfd): tests that start servers at the same time cannot take the same
 # number, as they could when each chose one and then started a server.
 start_xvfb() {
     rm -f "$work/display"
     exec 3>"$work/display"
-    setsid Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
+    setsid Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset "$@" \
         >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     exec 3>&-
@@ -192,25 +192,74 @@ stop_private_pulse() {
     pulse_started=false
 }
 
-# judge_recording RAW loud|silent MIN_SECONDS: a recording of the sink's monitor (s16le,
-# 44.1 kHz, mono) holds a sound clearly above silence ("loud": a click would have a high
-# peak but no energy, so the loudest 50 ms count too), or nothing but zeros apart from the
-# last bit of rounding ("silent"). Both need at least MIN_SECONDS recorded to mean anything.
+# The folder of this file: samples.py, the one reader of raw recordings, lives beside it.
+harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# start_recording RAW: records the private sink's monitor (s16le, 44.1 kHz, mono) into RAW in
+# the background (pid in `parec_pid`) and returns once samples arrive: a sound started
+# before then could be missed. Fails, saying why, when the recorder does not deliver.
+start_recording() {
+    local raw=$1 deadline=$((SECONDS + 10))
+    parec -d tafelix_test.monitor --format=s16le --rate=44100 --channels=1 --raw \
+        --latency-msec=10 >"$raw" &
+    parec_pid=$!
+    until [[ -s $raw ]]; do
+        if ! kill -0 "$parec_pid" 2>/dev/null; then
+            echo "parec ended at once" >&2
+            return 1
+        fi
+        if ((SECONDS >= deadline)); then
+            echo "no samples from the monitor within 10 s" >&2
+            return 1
+        fi
+        sleep 0.01
+    done
+}
+
+# stop_recording [TAIL]: ends the recording after TAIL seconds (default none), the time the
+# end of a sound needs to pass the server's buffers. Safe when none runs.
+stop_recording() {
+    [[ -n ${parec_pid:-} ]] || return 0
+    sleep "${1:-0}"
+    kill -INT "$parec_pid" 2>/dev/null || true
+    wait "$parec_pid" 2>/dev/null || true
+    parec_pid=""
+}
+
+# stop_speechd: ends the speech-dispatcher daemons a client started in the private runtime
+# folder (found by their pid files), with their output modules. One may hang on its audio
+# output; none outlives the caller.
+stop_speechd() {
+    local f pid
+    for f in $(find "$work/run" "$work/home" -name 'speech-dispatcher.pid' 2>/dev/null); do
+        pid=$(cat "$f" 2>/dev/null) || continue
+        [[ -n $pid ]] || continue
+        pkill -P "$pid" 2>/dev/null || true # its output modules
+        if kill "$pid" 2>/dev/null; then
+            for _ in {1..50}; do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill -KILL "$pid" 2>/dev/null || true
+        fi
+        rm -f "$f"
+    done
+}
+
+# judge_recording RAW loud|silent MIN_SECONDS: a recording of the sink's monitor holds a
+# sound clearly above silence ("loud": a click would have a high peak but no energy, so the
+# loudest 50 ms count too), or nothing but zeros apart from the last bit of rounding
+# ("silent"). Both need at least MIN_SECONDS recorded to mean anything.
 judge_recording() {
-    /usr/bin/python3 - "$@" <<'PY'
-import array, math, sys
+    PYTHONPATH="$harness_dir" /usr/bin/python3 - "$@" <<'PY'
+import math, sys
+from samples import RATE, read_samples
 
 path, expect, least = sys.argv[1], sys.argv[2], float(sys.argv[3])
-samples = array.array("h")
-with open(path, "rb") as f:
-    data = f.read()
-samples.frombytes(data[: len(data) // 2 * 2])
-if sys.byteorder != "little":
-    samples.byteswap()
-rate = 44100
-seconds = len(samples) / rate
+samples = read_samples(path)
+seconds = len(samples) / RATE
 peak = max((abs(s) for s in samples), default=0)
-window = rate // 20
+window = RATE // 20
 loudest = 0.0
 for start in range(0, max(len(samples) - window, 0) + 1, window // 2):
     chunk = samples[start : start + window]
