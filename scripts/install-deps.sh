@@ -20,6 +20,8 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
         clang-14 libclang-rt-14-dev
+        # Two computers that share a program folder: two real sync engines on the loopback.
+        syncthing
     )
 fi
 

@@ -177,10 +177,10 @@ std::string conflictReportText(const ConflictReport& report)
     }
     if (report.doubledWords > 0)
         line(report.doubledWords == 1
-                 ? "1 Wort war auf beiden Rechnern verschieden geändert und steht jetzt in "
-                   "beiden Fassungen in der Liste."
+                 ? "1 Wort ist auf den beiden Rechnern verschieden und steht jetzt in beiden "
+                   "Fassungen in der Liste."
                  : std::to_string(report.doubledWords) +
-                       " Wörter waren auf beiden Rechnern verschieden geändert und stehen jetzt in "
+                       " Wörter sind auf den beiden Rechnern verschieden und stehen jetzt in "
                        "beiden Fassungen in der Liste.");
     if (report.listChanged)
         line("Die Liste ist noch nicht gespeichert.");
