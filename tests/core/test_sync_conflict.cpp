@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace tafelix;
@@ -419,6 +420,35 @@ TEST_F(ConflictFolder, ALogThatCannotBeReadWholeIsNotRewritten)
     EXPECT_TRUE(report.copies.empty());
     EXPECT_EQ(findConflictCopies(dir_, "Statistik.dat").size(), 1U);
     EXPECT_NE(conflictReportText(report).find("nicht ganz gelesen"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// A list opened from a stick or another disk: its copies go into the program folder's
+// Konfliktkopien, on another file system, where a rename cannot take them.
+TEST_F(ConflictFolder, ACopyOnAnotherFileSystemIsCopiedThenRemoved)
+{
+    const std::string other = test::makeTempDir("/dev/shm/konflikt-stick");
+    struct stat here {
+    }, there{};
+    if (other.empty() || ::stat(dir_.c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 ||
+        here.st_dev == there.st_dev) {
+        if (!other.empty())
+            std::filesystem::remove_all(other);
+        GTEST_SKIP() << "no second file system for the temporary folder";
+    }
+    const std::string list = other + "/Liste.vkb";
+    writeBytes(list, vkbOf(kKeptWords));
+    writeBytes(other + "/Liste.sync-conflict-20261208-101010-ABCDEFG.vkb", kDrilledElsewhere);
+    const auto table = tableOf(kKeptWords);
+    const ConflictReport report = mergeListConflictCopies(list, *table, path("Konfliktkopien"));
+    std::filesystem::remove_all(other);
+    ASSERT_EQ(report.copies.size(), 1U);
+    EXPECT_EQ(report.copies[0].moveError, "");
+    EXPECT_EQ(readBytes(report.copies[0].movedTo), kDrilledElsewhere);
+    EXPECT_EQ(report.movedWords, 2);
 }
 
 } // namespace
