@@ -27,10 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tafelix/tafelix)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Not found by shlibdeps: the opener behind "Hilfe" and the fonts the printouts name.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-liberation2")
-# German texts in Qt's own file dialogs; the engine and voices behind "Vorlesen" (shlibdeps
-# finds Qt's speech library, not the plug-in it loads, nor the daemon that plug-in talks to).
+# German texts in Qt's own file dialogs; the daemon and voices behind "Vorlesen" (shlibdeps
+# finds its client library, not the daemon it talks to).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "qt6-translations-l10n, qt6-speech-speechd-plugin, speech-dispatcher, speech-dispatcher-espeak-ng")
+    "qt6-translations-l10n, speech-dispatcher, speech-dispatcher-espeak-ng")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The licence (machine-readable) and the changelog that every Debian package carries. The

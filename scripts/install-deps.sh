@@ -8,9 +8,8 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
     libjpeg-dev libcups2-dev libpugixml-dev libfontconfig-dev
     fonts-liberation2 xdg-utils
-    # Speech: Debian's CMake files for Qt TextToSpeech need Qt Quick's (qt6-declarative-dev).
-    qt6-speech-dev qt6-declarative-dev
-    qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
+    # Speech: speech-dispatcher's client library, the daemon and a voice for every language.
+    libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
 )
 if [[ "${1:-}" == "--with-tests" ]]; then
     packages+=(

@@ -80,25 +80,27 @@ public:
 };
 
 // Speaks words through the desktop's speech engine. Nothing here waits for the engine: it is
-// started in the background at the first call, and what is asked for meanwhile follows once
-// it is up. Languages are BCP 47 codes ("en", "fr-CH").
+// started in the background, and what is asked for meanwhile follows once it is up.
+// Languages are BCP 47 codes ("en", "fr-CH").
 class ISpeech {
 public:
     virtual ~ISpeech() = default;
-    // Speaks `text`, cutting off whatever is still being spoken. Returns at once; every
-    // failure (no engine, no voice for the language) is silent.
+    // Starts the engine in the background unless it was started before; returns at once.
+    virtual void start() = 0;
+    // Speaks `text`, cutting off only this program's own word if one is still being spoken;
+    // what other programs say (a screen reader) is never cut off. Starts the engine if need
+    // be and returns at once; every failure (no engine, no voice for the language) is silent.
     virtual void speak(const QString& text, const QString& language) = 0;
     // Starts the engine if need be; `ready` runs later on the user-interface thread, once
     // languages() and unavailable() tell the outcome. Never runs inside the call itself.
     virtual void whenReady(std::function<void()> ready) = 0;
+    // The questions below start nothing: before start() the engine is simply not ready.
     virtual bool isReady() = 0;
     // The languages with an installed voice; empty while the engine starts or without one.
     virtual QStringList languages() = 0;
     // Why nothing can be spoken at all, in the learner's words; empty while the engine
     // starts and when it works.
     virtual QString unavailable() = 0;
-    // The voice that speaks a language, as the engine names it; empty when there is none.
-    virtual QString voiceFor(const QString& language) = 0;
 };
 
 class IShell {

@@ -199,53 +199,49 @@ QtSpeech::QtSpeech(QStringList moduleDirs) : module_(kSpeechModule, std::move(mo
 
 QtSpeech::~QtSpeech() = default;
 
-ISpeech* QtSpeech::engine()
+void QtSpeech::start()
 {
-    if (!engine_)
-        if (auto create =
-                reinterpret_cast<CreateSpeechModule>(module_.resolve(kCreateSpeechModule)))
-            engine_.reset(create());
-    return engine_.get();
+    if (engine_ || missing_)
+        return;
+    if (auto create = reinterpret_cast<CreateSpeechModule>(module_.resolve(kCreateSpeechModule)))
+        engine_.reset(create());
+    missing_ = !engine_;
 }
 
 void QtSpeech::speak(const QString& text, const QString& language)
 {
-    if (ISpeech* e = engine())
-        e->speak(text, language);
+    start();
+    if (engine_)
+        engine_->speak(text, language);
 }
 
 void QtSpeech::whenReady(std::function<void()> ready)
 {
-    if (ISpeech* e = engine())
-        e->whenReady(std::move(ready));
+    start();
+    if (engine_)
+        engine_->whenReady(std::move(ready));
     else
         QTimer::singleShot(0, QCoreApplication::instance(), std::move(ready));
 }
 
 bool QtSpeech::isReady()
 {
-    ISpeech* e = engine();
-    return !e || e->isReady();
+    return engine_ ? engine_->isReady() : missing_;
 }
 
 QStringList QtSpeech::languages()
 {
-    ISpeech* e = engine();
-    return e ? e->languages() : QStringList();
+    return engine_ ? engine_->languages() : QStringList();
 }
 
 QString QtSpeech::unavailable()
 {
-    if (ISpeech* e = engine())
-        return e->unavailable();
-    return QStringLiteral("Keine Sprachausgabe: %1 fehlt oder ist beschädigt.")
-        .arg(module_.describe());
-}
-
-QString QtSpeech::voiceFor(const QString& language)
-{
-    ISpeech* e = engine();
-    return e ? e->voiceFor(language) : QString();
+    if (engine_)
+        return engine_->unavailable();
+    if (missing_)
+        return QStringLiteral("Keine Sprachausgabe: %1 fehlt oder ist beschädigt.")
+            .arg(module_.describe());
+    return {};
 }
 
 void QtShell::open(const QString& pathOrUrl, std::function<void()> failed)

@@ -61,24 +61,23 @@ private:
     bool told_ = false;
 };
 
-// Speaks through the speech module, loaded at the first question or word. Without the module
+// Speaks through the speech module, loaded when the engine is started. Without the module
 // nothing is spoken, and unavailable() says which file is missing.
 class QtSpeech : public ISpeech {
 public:
     explicit QtSpeech(QStringList moduleDirs = defaultModuleDirs());
     ~QtSpeech() override;
+    void start() override;
     void speak(const QString& text, const QString& language) override;
     void whenReady(std::function<void()> ready) override;
     bool isReady() override;
     QStringList languages() override;
     QString unavailable() override;
-    QString voiceFor(const QString& language) override;
 
 private:
-    ISpeech* engine();
-
     ModuleLoader module_;
     std::unique_ptr<ISpeech> engine_;
+    bool missing_ = false; // started, but the module could not be loaded
 };
 
 // Opens through xdg-open, watched asynchronously: a desktop without any viewer for the file

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
+#include <QWindow>
 
 namespace tafelix {
 
@@ -82,8 +84,14 @@ void TSpeechPanel::build()
     row->addStretch();
 
     connect(ComboSprache, &QComboBox::activated, this, &TSpeechPanel::languagePicked);
+    // The languages to pick from are the engine's: going to pick one starts it.
+    ComboSprache->installEventFilter(this);
     connect(CheckAussprache, &QCheckBox::toggled, this, [this](bool on) {
-        if (filling_ || choices().speakInDrill() == on)
+        if (filling_)
+            return;
+        if (on)
+            startEngine();
+        if (choices().speakInDrill() == on)
             return;
         choices().setSpeakInDrill(on);
         saveChoices();
@@ -120,8 +128,72 @@ void TSpeechPanel::listChanged(const QString& path, bool saved)
         language_.reset(); // looked up when first needed, not while the program starts
     }
     listName_ = path;
+    if (!path.isEmpty())
+        startEngineForList();
     if (isVisible())
         refresh();
+}
+
+void TSpeechPanel::startEngineForList()
+{
+    QWindow* shown = window()->windowHandle();
+    if (!shown || !shown->isExposed()) {
+        // Opened while the program starts: the window comes first.
+        if (!std::exchange(startWhenExposed_, true)) {
+            if (shown)
+                shown->installEventFilter(this);
+            else
+                window()->installEventFilter(this);
+        }
+        return;
+    }
+    // After the handler that opened the list, which may still change its name.
+    QTimer::singleShot(0, this, [this] {
+        if (!listName_.isEmpty() && !language().empty())
+            startEngine();
+    });
+}
+
+bool TSpeechPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ComboSprache && event->type() == QEvent::FocusIn && listOpen_)
+        startEngine();
+    if (startWhenExposed_ && watched == window() && event->type() == QEvent::Show &&
+        window()->windowHandle()) {
+        window()->removeEventFilter(this);
+        window()->windowHandle()->installEventFilter(this);
+    }
+    if (startWhenExposed_ && watched == window()->windowHandle() &&
+        event->type() == QEvent::Expose && window()->windowHandle()->isExposed()) {
+        window()->windowHandle()->removeEventFilter(this);
+        startWhenExposed_ = false;
+        startEngineForList();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TSpeechPanel::startEngine()
+{
+    if (!askForEngine())
+        return;
+    if (ComboSprache && isVisible())
+        refresh();
+}
+
+bool TSpeechPanel::askForEngine()
+{
+    if (waitingForEngine_ || speech_.isReady())
+        return false;
+    waitingForEngine_ = true;
+    QPointer<TSpeechPanel> self(this);
+    speech_.whenReady([self] {
+        if (!self)
+            return;
+        self->waitingForEngine_ = false;
+        if (self->ComboSprache && self->isVisible())
+            self->refresh();
+    });
+    return true;
 }
 
 const std::string& TSpeechPanel::language()
@@ -153,6 +225,7 @@ void TSpeechPanel::takeLanguage(const QString& code)
     if (!SpeechChoices::isLanguageCode(c))
         return;
     setLanguage(c);
+    startEngine();
     if (isVisible())
         refresh();
 }
@@ -175,6 +248,8 @@ void TSpeechPanel::showEvent(QShowEvent* event)
 void TSpeechPanel::languagePicked(int index)
 {
     setLanguage(toCp1252(ComboSprache->itemData(index).toString()));
+    if (!language().empty())
+        startEngine();
     refresh();
 }
 
@@ -189,21 +264,14 @@ void TSpeechPanel::readAloud()
 void TSpeechPanel::refresh()
 {
     const bool ready = speech_.isReady();
-    // Without a list there is nothing to speak: the engine is not started for an empty page.
-    if (!ready && listOpen_ && !waitingForEngine_) {
-        waitingForEngine_ = true;
-        QPointer<TSpeechPanel> self(this);
-        speech_.whenReady([self] {
-            if (self) {
-                self->waitingForEngine_ = false;
-                self->refresh();
-            }
-        });
-    }
-    const QString engineWhy =
-        ready ? speech_.unavailable() : QStringLiteral("Die Sprachausgabe wird gestartet …");
-    const QStringList voices = ready ? speech_.languages() : QStringList();
     const QString language = QString::fromLatin1(this->language());
+    // A list with a language will be spoken; without one the engine waits until the learner
+    // goes to pick a language.
+    if (!ready && listOpen_ && !language.isEmpty())
+        askForEngine();
+    const QString starting = QStringLiteral("Die Sprachausgabe wird gestartet …");
+    const QString engineWhy = ready ? speech_.unavailable() : QString();
+    const QStringList voices = ready ? speech_.languages() : QStringList();
 
     const QSignalBlocker block(ComboSprache);
     filling_ = true;
@@ -221,17 +289,20 @@ void TSpeechPanel::refresh()
     if (speakWhy.isEmpty() && language.isEmpty())
         speakWhy = QStringLiteral("Keine Sprache gewählt: wählen Sie die „Sprache der "
                                   "Fremdsprache“ dieser Liste.");
+    else if (speakWhy.isEmpty() && !ready)
+        speakWhy = starting;
     else if (speakWhy.isEmpty() && !hasVoice(voices, language))
         speakWhy =
             QStringLiteral("Für die Sprache „%1“ ist keine Stimme installiert.").arg(language);
     const QString noList = QStringLiteral("Keine Vokabeldatei geöffnet.");
 
     ComboSprache->setEnabled(listOpen_ && engineWhy.isEmpty());
-    ComboSprache->setToolTip(!listOpen_ ? noList
-                             : engineWhy.isEmpty()
-                                 ? QStringLiteral("Die Sprache, in der die Wörter der "
-                                                  "Fremdsprache gesprochen werden.")
-                                 : engineWhy);
+    ComboSprache->setToolTip(!listOpen_             ? noList
+                             : !engineWhy.isEmpty() ? engineWhy
+                             : waitingForEngine_
+                                 ? starting
+                                 : QStringLiteral("Die Sprache, in der die Wörter der "
+                                                  "Fremdsprache gesprochen werden."));
     CheckAussprache->setEnabled(listOpen_ && speakWhy.isEmpty());
     CheckAussprache->setToolTip(!listOpen_ ? noList
                                 : speakWhy.isEmpty()

@@ -18,8 +18,10 @@ namespace tafelix {
 
 // The row of speech controls on the editor page, and the one owner of the speech choices:
 // which language the open list's foreign words are in, and whether the drill speaks them.
-// The speech engine is first asked about when this row is shown or a word is to be spoken,
-// never at start-up.
+// The speech engine is started in the background once it will be needed: when a list with a
+// language is open (a list opened at start-up: once the window is on screen), when
+// "Aussprache" is switched on, when the learner goes to pick a language, or at the first
+// word. Merely showing this row starts nothing.
 class TSpeechPanel : public QWidget {
     Q_OBJECT
 public:
@@ -51,6 +53,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
@@ -63,6 +66,12 @@ private:
     void readAloud();
     // Fills the language list and sets what may be used, with the reasons in the tooltips.
     void refresh();
+    // Starts the engine in the background; the row follows once it is up.
+    void startEngine();
+    // The same without showing it yet; false when the engine was asked for before.
+    bool askForEngine();
+    // Starts the engine if the open list has a language, once the window is on screen.
+    void startEngineForList();
 
     ISpeech& speech_;
     std::string choicesPath_;
@@ -73,6 +82,7 @@ private:
     std::optional<std::string> language_;
     bool listOpen_ = false;
     bool waitingForEngine_ = false;
+    bool startWhenExposed_ = false;
     bool filling_ = false;
 };
 

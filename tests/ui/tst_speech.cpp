@@ -79,10 +79,15 @@ private slots:
         settings.queryDirection = static_cast<std::uint8_t>(direction);
         h.folder.write(QStringLiteral("SysDat/Init.dat"), settingsBytes(settings));
         chooseBefore(h, "en", speakInDrill);
-        h.start(h.folder.file(kList));
         RecordingSpeech& speech = h.doubles.speech;
-        // Nothing about speech is loaded or asked for while the program starts.
+        speech.finishStarting(); // up as soon as it is started
+        h.start(h.folder.file(kList), false);
+        // Nothing about speech is started while the window is being built; a list with a
+        // language starts the engine in the background once the window is on screen.
         QVERIFY(!speech.started);
+        h.form->show();
+        QVERIFY(QTest::qWaitFor([&] { return h.form->hasBeenActivated(); }));
+        QVERIFY(QTest::qWaitFor([&speech] { return speech.isReady(); }));
 
         const TForm1::TestAccess f = h.ui();
         f.learn->BitBtn1->click();
@@ -136,19 +141,21 @@ private slots:
         f.PageControl1->setCurrentWidget(f.edit);
         TSpeechPanel* p = panel(h);
         QVERIFY(p && p->isVisible());
-        // Shown before the engine is up: it is started, and the controls wait for it.
-        QVERIFY(speech.started);
-        QVERIFY(!p->ComboSprache->isEnabled());
-        QVERIFY(p->ComboSprache->toolTip().contains(QStringLiteral("gestartet")));
-        speech.finishStarting();
-        QVERIFY(QTest::qWaitFor([p] { return p->ComboSprache->isEnabled(); }));
-        // No language yet: nothing to read aloud, and the tooltip says what to do.
+        // A list without a language: showing the page starts nothing, and the tooltip says
+        // what to do.
+        QVERIFY(!speech.started);
+        QVERIFY(p->ComboSprache->isEnabled());
         QVERIFY(!p->ButtonVorlesen->isEnabled());
         QVERIFY(p->ButtonVorlesen->toolTip().contains(QStringLiteral("Keine Sprache gewählt")));
+
+        // Going to pick a language starts the engine; its languages follow once it is up.
+        QVERIFY(tabInto(p->ComboSprache));
+        QVERIFY(speech.started);
+        QVERIFY(p->ComboSprache->toolTip().contains(QStringLiteral("gestartet")));
+        speech.finishStarting();
         QCOMPARE(p->ComboSprache->count(), 4); // "(keine)" and the double's three voices
 
         // The learner picks the second language with the keyboard.
-        QVERIFY(tabInto(p->ComboSprache));
         pressKey(Qt::Key_Down);
         pressKey(Qt::Key_Down);
         QCOMPARE(p->ComboSprache->currentData().toString(), QStringLiteral("fr"));
@@ -174,7 +181,6 @@ private slots:
         QVERIFY(p->CheckAussprache->isChecked());
         h.doubles.dialogs.expectBox(QStringLiteral("speichern"), NoAnswerButton);
         h.restart(h.folder.file(kList));
-        h.doubles.speech.finishStarting();
         h.ui().PageControl1->setCurrentWidget(h.ui().edit);
         TSpeechPanel* again = panel(h);
         QVERIFY(QTest::qWaitFor([again] { return again->ComboSprache->isEnabled(); }));
@@ -211,6 +217,7 @@ private slots:
         const TForm1::TestAccess f = h.ui();
         f.PageControl1->setCurrentWidget(f.edit);
         TSpeechPanel* p = panel(h);
+        QVERIFY(QTest::qWaitFor([&] { return h.doubles.speech.isReady(); }));
         QVERIFY(!p->ButtonVorlesen->isEnabled());
         QVERIFY(!p->CheckAussprache->isEnabled());
         QCOMPARE(p->ButtonVorlesen->toolTip(), tooltip);
@@ -276,9 +283,9 @@ private slots:
         h.start(h.folder.file(kList));
         h.ui().PageControl1->setCurrentWidget(h.ui().edit);
         TSpeechPanel* p = panel(h);
-        QVERIFY(QTest::qWaitFor([p] { return p->ComboSprache->isEnabled(); }));
         QCOMPARE(p->ComboSprache->currentIndex(), 0);
         QVERIFY(tabInto(p->ComboSprache));
+        QVERIFY(QTest::qWaitFor([p] { return p->ComboSprache->count() == 4; }));
         pressKey(Qt::Key_Down);
         QVERIFY(h.folder.read(QStringLiteral("SysDat/Aussprache.dat"))
                     .startsWith("Tafelix Aussprache 1\nAussprache=aus\nen\t"));

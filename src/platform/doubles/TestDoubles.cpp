@@ -82,29 +82,44 @@ void RecordingShell::open(const QString& pathOrUrl, std::function<void()> failed
         QTimer::singleShot(0, QCoreApplication::instance(), std::move(failed));
 }
 
+void RecordingSpeech::start()
+{
+    if (std::exchange(started, true))
+        return;
+    // Never inside the call, as with the real engine.
+    if (up_)
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [this, alive = std::weak_ptr<int>(alive_)] {
+                               if (alive.lock())
+                                   becomeReady();
+                           });
+}
+
 void RecordingSpeech::speak(const QString& text, const QString& language)
 {
-    started = true;
+    start();
     spoken.push_back({text, language});
 }
 
 void RecordingSpeech::whenReady(std::function<void()> done)
 {
-    started = true;
-    if (ready)
+    start();
+    if (ready_)
         QTimer::singleShot(0, QCoreApplication::instance(), std::move(done));
     else
         waiting_.push_back(std::move(done));
 }
 
-QString RecordingSpeech::voiceFor(const QString& language)
-{
-    return languages().contains(language) ? QStringLiteral("Stimme ") + language : QString();
-}
-
 void RecordingSpeech::finishStarting()
 {
-    ready = true;
+    up_ = true;
+    if (started && !ready_)
+        becomeReady();
+}
+
+void RecordingSpeech::becomeReady()
+{
+    ready_ = true;
     for (auto& done : std::exchange(waiting_, {}))
         done();
 }

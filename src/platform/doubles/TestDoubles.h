@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace tafelix {
@@ -69,7 +70,8 @@ public:
     void stop() override { ++stops; }
 };
 
-// A speech engine that says nothing and keeps what it was asked to speak. It becomes ready
+// A speech engine that says nothing and keeps what it was asked to speak. Like the real one
+// it is started by start(), speak() and whenReady(), never by a question; it becomes ready
 // only when the test calls finishStarting(), so a test controls when the engine is up.
 class RecordingSpeech : public ISpeech {
 public:
@@ -79,20 +81,25 @@ public:
     std::vector<Spoken> spoken;
     QStringList voices = {QStringLiteral("en"), QStringLiteral("fr"), QStringLiteral("la")};
     QString reason;       // what unavailable() reports once started
-    bool started = false; // the first whenReady() or speak() came
-    bool ready = false;
+    bool started = false; // start(), speak() or whenReady() came
 
+    void start() override;
     void speak(const QString& text, const QString& language) override;
     void whenReady(std::function<void()> done) override;
-    bool isReady() override { return ready; }
-    QStringList languages() override { return ready && reason.isEmpty() ? voices : QStringList(); }
-    QString unavailable() override { return ready ? reason : QString(); }
-    QString voiceFor(const QString& language) override;
-    // The engine is up: every waiting whenReady() callback runs.
+    bool isReady() override { return ready_; }
+    QStringList languages() override { return ready_ && reason.isEmpty() ? voices : QStringList(); }
+    QString unavailable() override { return ready_ ? reason : QString(); }
+    // The engine is up: every waiting whenReady() callback runs. Before start() it only
+    // marks the engine to be up as soon as it is started.
     void finishStarting();
 
 private:
+    void becomeReady();
+
+    bool up_ = false;
+    bool ready_ = false;
     std::vector<std::function<void()>> waiting_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0); // for calls that come later
 };
 
 // Keeps what was opened. With `fails` set it behaves like a desktop without a viewer: the
