@@ -23,14 +23,15 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tafelix/tafelix)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Not found by shlibdeps: the opener behind "Hilfe" and the fonts the printouts name.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-liberation2")
 # German texts in Qt's own file dialogs; the daemon and voices behind "Vorlesen" (shlibdeps
-# finds its client library, not the daemon it talks to).
+# finds its client library, not the daemon it talks to); Qt's Wayland plug-in, without which a
+# Wayland desktop runs the program through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "qt6-translations-l10n, speech-dispatcher, speech-dispatcher-espeak-ng")
+    "qt6-translations-l10n, speech-dispatcher, speech-dispatcher-espeak-ng, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The licence (machine-readable) and the changelog that every Debian package carries. The

@@ -19,6 +19,9 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
         dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
         clang-14 libclang-rt-14-dev
+        # A FAT stick mounted through FUSE, for saves onto a file system without permissions.
+        fusefat dosfstools
+        qt6ct # a desktop theme with its own font and a dark palette (test_desktop.sh)
         # Two computers that share a program folder: two real sync engines on the loopback.
         syncthing
     )

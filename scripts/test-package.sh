@@ -89,10 +89,20 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for d in xdg-utils fonts-liberation2 libqt6widgets6 libjpeg62-turbo; do
     [[ $depends == *"$d"* ]] || fail "Depends lacks $d: $depends"
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+# Native on a Wayland desktop rather than through XWayland.
+[[ $recommends == *qt6-wayland* ]] || fail "Recommends lacks qt6-wayland: $recommends"
+# The about box, the package and the metainfo name one homepage (the about box holds its text
+# as UTF-16, as Qt's string literals are).
+homepage=$(dpkg-deb -f "$deb" Homepage)
+grep -qF "<url type=\"homepage\">$homepage</url>" "$share/metainfo/"*.metainfo.xml ||
+    fail "the metainfo names another homepage than the package's $homepage"
+/usr/bin/python3 -c 'import sys; sys.exit(sys.argv[2].encode("utf-16-le") not in open(sys.argv[1], "rb").read())' \
+    "$root/usr/bin/tafelix" "$homepage" || fail "the about box does not name the package's homepage $homepage"
 for page in tafelix tafelix-convert; do
     zcat "$share/man/man1/$page.1.gz" | grep -q '^\.SH SEE ALSO' || fail "man $page has no SEE ALSO"
 done
-step "dependencies resolve; desktop entry, metainfo, Depends and manual pages are fine"
+step "dependencies resolve; desktop entry, metainfo, Depends, Recommends, homepage and manual pages are fine"
 
 tafelix=$root/usr/bin/tafelix
 # No display at all: these two must not need one.

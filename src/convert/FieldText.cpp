@@ -301,7 +301,8 @@ void keepInRange(TWordEntry& e, LossReport& losses, std::string_view wherePrefix
                        std::to_string(value) + " → " + std::to_string(to));
         value = to;
     };
-    move(e.box, 1, 6, "Fach");
+    // 0 is the compartment of an empty entry, which the drill never asks: a list may hold it.
+    move(e.box, 0, 6, "Fach");
     move(e.passes, 0, INT32_MAX, "Durchgänge");
 }
 

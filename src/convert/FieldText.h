@@ -44,8 +44,8 @@ QString decodeBytes(std::string_view bytes, ByteEncoding encoding);
 // Whether the bytes are empty or white space only, as QString::trimmed() would find.
 bool isBlankBytes(std::string_view bytes, ByteEncoding encoding);
 
-// A compartment outside 1..6 (6 is the archive) or negative passes moved to the nearest valid
-// value, and reported with the place ("Zeile " and 4).
+// A compartment outside 0..6 (6 is the archive, 0 an empty entry) or negative passes moved to
+// the nearest valid value, and reported with the place ("Zeile " and 4).
 void keepInRange(TWordEntry& e, LossReport& losses, std::string_view wherePrefix, int whereNumber);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.

@@ -1,5 +1,7 @@
 #include "FileIo.h"
 
+#include "FileLock.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -19,10 +21,16 @@ namespace tafelix {
 namespace {
 
 testing::WriteFn g_write = nullptr;
+testing::FchmodFn g_fchmod = nullptr;
 
 ssize_t doWrite(int fd, const void* buf, std::size_t count)
 {
     return g_write ? g_write(fd, buf, count) : ::write(fd, buf, count);
+}
+
+int doFchmod(int fd, mode_t mode)
+{
+    return g_fchmod ? g_fchmod(fd, mode) : ::fchmod(fd, mode);
 }
 
 struct Fd {
@@ -162,6 +170,10 @@ void setWriteFunction(WriteFn fn)
 {
     g_write = fn;
 }
+void setFchmodFunction(FchmodFn fn)
+{
+    g_fchmod = fn;
+}
 } // namespace testing
 
 std::uint64_t fnv1a(std::string_view text)
@@ -223,11 +235,23 @@ std::string ioErrorText(int err)
         return "Datei nicht gefunden";
     case EACCES:
     case EPERM:
-    case EROFS:
         return "Dateizugriff verweigert";
+    case EROFS:
+        return "Der Datenträger ist schreibgeschützt (E/A-Fehler " + std::to_string(err) + ")";
     case ENOSPC:
     case EDQUOT:
         return "Kein Platz mehr auf dem Datenträger (E/A-Fehler " + std::to_string(err) + ")";
+    // What a stick pulled out while mounted reports: the device (ENODEV, ENXIO), the FUSE
+    // program behind its mount (ENOTCONN), or failing reads and writes on it (EIO).
+    case ENODEV:
+    case ENXIO:
+    case ENOTCONN:
+        return "Der Datenträger ist nicht mehr erreichbar – wurde er entfernt? (E/A-Fehler " +
+               std::to_string(err) + ")";
+    case EIO:
+        return "Lese- oder Schreibfehler auf dem Datenträger – ist er noch angeschlossen? "
+               "(E/A-Fehler " +
+               std::to_string(err) + ")";
     case EISDIR:
         return "Dateizugriff verweigert";
     case EFBIG:
@@ -394,13 +418,25 @@ IoResult writeFileAtomically(const std::string& path, std::string_view bytes)
     });
 }
 
-IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce,
-                             FileStamp* written)
-{
-    std::string target;
-    if (IoResult r = resolveLinks(path, target); !r)
-        return r;
+namespace {
 
+// Whether a refusal to set the copied owner or permissions means that the file system keeps
+// none (a FAT stick, some network and FUSE file systems) rather than that this process may not.
+// The data matters more than bits such a file system cannot hold anyway.
+bool noPermissionsHere(int fd, int err)
+{
+    if (err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP)
+        return true;
+    // The owner of a file may always change its mode on a file system that has modes; the new
+    // temporary is ours, so EPERM comes from the file system itself.
+    struct stat mine {};
+    return err == EPERM && ::fstat(fd, &mine) == 0 && mine.st_uid == ::geteuid();
+}
+
+// The save of writeFileAtomically once the links of `path` are followed to `target`.
+IoResult writeResolved(const std::string& path, const std::string& target,
+                       const ByteProducer& produce, FileStamp* written)
+{
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists) {
@@ -433,8 +469,9 @@ IoResult writeFileAtomically(const std::string& path, const ByteProducer& produc
             return IoResult::failure(err, "Datei " + path + " kann nicht erstellt werden (" +
                                               ioErrorText(err) + ")");
         }
+        // Never waited for: only a clean-up that is about to remove the file can hold it.
         struct stat mine {};
-        if (::flock(f.fd, LOCK_EX) == 0 && ::fstat(f.fd, &mine) == 0 && mine.st_nlink > 0)
+        if (::flock(f.fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(f.fd, &mine) == 0 && mine.st_nlink > 0)
             break;
         ::close(f.fd);
         f.fd = -1;
@@ -450,12 +487,13 @@ IoResult writeFileAtomically(const std::string& path, const ByteProducer& produc
     mode_t mode = 0666 & ~currentUmask();
     if (exists) {
         mode = old.st_mode & 07777;
-        if (::fchown(f.fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+        if (::fchown(f.fd, old.st_uid, old.st_gid) != 0 && errno != EPERM &&
+            !noPermissionsHere(f.fd, errno)) {
             err = errno;
             ok = false;
         }
     }
-    if (ok && ::fchmod(f.fd, mode) != 0) {
+    if (ok && doFchmod(f.fd, mode) != 0 && !noPermissionsHere(f.fd, errno)) {
         err = errno;
         ok = false;
     }
@@ -497,6 +535,40 @@ IoResult writeFileAtomically(const std::string& path, const ByteProducer& produc
     if (dir.fd >= 0)
         ::fsync(dir.fd);
     return IoResult::success();
+}
+
+} // namespace
+
+IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce,
+                             FileStamp* written)
+{
+    std::string target;
+    if (IoResult r = resolveLinks(path, target); !r)
+        return r;
+    return writeResolved(path, target, produce, written);
+}
+
+CheckedWrite writeFileIfUnchanged(const std::string& path, const FileStamp* expected,
+                                  const ByteProducer& produce, FileStamp* written)
+{
+    CheckedWrite out;
+    std::string target;
+    if (out.result = resolveLinks(path, target); !out.result)
+        return out;
+    // The folder the rename happens in: every name of the file, links included, meets there.
+    const FolderLock lock{std::string(folderPart(target))};
+    if (out.result = lock.status(); !out.result)
+        return out;
+    if (expected) {
+        // A file that is gone holds no words to lose: it is simply written again.
+        const FileStamp now = fileStampOf(path);
+        if (now.exists && now != *expected) {
+            out.changedMeanwhile = true;
+            return out;
+        }
+    }
+    out.result = writeResolved(path, target, produce, written);
+    return out;
 }
 
 ChunkedFile::ChunkedFile() = default;

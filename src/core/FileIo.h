@@ -44,7 +44,8 @@ IoResult readWholeFile(const std::string& path, std::string& out,
 //
 // What an in-place write would keep is kept: a symbolic link (also a chain of them, or a
 // dangling one) stays a link and its final target is replaced; the permission bits stay, and
-// owner and group where the process may set them. A file without write permission for its
+// owner and group where the process may set them. On a file system without Unix permissions
+// (a FAT stick) the save goes through without them. A file without write permission for its
 // owner (or one this process may not write) is refused rather than replaced, as is a folder,
 // a pipe or a device. A file with several hard links is replaced under this name only; the
 // other names keep the old content.
@@ -94,6 +95,23 @@ using ByteProducer = std::function<IoResult(ByteSink&)>;
 // new file itself, so a replacement by someone else right after the save does not pass for ours.
 IoResult writeFileAtomically(const std::string& path, const ByteProducer& produce,
                              FileStamp* written = nullptr);
+
+// The outcome of a save that must find its file as it was last seen.
+struct CheckedWrite {
+    IoResult result;
+    // Nothing was written: the file is no longer the one the caller last saw.
+    bool changedMeanwhile = false;
+};
+
+// The same streamed save for a file that others save too (another window, another instance):
+// under the lock of the folder the file is replaced in, it checks that `path` is still the
+// file `expected` describes (or is gone), and only then writes and renames. The lock is held
+// from the check through the rename, so two such saves never both pass the check, and the
+// second one learns of the first. Without `expected` the save runs under the lock unchecked.
+// A lock that another process does not give up within a few seconds fails the save (see
+// FolderLock) and nothing is written.
+CheckedWrite writeFileIfUnchanged(const std::string& path, const FileStamp* expected,
+                                  const ByteProducer& produce, FileStamp* written = nullptr);
 
 // The name of every temporary file that a save of the file `name` (no folder) creates: the
 // returned prefix followed by six letters or digits. Hidden, and never longer than 255 bytes.
@@ -145,6 +163,9 @@ namespace testing {
 // Lets tests stand in for write(2) to simulate a full disk or a short write.
 using WriteFn = ssize_t (*)(int fd, const void* buf, std::size_t count);
 void setWriteFunction(WriteFn fn); // nullptr restores the real one
+// And for fchmod(2), to stand for a file system that keeps no permissions.
+using FchmodFn = int (*)(int fd, mode_t mode);
+void setFchmodFunction(FchmodFn fn); // nullptr restores the real one
 } // namespace testing
 
 } // namespace tafelix

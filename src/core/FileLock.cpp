@@ -2,6 +2,7 @@
 
 #include "FileIo.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -11,11 +12,40 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tafelix {
 
 namespace {
+
+constexpr std::chrono::milliseconds kDefaultLockWait{3000};
+std::chrono::milliseconds g_lockWait = kDefaultLockWait;
+
+// Asks `attempt` again and again, with short pauses, until it succeeds, fails for good, or the
+// wait is over: a blocking lock call cannot be given up, and a window must not freeze behind an
+// instance that hangs or was stopped while it held a lock. Short pauses at first, since the
+// usual holder is another window's save of a few milliseconds.
+template <class Attempt> bool lockWithin(Attempt attempt, bool& timedOut)
+{
+    timedOut = false;
+    const auto deadline = std::chrono::steady_clock::now() + g_lockWait;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (attempt())
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK && errno != EAGAIN && errno != EACCES)
+            return false;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
 
 // Open-file-description locks: unlike classic record locks they belong to one open file, not
 // to the whole process (closing another descriptor of the same file keeps them), and unlike
@@ -25,8 +55,13 @@ bool lockWhole(int fd, short type, bool wait)
     struct flock l {};
     l.l_type = type;
     l.l_whence = SEEK_SET;
+    const auto attempt = [&] { return ::fcntl(fd, F_OFD_SETLK, &l) == 0; };
+    if (wait) {
+        bool timedOut = false;
+        return lockWithin(attempt, timedOut);
+    }
     for (;;) {
-        if (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &l) == 0)
+        if (attempt())
             return true;
         if (errno != EINTR)
             return false;
@@ -118,11 +153,15 @@ OpenFileLock::Hold OpenFileLock::hold(const std::string& path)
             break;
         struct stat mine {
         }, now{};
-        if (lockWhole(fd, F_RDLCK, true) && ::fstat(fd, &mine) == 0 &&
-            ::stat(lockPath.c_str(), &now) == 0 && sameFile(mine, now))
+        // A holder that does not let go within the wait: nothing is known.
+        const bool locked = lockWhole(fd, F_RDLCK, true);
+        if (locked && ::fstat(fd, &mine) == 0 && ::stat(lockPath.c_str(), &now) == 0 &&
+            sameFile(mine, now))
             break;
         ::close(fd);
         fd = -1;
+        if (!locked)
+            break;
     }
     if (fd < 0) {
         release();
@@ -152,15 +191,28 @@ void OpenFileLock::release()
     lockPath_.clear();
 }
 
+namespace testing {
+void setLockWait(std::chrono::milliseconds wait)
+{
+    g_lockWait = wait.count() > 0 ? wait : kDefaultLockWait;
+}
+} // namespace testing
+
 FolderLock::FolderLock(const std::string& folder)
 {
     fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         return;
-    int r = 0;
-    while ((r = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    held_ = r == 0;
+    bool timedOut = false;
+    held_ = lockWithin([this] { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }, timedOut);
+    // Any other failure means a folder without locks: nothing to wait for, nothing held.
+    busy_ = timedOut;
+}
+
+IoResult FolderLock::status() const
+{
+    return busy_ ? IoResult::failure(EWOULDBLOCK, std::string(kFolderBusyText))
+                 : IoResult::success();
 }
 
 FolderLock::~FolderLock()

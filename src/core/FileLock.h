@@ -1,6 +1,10 @@
 #pragma once
 
+#include "FileIo.h"
+
+#include <chrono>
 #include <string>
+#include <string_view>
 
 namespace tafelix {
 
@@ -22,7 +26,8 @@ public:
     enum class Hold {
         Alone,  // held; no other process holds this list
         Shared, // held; another process has the same list open
-        Unheld, // no lock could be taken (no usable lock folder): nothing is known
+        Unheld, // no lock could be taken (no usable lock folder, or a holder that did not
+                // let go within a few seconds): nothing is known
     };
 
     explicit OpenFileLock(std::string lockFolder = defaultLockFolder());
@@ -43,9 +48,19 @@ private:
     int fd_ = -1;
 };
 
+// What a change of a shared file reports when another window kept its folder locked for
+// longer than a window may wait.
+inline constexpr std::string_view kFolderBusyText =
+    "Die Datei wird gerade von einem anderen Tafelix-Fenster benutzt. "
+    "Bitte später noch einmal versuchen.";
+
 // Keeps other processes that take the same lock away from a folder's shared files for as long
-// as it lives: an advisory lock on the folder itself, waited for when another process has it.
-// A folder that cannot be locked (say, on a file system without locks) is simply not locked.
+// as it lives: an advisory lock on the folder itself. A folder that cannot be locked (say, on a
+// file system without locks) is simply not locked.
+//
+// The wait for another holder is bounded: a window must not freeze behind an instance that
+// hangs or was stopped while it held the lock. After a few seconds the lock gives up and
+// status() says so; the caller then changes nothing.
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder);
@@ -53,10 +68,19 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     bool held() const { return held_; }
+    // Fails with kFolderBusyText when another process held the lock all the while; succeeds
+    // when the lock is held or the folder cannot be locked at all.
+    IoResult status() const;
 
 private:
     int fd_ = -1;
     bool held_ = false;
+    bool busy_ = false;
 };
+
+namespace testing {
+// How long a lock waits for another holder; tests shorten it. Zero restores the default.
+void setLockWait(std::chrono::milliseconds wait);
+} // namespace testing
 
 } // namespace tafelix

@@ -54,4 +54,35 @@ std::string formatPercent(double value, char decimalSeparator)
     return out;
 }
 
+std::optional<double> readPercent(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    // from_chars reads the C locale's form whatever the process's locale is, so the one
+    // separator becomes a point. It also reads "inf" and "nan", which are no percentage.
+    std::string number(text);
+    std::size_t separators = 0;
+    for (char& c : number) {
+        if (c == ',' || c == '.') {
+            c = '.';
+            ++separators;
+        } else if (!(c >= '0' && c <= '9') && c != '-' && c != 'e' && c != 'E') {
+            return std::nullopt;
+        }
+    }
+    if (separators > 1)
+        return std::nullopt;
+    double value = 0;
+    const char* const end = number.data() + number.size();
+    const auto [stop, ec] = std::from_chars(number.data(), end, value);
+    if (ec != std::errc{} || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 } // namespace tafelix

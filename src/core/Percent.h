@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tafelix {
 
@@ -10,5 +12,12 @@ namespace tafelix {
 // binary double, so the same value never shows two ways. `decimalSeparator` is the
 // locale's.
 std::string formatPercent(double value, char decimalSeparator);
+
+// A percentage as the statistics log holds it: written with the decimal separator of the
+// machine that logged the drill, which need not be this one (a program folder on a USB
+// stick). Either '.' or ',' is taken as the separator; a percentage has no digit groups to
+// mistake one for. Blanks around the number and an exponent are accepted; anything else,
+// and a value that is not finite, is no number.
+std::optional<double> readPercent(std::string_view text);
 
 } // namespace tafelix

@@ -1,5 +1,9 @@
 #include "SpeechChoices.h"
 
+#include "FileLock.h"
+
+#include <cerrno>
+
 #include <optional>
 
 namespace tafelix {
@@ -99,6 +103,28 @@ bool SpeechChoices::isLanguageCode(std::string_view code)
     return true;
 }
 
+namespace {
+
+// The header line of `bytes` (without its CR), or the whole text when it has no line end.
+std::string_view firstLine(std::string_view bytes)
+{
+    std::string_view line = bytes.substr(0, bytes.find('\n'));
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+IoResult notKept(const std::string& path, const std::string& why)
+{
+    return IoResult::failure(EINVAL, "Die Aussprache-Einstellungen in " +
+                                         std::string(fileNamePart(path)) +
+                                         " konnten nicht gelesen werden (" + why +
+                                         "). Die Datei bleibt unverändert; diese Wahl wird "
+                                         "nicht gespeichert.");
+}
+
+} // namespace
+
 SpeechChoices SpeechChoices::parse(std::string_view bytes)
 {
     SpeechChoices out;
@@ -157,6 +183,70 @@ SpeechChoices SpeechChoices::load(const std::string& path)
 IoResult SpeechChoices::save(const std::string& path) const
 {
     return writeFileAtomically(path, serialize());
+}
+
+IoResult SpeechChoices::read(const std::string& path, SpeechChoices& out)
+{
+    out = {};
+    std::string bytes;
+    if (const IoResult r = readWholeFile(path, bytes, kMaxFileBytes); !r) {
+        if (r.error == ENOENT)
+            return IoResult::success(); // nothing chosen yet
+        return notKept(path, r.error == EFBIG ? "größer als 16 MB" : r.message);
+    }
+    if (bytes.empty())
+        return IoResult::success();
+    if (firstLine(bytes) != kHeader)
+        return notKept(path, "unbekannter Anfang der Datei");
+    out = parse(bytes);
+    return IoResult::success();
+}
+
+IoResult SpeechChoices::change(const std::string& path,
+                               const std::function<void(SpeechChoices&)>& edit, SpeechChoices* now)
+{
+    const FolderLock lock{std::string(folderPart(path))};
+    if (IoResult busy = lock.status(); !busy)
+        return busy;
+    SpeechChoices current;
+    IoResult r = read(path, current);
+    if (r) {
+        const SpeechChoices before = current;
+        edit(current);
+        if (!(current == before))
+            r = current.save(path);
+        if (!r)
+            current = before;
+    }
+    if (now)
+        *now = std::move(current);
+    return r;
+}
+
+std::string SpeechChoices::keyOf(std::string_view programFolder, std::string_view listPath)
+{
+    while (programFolder.size() > 1 && programFolder.back() == '/')
+        programFolder.remove_suffix(1);
+    if (!programFolder.empty() && listPath.size() > programFolder.size() + 1 &&
+        listPath.starts_with(programFolder) && listPath[programFolder.size()] == '/')
+        return std::string(listPath.substr(programFolder.size() + 1));
+    return std::string(listPath);
+}
+
+std::string SpeechChoices::language(const ListKey& list) const
+{
+    std::string code = language(list.key);
+    if (code.empty() && !list.earlier.empty())
+        code = language(list.earlier);
+    return code;
+}
+
+bool SpeechChoices::setLanguage(const ListKey& list, std::string_view code)
+{
+    const bool kept = setLanguage(list.key, code);
+    if (kept && !list.earlier.empty() && list.earlier != list.key)
+        languages_.erase(list.earlier);
+    return kept;
 }
 
 std::string SpeechChoices::language(const std::string& listPath) const

@@ -3,6 +3,7 @@
 #include "FileIo.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@ namespace tafelix {
 //
 // Losing the file loses nothing but the choices: a missing, unreadable or damaged file reads
 // as "no language chosen, speech off", and a damaged line is skipped without the others.
+//
+// Several windows share the file, so it is never written back whole from a copy read earlier:
+// each change re-reads it under the folder's lock and changes one entry (change()). A file that
+// cannot be read whole is left as it is rather than replaced by one holding only the new choice.
 class SpeechChoices {
 public:
     static constexpr std::string_view kFileName = "Aussprache.dat";
@@ -28,6 +33,33 @@ public:
     std::string serialize() const;
     // Replaces the file atomically.
     IoResult save(const std::string& path) const;
+
+    // Reads the file whole or not at all: a missing or empty file is no choice yet; one that
+    // cannot be read, is too large, or does not start with our header line (another version,
+    // another program, a damaged start) fails with the German reason.
+    static IoResult read(const std::string& path, SpeechChoices& out);
+    // Changes the file as it is now: under the lock of its folder, reads it whole, lets `edit`
+    // change it, and writes it back when anything changed. A file that read() refuses stays
+    // untouched, and the result says in German why the choice was not kept. `now`, when
+    // given, receives the choices as the file holds them afterwards (none when it could not be
+    // read).
+    static IoResult change(const std::string& path, const std::function<void(SpeechChoices&)>& edit,
+                           SpeechChoices* now = nullptr);
+
+    // How the file names the list at `listPath` (absolute, links resolved): a list inside the
+    // program folder `programFolder` by its path relative to it, so that a program folder
+    // copied to a stick or synced to another place keeps its lists' languages; any other list
+    // by its absolute path.
+    static std::string keyOf(std::string_view programFolder, std::string_view listPath);
+
+    // A list's key, and the absolute path under which earlier versions kept a list inside the
+    // program folder (empty when that is the key itself): still read, and dropped when the
+    // list's language is next chosen.
+    struct ListKey {
+        std::string key, earlier;
+    };
+    std::string language(const ListKey& list) const;
+    bool setLanguage(const ListKey& list, std::string_view code);
 
     // The BCP 47 code chosen for the list at `listPath` ("en", "fr-CH"), or empty.
     std::string language(const std::string& listPath) const;

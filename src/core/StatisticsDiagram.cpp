@@ -2,6 +2,8 @@
 
 #include "Percent.h"
 
+#include <algorithm>
+
 namespace tafelix {
 
 StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& records, int width,
@@ -15,8 +17,12 @@ StatisticsDiagram buildStatisticsDiagram(const std::vector<DiagramRecord>& recor
     const int step = width / (n + 1);
     // Pixels for a percentage, truncated toward zero; the product first keeps 80 % of 270
     // pixels at exactly 216 rather than 215.99...
+    // A damaged log can hold any number ("1e20", or far more right answers than answers):
+    // such a point lies off the picture either way, and the clamp keeps the conversion to
+    // pixels defined.
     auto scaled = [base, top](double percent) {
-        return static_cast<int>(static_cast<double>(base - top) * percent / 100.0);
+        const double pixels = static_cast<double>(base - top) * percent / 100.0;
+        return static_cast<int>(std::clamp(pixels, -1.0e6, 1.0e6));
     };
     auto line = [&d](int x1, int y1, int x2, int y2, DiagramColor c) {
         d.ops.push_back({DiagramOp::Line, x1, y1, x2, y2, c, {}});

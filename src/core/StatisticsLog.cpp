@@ -234,6 +234,8 @@ void applyStatisticsChange(std::vector<StatisticsRecord>& records, const Statist
 IoResult changeStatisticsFile(const std::string& path, const StatisticsChange& change)
 {
     const FolderLock lock{std::string(folderPart(path))};
+    if (IoResult busy = lock.status(); !busy)
+        return busy;
     StatisticsLoad now = loadStatisticsFile(path);
     // A missing log is started afresh, and a cut-off last record is dropped by the rewrite;
     // anything else that keeps the log from being read must not cost it its records.

@@ -414,6 +414,18 @@ IoResult saveVocabularyFile(const std::string& path, const TWordTable& table, Fi
         written);
 }
 
+CheckedWrite saveVocabularyFileIfUnchanged(const std::string& path, const TWordTable& table,
+                                           const FileStamp* expected, FileStamp* written)
+{
+    return writeFileIfUnchanged(
+        path, expected,
+        [&table](ByteSink& sink) {
+            produceVocabulary(table, [&sink](std::string_view bytes) { sink.write(bytes); });
+            return IoResult::success();
+        },
+        written);
+}
+
 std::string backupFileName(std::string_view openFileName)
 {
     std::string name(openFileName);

@@ -59,6 +59,13 @@ std::string serializeVocabulary(const TWordTable& table);
 IoResult saveVocabularyFile(const std::string& path, const TWordTable& table,
                             FileStamp* written = nullptr);
 
+// The save of a list that a window has open and another window or program may save too:
+// replaces the file only while it is still the one `expected` describes (the stamp the window
+// took at its load or last save), checked and replaced as one step (writeFileIfUnchanged).
+// Without `expected` it replaces whatever is there, as the learner chose to.
+CheckedWrite saveVocabularyFileIfUnchanged(const std::string& path, const TWordTable& table,
+                                           const FileStamp* expected, FileStamp* written);
+
 // Liste.vkb -> Liste.bkp: the last three characters replaced by "bkp".
 std::string backupFileName(std::string_view openFileName);
 

@@ -1,5 +1,7 @@
 #include "Info.h"
 
+#include "Widgets.h"
+
 #include "platform/JpegImage.h"
 
 #include "platform/Platform.h"
@@ -46,13 +48,6 @@ QFont makeFont(const QString& family, int pointSize, bool bold = false)
     return font;
 }
 
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
 QLabel* makeLabel(QWidget* parent, const char* objectName, const QRect& geometry)
 {
     auto* label = new QLabel(parent);
@@ -74,6 +69,8 @@ TAboutBox::TAboutBox(IShell& shell, const QString& emblemPath, QWidget* parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     Panel1->setGeometry(8, 8, 282, 161);
+    // The navy title and the blue address could not be read on a dark desktop palette.
+    useDesignedFace(Panel1);
 
     ProgramIcon = makeLabel(Panel1, "ProgramIcon", {10, 10, kEmblemSize, kEmblemSize});
     ProgramIcon->setAlignment(Qt::AlignCenter);
@@ -122,7 +119,7 @@ void TAboutBox::FormCreate()
         QStringLiteral("Copyright © 2026 Tafelix-Projekt. Lizenz: GNU GPL 3 oder später"));
     Author->setText(QStringLiteral("Autor :"));
     Adresse->setText(QStringLiteral("Jana Beispiel\nLindenweg 7, 12345 Musterstadt"));
-    Comments->setText(QStringLiteral("https://tafelix.example.org"));
+    Comments->setText(QStringLiteral(TAFELIX_HOMEPAGE));
 }
 
 void TAboutBox::CommentsClick()

@@ -42,19 +42,31 @@ QString languageLabel(const QString& code)
                : QStringLiteral("%1 (%2)").arg(name, code);
 }
 
-std::string keyOf(const QString& path)
-{
-    return path.isEmpty() ? std::string() : toLocalPath(QFileInfo(path).absoluteFilePath());
-}
-
 } // namespace
 
-TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath,
-                           std::function<QString()> foreignText, QWidget* parent)
+TSpeechPanel::TSpeechPanel(ISpeech& speech, std::string choicesPath, std::string programFolder,
+                           std::function<QString()> foreignText,
+                           std::function<void(const QString&)> showError, QWidget* parent)
     : QWidget(parent), speech_(speech), choicesPath_(std::move(choicesPath)),
-      foreignText_(std::move(foreignText))
+      foreignText_(std::move(foreignText)), showError_(std::move(showError))
 {
     setObjectName(QStringLiteral("SpeechPanel"));
+    const QFileInfo folder(fromLocalPath(programFolder));
+    programFolder_ = folder.canonicalFilePath().isEmpty() ? folder.absoluteFilePath()
+                                                          : folder.canonicalFilePath();
+}
+
+SpeechChoices::ListKey TSpeechPanel::keyOf(const QString& path) const
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo list(path);
+    // Earlier versions kept every list by its absolute path as given.
+    const std::string absolute = toLocalPath(list.absoluteFilePath());
+    const QString real = list.canonicalFilePath();
+    const std::string key = SpeechChoices::keyOf(toLocalPath(programFolder_),
+                                                 real.isEmpty() ? absolute : toLocalPath(real));
+    return {key, key == absolute ? std::string() : absolute};
 }
 
 void TSpeechPanel::build()
@@ -93,8 +105,7 @@ void TSpeechPanel::build()
             startEngine();
         if (choices().speakInDrill() == on)
             return;
-        choices().setSpeakInDrill(on);
-        saveChoices();
+        changeChoices([on](SpeechChoices& c) { c.setSpeakInDrill(on); });
     });
     connect(ButtonVorlesen, &QPushButton::clicked, this, &TSpeechPanel::readAloud);
     // Made while this row is being shown, so they are shown by hand.
@@ -110,19 +121,27 @@ SpeechChoices& TSpeechPanel::choices()
     return *choices_;
 }
 
-void TSpeechPanel::saveChoices()
+void TSpeechPanel::changeChoices(const std::function<void(SpeechChoices&)>& edit)
 {
-    // Losing a language choice costs a click; a box about it would cost more.
-    choices().save(choicesPath_);
+    SpeechChoices now;
+    const IoResult r = SpeechChoices::change(choicesPath_, edit, &now);
+    if (r) {
+        choices_ = std::move(now);
+        return;
+    }
+    // The choice still holds in this window, for this run.
+    edit(choices());
+    if (showError_)
+        showError_(QString::fromStdString(r.message));
 }
 
 void TSpeechPanel::listChanged(const QString& path, bool saved)
 {
     if (saved && !path.isEmpty() && path != listName_) {
-        const std::string key = keyOf(path);
+        const SpeechChoices::ListKey key = keyOf(path);
         if (choices().language(key) != language()) {
-            choices().setLanguage(key, language());
-            saveChoices();
+            const std::string code = language();
+            changeChoices([&](SpeechChoices& c) { c.setLanguage(key, code); });
         }
     } else if (!saved) {
         language_.reset(); // looked up when first needed, not while the program starts
@@ -207,8 +226,8 @@ void TSpeechPanel::setLanguage(std::string code)
 {
     language_ = std::move(code);
     if (!listName_.isEmpty()) {
-        choices().setLanguage(keyOf(listName_), *language_);
-        saveChoices();
+        const SpeechChoices::ListKey key = keyOf(listName_);
+        changeChoices([&](SpeechChoices& c) { c.setLanguage(key, *language_); });
     }
 }
 

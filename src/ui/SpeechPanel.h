@@ -25,10 +25,13 @@ namespace tafelix {
 class TSpeechPanel : public QWidget {
     Q_OBJECT
 public:
-    // `choicesPath`: where the choices are kept (read when first needed); `foreignText`: the
-    // foreign field of the word the editor shows.
-    TSpeechPanel(ISpeech& speech, std::string choicesPath, std::function<QString()> foreignText,
-                 QWidget* parent);
+    // `choicesPath`: where the choices are kept (read when first needed); `programFolder`:
+    // lists inside it are kept by their path relative to it; `foreignText`: the foreign field
+    // of the word the editor shows; `showError`: tells the learner that a choice could not be
+    // kept.
+    TSpeechPanel(ISpeech& speech, std::string choicesPath, std::string programFolder,
+                 std::function<QString()> foreignText,
+                 std::function<void(const QString&)> showError, QWidget* parent);
 
     // The open list is now the file at `path` (loaded, or saved under that name: `saved`
     // keeps the language chosen so far for the new name), or a list without a file (empty
@@ -61,7 +64,10 @@ private:
     // The open list's language from now on, kept for its file when it has one.
     void setLanguage(std::string code);
     SpeechChoices& choices();
-    void saveChoices();
+    // Changes one thing in the file as it is now (other windows share it), and shows why when
+    // the file could not take it.
+    void changeChoices(const std::function<void(SpeechChoices&)>& edit);
+    SpeechChoices::ListKey keyOf(const QString& path) const;
     void languagePicked(int index);
     void readAloud();
     // Fills the language list and sets what may be used, with the reasons in the tooltips.
@@ -75,7 +81,9 @@ private:
 
     ISpeech& speech_;
     std::string choicesPath_;
+    QString programFolder_; // links resolved, so that every way to a list gives one key
     std::function<QString()> foreignText_;
+    std::function<void(const QString&)> showError_;
     std::optional<SpeechChoices> choices_;
     QString listName_; // empty: the list has no file yet
     // The open list's language, also before it has a file; nothing until looked up.

@@ -1,6 +1,10 @@
 #include "Widgets.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QIconEngine>
@@ -10,6 +14,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -18,6 +23,176 @@
 #include <vector>
 
 namespace tafelix {
+
+QFont designedFont()
+{
+    return QFont(QStringLiteral("Arial"), 8);
+}
+
+void useDesignedFont(QWidget* window)
+{
+    window->setFont(designedFont());
+}
+
+void useDesignedFace(QWidget* panel)
+{
+    QPalette p = panel->palette();
+    const QColor face(0xf0, 0xf0, 0xf0);
+    p.setColor(QPalette::Window, face);
+    p.setColor(QPalette::Button, face);
+    p.setColor(QPalette::Base, Qt::white);
+    for (const QPalette::ColorRole text :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(text, Qt::black);
+    // The bevels of sunken panels.
+    p.setColor(QPalette::Light, Qt::white);
+    p.setColor(QPalette::Midlight, QColor(0xe3, 0xe3, 0xe3));
+    p.setColor(QPalette::Mid, QColor(0xa0, 0xa0, 0xa0));
+    p.setColor(QPalette::Dark, QColor(0xa0, 0xa0, 0xa0));
+    p.setColor(QPalette::Shadow, QColor(0x69, 0x69, 0x69));
+    for (const QPalette::ColorRole text :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, text, QColor(0x6d, 0x6d, 0x6d));
+    panel->setPalette(p);
+    panel->setAutoFillBackground(true);
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+namespace {
+
+// A combo box announced by its accessible name. Qt's own interface for a combo box names it
+// by its current text on this platform and leaves the caption to a "labelled by" relation.
+// Otherwise it behaves as Qt's: the list and the field as children, the text as value, a
+// press opens and closes the list.
+class NamedComboBoxAccessible : public QAccessibleWidget {
+public:
+    explicit NamedComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox)
+    {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && !box()->accessibleName().isEmpty())
+            return box()->accessibleName();
+        if (t == QAccessible::Value)
+            return box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return box()->isEditable() ? 2 : 1; }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(box()->view());
+        if (index == 1 && box()->isEditable())
+            return QAccessible::queryAccessibleInterface(box()->lineEdit());
+        return nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        if (child->object() == box()->view())
+            return 0;
+        if (box()->isEditable() && child->object() == box()->lineEdit())
+            return 1;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        if (!box()->isEditable())
+            return nullptr;
+        const QLineEdit* field = box()->lineEdit();
+        return QRect(field->mapToGlobal(QPoint(0, 0)), field->size()).contains(x, y) ? child(1)
+                                                                                     : nullptr;
+    }
+    QAccessibleInterface* focusChild() const override
+    {
+        // The box is its field's focus proxy; the field is what has the focus.
+        return box()->isEditable() ? child(1) : nullptr;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = box()->view()->isVisible();
+        s.editable = box()->isEditable();
+        return s;
+    }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& action) override
+    {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        if (box()->view()->isVisible())
+            box()->hidePopup();
+        else
+            box()->showPopup();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* accessibleRoles(const QString& className, QObject* object)
+{
+    if (!object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (className == QLatin1String("QComboBox") && !widget->accessibleName().isEmpty())
+        return new NamedComboBoxAccessible(static_cast<QComboBox*>(widget));
+    // Reached only by windows no more special interface claimed (dialogs and main windows
+    // have theirs): Qt would make them a nameless "filler".
+    if (className == QLatin1String("QWidget") && widget->isWindow() &&
+        (widget->windowType() == Qt::Window || widget->windowType() == Qt::Tool))
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleRoles()
+{
+    // Installed after Qt's own factory, so it is asked first.
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleRoles);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+void scrollWhenSmall(QWidget* page)
+{
+    const QList<QWidget*> controls = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    auto* area = new QScrollArea(page);
+    area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    // The page's own background shows through, as before.
+    area->setAutoFillBackground(false);
+    area->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget;
+    content->setObjectName(page->objectName() + QStringLiteral("Content"));
+    // Inside the window before the controls move, so their order of Tab is kept.
+    area->setWidget(content);
+    content->setAutoFillBackground(false); // the area made it paint itself
+    QRect extent;
+    for (QWidget* w : controls) {
+        if (w->isWindow())
+            continue;
+        extent |= w->geometry();
+        const bool hidden = w->isHidden();
+        w->setParent(content);
+        w->setVisible(!hidden);
+    }
+    content->setMinimumSize(extent.right() + 1, extent.bottom() + 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area);
+}
 
 QLabel* makePanel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
                   const QString& hint)
@@ -273,17 +448,59 @@ private:
             builtIn = builtInIcon(which_, large ? 32 : 16);
             noBuiltIn_ = builtIn.isNull();
         }
-        if (!builtIn.isNull())
-            return builtIn;
-        if (style_.isNull())
+        if (builtIn.isNull() && style_.isNull())
             style_ = QApplication::style()->standardIcon(which_);
-        return style_;
+        const QIcon& icon = builtIn.isNull() ? style_ : builtIn;
+        if (!darkPalette())
+            return icon;
+        QIcon& dark = large ? largeDark_ : smallDark_;
+        if (dark.isNull())
+            dark = forDarkPalette(icon, large ? 32 : 16);
+        return dark;
+    }
+
+    // The style's own pictures are drawn in black for a light window. A desktop icon theme
+    // brings pictures that suit its palette.
+    static bool darkPalette()
+    {
+        if (hasIconTheme())
+            return false;
+        const QPalette palette = QGuiApplication::palette();
+        return palette.color(QPalette::WindowText).lightness() >
+               palette.color(QPalette::Window).lightness();
+    }
+
+    // The same picture for a dark window: black and dark grey strokes turn light; light and
+    // coloured parts (a folder, a red cross, the white of a life ring) stay, so the icon
+    // still reads as itself.
+    static QIcon forDarkPalette(const QIcon& icon, int side)
+    {
+        QImage image =
+            icon.pixmap(QSize(side, side)).toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                QColor c = QColor::fromRgba(line[x]);
+                const bool darkStroke =
+                    c.value() < 96 || (c.value() < 128 && c.hsvSaturation() < 48);
+                if (c.alpha() == 0 || !darkStroke)
+                    continue;
+                c.setHsv(c.hsvHue(), c.hsvSaturation(), 255 - c.value(), c.alpha());
+                line[x] = c.rgba();
+            }
+        }
+        return QIcon(QPixmap::fromImage(image));
+    }
+
+    static bool hasIconTheme()
+    {
+        const QString theme = QIcon::themeName();
+        return !theme.isEmpty() && theme != QLatin1String("hicolor");
     }
 
     static QIcon builtInIcon(QStyle::StandardPixmap which, int side)
     {
-        const QString theme = QIcon::themeName();
-        if (!theme.isEmpty() && theme != QLatin1String("hicolor"))
+        if (hasIconTheme())
             return {};
         if (which == QStyle::SP_MessageBoxInformation)
             return informationIcon(side);
@@ -321,8 +538,10 @@ private:
     }
 
     QStyle::StandardPixmap which_;
-    QIcon small_; // up to 16 pixels: tabs
-    QIcon large_; // larger: the tool buttons
+    QIcon small_;     // up to 16 pixels: tabs
+    QIcon large_;     // larger: the tool buttons
+    QIcon smallDark_; // the same for a dark palette, made when first needed
+    QIcon largeDark_;
     QIcon style_; // the style's own, where there is no built-in picture
     bool noBuiltIn_ = false;
 };
@@ -338,6 +557,7 @@ QWidget* PageHolder::page()
 {
     if (page_ == nullptr) {
         page_ = make_(this);
+        scrollWhenSmall(page_);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(page_);

@@ -11,6 +11,33 @@
 
 namespace tafelix {
 
+// The font the program's windows are drawn for: captions fit their places in it. A desktop
+// theme (KDE Plasma, qt6ct) gives the application its own font, which every window without
+// a font of its own takes; so each window of the program sets this one, as the main window
+// does, and keeps its designed look under any desktop font. Message boxes, file dialogs and
+// menus are the desktop's own and grow with its font.
+QFont designedFont();
+void useDesignedFont(QWidget* window);
+
+// The light face and black text the program's blue and navy texts were chosen for. A panel
+// holding such texts keeps this face on a dark desktop palette too, where they would all but
+// vanish on the dark background.
+void useDesignedFace(QWidget* panel);
+// A text drawn in its own colour, whatever the palette around it.
+void setTextColor(QWidget* widget, const QColor& color);
+
+// Gives windows and controls the roles and names a screen reader announces: a window of the
+// program that is no dialog is announced as a window with its title, and a combo box that was
+// given an accessible name is announced by that name (its current text as its value), not by
+// its text alone. Call it before such widgets are made; calling it again does nothing.
+void installAccessibleRoles();
+
+// A page whose controls sit at fixed places. Its children move into a scroll area that fills
+// the page: at the designed size the area shows everything and no scroll bar, so nothing
+// changes; on a screen too small for the window (a large scale factor) the page scrolls, and
+// Tab scrolls the focused control into view. Call it once the page holds all its controls.
+void scrollWhenSmall(QWidget* page);
+
 // Small builders for the designed controls: every control gets its object name, so tests
 // and accessibility tools find it by the name the program's code uses.
 

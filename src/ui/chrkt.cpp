@@ -1,5 +1,7 @@
 #include "chrkt.h"
 
+#include "Widgets.h"
+
 #include "platform/Cp1252Text.h"
 #include "platform/Platform.h"
 
@@ -293,7 +295,8 @@ TSonderzeichen::TSonderzeichen(IClipboard& clipboard, std::function<QFont()> inp
 {
     setObjectName(QStringLiteral("Sonderzeichen"));
     setWindowTitle(QStringLiteral("Sonderzeichen"));
-    setFont(QFont(QStringLiteral("Arial"), 8));
+    useDesignedFont(this);
+    installAccessibleRoles();
 
     StringGrid1 = new CharacterGrid(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));

@@ -1,5 +1,7 @@
 #include "convertdlg.h"
 
+#include "Widgets.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -54,6 +56,7 @@ QPushButton* addButton(QDialogButtonBox* box, const char* caption,
 TImportDialog::TImportDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ImportDialog1"));
+    useDesignedFont(this);
     setModal(true);
 
     ComboBox1 = new QComboBox;
@@ -274,6 +277,7 @@ TLanguageDialog::TLanguageDialog(const std::vector<convert::KvtmlLanguage>& lang
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("LanguageDialog1"));
+    useDesignedFont(this);
     setWindowTitle(QStringLiteral("Sprachen wählen"));
     setModal(true);
     ComboBox1 = new QComboBox;

@@ -1,5 +1,7 @@
 #include "fail.h"
 
+#include "Widgets.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +13,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OKBottomDlg"));
     setWindowTitle(QStringLiteral("Fehler"));
+    useDesignedFont(this);
     setFixedSize(320, 170);
 
     Label1 = new QLabel(QStringLiteral("Leider falsch, richtig wäre:"), this);
@@ -20,11 +23,13 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
     QFont f1(QStringLiteral("Arial"));
     f1.setPixelSize(16);
     Label1->setFont(f1);
-    Label1->setStyleSheet(QStringLiteral("color: #ff0000;"));
+    setTextColor(Label1, QColor(0xff, 0x00, 0x00));
 
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Panel);
     frame->setFrameShadow(QFrame::Sunken);
+    // Blue on a dark desktop palette could hardly be read: the answer keeps its light panel.
+    useDesignedFace(frame);
     frame->setGeometry(10, 40, 300, 78);
     Label2 = new QLabel(frame);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -36,7 +41,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
     f2.setPixelSize(16);
     f2.setBold(true);
     Label2->setFont(f2);
-    Label2->setStyleSheet(QStringLiteral("color: #0000ff;"));
+    setTextColor(Label2, QColor(0x00, 0x00, 0xff));
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

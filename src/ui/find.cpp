@@ -1,5 +1,7 @@
 #include "find.h"
 
+#include "Widgets.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -12,6 +14,7 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OKBottomDlg1"));
     setWindowTitle(QStringLiteral("Suchen"));
+    useDesignedFont(this);
     setFixedSize(260, 110);
     auto* label = new QLabel(QStringLiteral("Text suchen in"), this);
     label->setGeometry(14, 12, 200, 16);
@@ -45,6 +48,7 @@ TFindWindow::TFindWindow(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("FindDialog1"));
     setWindowTitle(QStringLiteral("Suchen"));
     setModal(false);
+    useDesignedFont(this);
     setFixedSize(330, 84);
     auto* label = new QLabel(QStringLiteral("Suchen nach:"), this);
     label->setGeometry(12, 14, 80, 22);

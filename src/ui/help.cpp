@@ -1,5 +1,7 @@
 #include "help.h"
 
+#include "Widgets.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -20,6 +22,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Tafelix – Hilfe"));
+    useDesignedFont(this);
+    installAccessibleRoles();
     resize(680, 560);
     Browser = new QTextBrowser(this);
     Browser->setObjectName(QStringLiteral("HelpBrowser"));

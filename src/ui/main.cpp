@@ -77,10 +77,12 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                                       return loadVocabularyFile(path, table);
                                   });
     }
+    // Before any widget a screen reader could ask about.
+    installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tafelix"));
-    setFont(QFont(QStringLiteral("Arial"), 8));
-    inputFont = QFont(QStringLiteral("Arial"), 8);
+    useDesignedFont(this);
+    inputFont = designedFont();
 
     buildMenu();
     PageControl1 = new QTabWidget(this);
@@ -120,6 +122,9 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     wireSignals();
     wireDrill();
     wireEditor();
+    // Every control is on its page by now.
+    scrollWhenSmall(learn);
+    scrollWhenSmall(edit);
     FormCreate(fileArg);
 }
 
@@ -513,20 +518,19 @@ TForm1::SaveOutcome TForm1::SaveVocabularyFile(const QString& fileName, bool cha
 {
     const std::string path = toLocalPath(fileName);
     // Another window, or any other program, may have saved the list since this window loaded
-    // or saved it; replacing that file unasked would lose its words without a trace. A file
-    // that is gone holds no words to lose: it is simply written again.
-    if (!changeSeen && fileStamp_ && fileName == saveFileName) {
-        const FileStamp now = fileStampOf(path);
-        if (now.exists && now != *fileStamp_)
-            return AskAboutChangedFile(fileName);
-    }
-    IoResult r;
+    // or saved it; replacing that file unasked would lose its words without a trace. The check
+    // and the replacement are one step, so another window's save cannot slip in between.
+    const FileStamp* expected =
+        !changeSeen && fileStamp_ && fileName == saveFileName ? &*fileStamp_ : nullptr;
+    CheckedWrite saved;
     FileStamp written;
     {
         BusyCursor busy;
-        r = saveVocabularyFile(path, table_, &written);
+        saved = saveVocabularyFileIfUnchanged(path, table_, expected, &written);
     }
-    if (!r) {
+    if (saved.changedMeanwhile)
+        return AskAboutChangedFile(fileName);
+    if (const IoResult& r = saved.result; !r) {
         showError(QString::fromStdString(r.message));
         return SaveOutcome::Failed;
     }

@@ -24,8 +24,9 @@ void TForm1::wireEditor()
     connect(E->ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Change);
 
     speechPanel_ = new TSpeechPanel(
-        platform_.speech, folder_.sysDat() + std::string(SpeechChoices::kFileName),
-        [this] { return edit->Edit2->text(); }, edit);
+        platform_.speech, folder_.sysDat() + std::string(SpeechChoices::kFileName), folder_.root(),
+        [this] { return edit->Edit2->text(); }, [this](const QString& text) { showError(text); },
+        edit);
     speechPanel_->setGeometry(4, 380, 522, 28);
 }
 

@@ -3,6 +3,7 @@
 
 #include "StatisticsModel.h"
 
+#include "core/Percent.h"
 #include "core/StatisticsDiagram.h"
 #include "platform/Cp1252Text.h"
 
@@ -261,9 +262,11 @@ bool TForm1::DrawDiagram()
         DiagramRecord d;
         d.answers = fromCp1252(statisticsCell(r, ColumnAnswers)).toInt(&d.answersValid);
         d.right = fromCp1252(statisticsCell(r, ColumnRight)).toInt(&d.rightValid);
-        const QString percent = fromCp1252(statisticsCell(r, ColumnPercent));
-        d.percentEmpty = percent.isEmpty();
-        d.percent = locale.toDouble(percent, &d.percentValid);
+        const std::string_view percent = statisticsCell(r, ColumnPercent);
+        d.percentEmpty = percent.empty();
+        const std::optional<double> read = readPercent(percent);
+        d.percentValid = read.has_value();
+        d.percent = read.value_or(0.0);
         input.push_back(d);
     }
     const QSize size = stats->Image1->size();

@@ -1,5 +1,7 @@
 #include "print.h"
 
+#include "Widgets.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
@@ -10,6 +12,7 @@ TOKBottomDlg2::TOKBottomDlg2(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OKBottomDlg2"));
     setWindowTitle(QStringLiteral("Druckoptionen"));
+    useDesignedFont(this);
     setFixedSize(330, 142);
 
     auto* bevel = new QFrame(this);

@@ -10,6 +10,7 @@ TOKBottomDlg3::TOKBottomDlg3(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OKBottomDlg3"));
     setWindowTitle(QStringLiteral("Sortieren"));
+    useDesignedFont(this);
     setFixedSize(260, 110);
     RadioGroup1 = new TRadioGroup(this, "RadioGroup1", QStringLiteral("Sortieren in"),
                                   {QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache")},

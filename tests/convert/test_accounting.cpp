@@ -161,15 +161,15 @@ TEST(CsvHtml, FoundInFieldsOnlyWhereItIsHtml)
 }
 
 // A spreadsheet's list: a column no field takes is named with the count of its texts, and
-// compartments outside 1..6 move to the nearest one, said where.
+// compartments outside 0..6 move to the nearest one, said where.
 TEST(SpreadsheetCsv, NamesTheColumnLeftOutAndMovesNumbersIntoRange)
 {
     const ImportOutcome r = importFixture("spreadsheet_example_column.csv");
-    EXPECT_EQ(words(r), (Lines{"Haus|house|||2|0", "Baum|tree|||6|0", "Hund|dog|||1|0"}));
+    EXPECT_EQ(words(r), (Lines{"Haus|house|||2|0", "Baum|tree|||6|0", "Hund|dog|||0|0"}));
     EXPECT_EQ(r.imported.losses.notes(),
               Lines{"Spalte 3 „Beispielsatz“ nicht übernommen (2 Felder)"});
     EXPECT_EQ(r.imported.losses.examples(Kind::OutOfRange),
-              (Lines{"Zeile 3: Fach 9 → 6", "Zeile 4: Fach 0 → 1"}));
+              (Lines{"Zeile 3: Fach 9 → 6", "Zeile 4: Fach -1 → 0"}));
     EXPECT_NE(r.imported.losses.summary().find("Spalte 3 „Beispielsatz“ nicht übernommen"),
               std::string::npos);
 }

@@ -84,6 +84,30 @@ INSTANTIATE_TEST_SUITE_P(Formats, RoundTrip,
                          ::testing::Values("Liste.kvtml", "Liste.csv", "Liste.tsv", "Liste.vkb"),
                          tafelix::test::PrintedName{});
 
+// A list of our own comes back from a spreadsheet byte for byte, words in compartment 0 (the
+// compartment of an empty entry, never asked) included.
+class VkbThroughSpreadsheet : public ConvertFiles,
+                              public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(VkbThroughSpreadsheet, IsByteIdentical)
+{
+    const std::string vkb = test::crlf({"VKB Vokabeldatei"}) +
+                            test::crlf({"0", "0", "Haus", "house", "", ""}) +
+                            test::crlf({"0", "3", "Baum", "tree", "", "gel\xF6scht"}) +
+                            test::crlf({"6", "9", "Hund", "dog", "", ""}) +
+                            test::crlf({"3", "1", "Katze", "cat", "", ""});
+    test::writeBytes(path("Liste.vkb"), vkb);
+    TWordTable table;
+    ASSERT_EQ(loadVocabularyFile(path("Liste.vkb"), table).status, LoadStatus::Ok);
+    LossReport losses;
+    const auto back = throughFile(table, GetParam(), losses);
+    EXPECT_EQ(serializeVocabulary(*back), vkb);
+    EXPECT_TRUE(losses.empty()) << losses.summary();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, VkbThroughSpreadsheet,
+                         ::testing::Values("Liste.csv", "Liste.tsv"), tafelix::test::PrintedName{});
+
 TEST_F(ConvertFiles, EveryWindows1252ByteComesBack)
 {
     // Bytes a .vkb text can hold: all but CR and Ctrl-Z (and LF, which a field's line break

@@ -47,6 +47,7 @@ protected:
     void TearDown() override
     {
         tafelix::testing::setWriteFunction(nullptr);
+        tafelix::testing::setFchmodFunction(nullptr);
         fs::remove_all(dir);
     }
     std::string dir;
@@ -204,8 +205,7 @@ TEST(IoErrorText, GermanRunTimeTexts)
     EXPECT_EQ(ioErrorText(ENOENT), "Datei nicht gefunden");
     EXPECT_EQ(ioErrorText(EACCES), "Dateizugriff verweigert");
     EXPECT_EQ(ioErrorText(EPERM), "Dateizugriff verweigert");
-    EXPECT_EQ(ioErrorText(EROFS), "Dateizugriff verweigert");
-    EXPECT_EQ(ioErrorText(EIO), "E/A-Fehler 5");
+    EXPECT_EQ(ioErrorText(EBADMSG), "E/A-Fehler 74");
     EXPECT_NE(ioErrorText(ENOSPC).find("E/A-Fehler 28"), std::string::npos);
 }
 
@@ -563,4 +563,139 @@ TEST_F(FileIoTest, ChunkedFileHandsOutTheWholeFileFromTheStartEveryPass)
     EXPECT_EQ(pieces, 2);
     // More than allowed is refused as too large.
     EXPECT_EQ(file.read([](std::string_view) { return true; }, 1000).error, EFBIG);
+}
+
+// ---------------------------------------------------------------- sticks and their errors
+
+namespace {
+
+int g_errno = 0;
+ssize_t failingWrite(int, const void*, std::size_t)
+{
+    errno = g_errno;
+    return -1;
+}
+int failingFchmod(int, mode_t)
+{
+    errno = g_errno;
+    return -1;
+}
+
+struct ErrnoCase {
+    const char* name;
+    int err;
+    const char* text; // what the learner reads
+};
+void PrintTo(const ErrnoCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+struct CaseName {
+    template <class P> std::string operator()(const ::testing::TestParamInfo<P>& info) const
+    {
+        return info.param.name;
+    }
+};
+
+class SaveFailure : public FileIoTest, public ::testing::WithParamInterface<ErrnoCase> {};
+
+} // namespace
+
+// What a save that fails while writing tells the learner: the cause, where the learner can do
+// something about it, else the bare error number; and the old file stays whole.
+TEST_P(SaveFailure, NamesWhatTheLearnerCanDoAndKeepsTheOldFile)
+{
+    writeBytes(path, "alt");
+    g_errno = GetParam().err;
+    tafelix::testing::setWriteFunction(failingWrite);
+    const IoResult r = writeFileAtomically(path, "neu");
+    tafelix::testing::setWriteFunction(nullptr);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.error, GetParam().err);
+    EXPECT_EQ(r.message, GetParam().text);
+    EXPECT_EQ(readBytes(path), "alt");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, SaveFailure,
+    ::testing::Values(
+        ErrnoCase{"NoSpaceLeft", ENOSPC, "Kein Platz mehr auf dem Datenträger (E/A-Fehler 28)"},
+        ErrnoCase{"ReadOnlyMedium", EROFS, "Der Datenträger ist schreibgeschützt (E/A-Fehler 30)"},
+        ErrnoCase{"StickPulledOut", ENODEV,
+                  "Der Datenträger ist nicht mehr erreichbar – wurde er entfernt? (E/A-Fehler 19)"},
+        ErrnoCase{
+            "FuseProgramGone", ENOTCONN,
+            "Der Datenträger ist nicht mehr erreichbar – wurde er entfernt? (E/A-Fehler 107)"},
+        ErrnoCase{"FailingMedium", EIO,
+                  "Lese- oder Schreibfehler auf dem Datenträger – ist er noch angeschlossen? "
+                  "(E/A-Fehler 5)"},
+        ErrnoCase{"AccessDenied", EACCES, "Dateizugriff verweigert"},
+        ErrnoCase{"AnythingElse", EBADMSG, "E/A-Fehler 74"}),
+    CaseName{});
+
+class NoPermissions : public FileIoTest, public ::testing::WithParamInterface<ErrnoCase> {};
+
+// A file system that keeps no Unix permissions refuses to set them; the words are saved all the
+// same, through the same atomic replacement. Any other refusal still stops the save.
+TEST_P(NoPermissions, CopyingThemIsBestEffort)
+{
+    writeBytes(path, "alt");
+    g_errno = GetParam().err;
+    tafelix::testing::setFchmodFunction(failingFchmod);
+    const IoResult r = writeFileAtomically(path, "neu");
+    tafelix::testing::setFchmodFunction(nullptr);
+    const bool saves = GetParam().text == nullptr;
+    EXPECT_EQ(r.ok, saves) << r.message;
+    EXPECT_EQ(readBytes(path), saves ? "neu" : "alt");
+    EXPECT_EQ(r.message, saves ? "" : GetParam().text);
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, NoPermissions,
+    ::testing::Values(ErrnoCase{"NotImplemented", ENOSYS, nullptr},
+                      ErrnoCase{"NotSupported", ENOTSUP, nullptr},
+                      // Refused to the file's own owner: only a file system without modes does.
+                      ErrnoCase{"RefusedToTheOwner", EPERM, nullptr},
+                      ErrnoCase{"FailingMedium", EIO,
+                                "Lese- oder Schreibfehler auf dem Datenträger – ist er noch "
+                                "angeschlossen? (E/A-Fehler 5)"}),
+    CaseName{});
+
+// A real FAT stick, mounted through FUSE as a learner's desktop may mount one: saving a list
+// there, new and over an old one, works. Needs /dev/fuse, fusefat and mkfs.vfat.
+TEST_F(FileIoTest, SavesOntoAFatStickMountedThroughFuse)
+{
+    const auto run = [](const std::string& command) { return std::system(command.c_str()) == 0; };
+    if (::access("/dev/fuse", R_OK | W_OK) != 0 ||
+        !run("command -v fusefat >/dev/null && command -v mkfs.vfat >/dev/null && "
+             "command -v fusermount >/dev/null"))
+        GTEST_SKIP() << "no FUSE, fusefat or mkfs.vfat here";
+    const std::string image = dir + "/stick.img", stick = dir + "/stick";
+    ASSERT_TRUE(fs::create_directory(stick));
+    ASSERT_TRUE(run("truncate -s 8M '" + image + "' && mkfs.vfat '" + image + "' >/dev/null"));
+    // fusefat returns once the file system is mounted.
+    if (!run("fusefat -o rw+ '" + image + "' '" + stick + "' >/dev/null 2>&1"))
+        GTEST_SKIP() << "fusefat cannot mount here";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { (void)std::system(("fusermount -u '" + at + "'").c_str()); }
+    } unmount{stick};
+
+    const std::string list = stick + "/Liste.vkb";
+    ASSERT_TRUE(writeFileAtomically(list, "erste Fassung")) << "a new list";
+    FileStamp written;
+    const IoResult again = writeFileAtomically(
+        list,
+        [](ByteSink& sink) {
+            sink.write("zweite Fassung");
+            return IoResult::success();
+        },
+        &written);
+    ASSERT_TRUE(again) << again.message;
+    EXPECT_EQ(readBytes(list), "zweite Fassung");
+    EXPECT_EQ(namesIn(stick).size(), 1u) << "no temporary is left on the stick";
+    // The window's next save checks the file against this stamp.
+    EXPECT_EQ(fileStampOf(list), written);
 }

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "Unprivileged.h"
 
 #include "core/FileIo.h"
 #include "core/SpeechChoices.h"
@@ -7,7 +8,12 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace tafelix {
 namespace {
@@ -156,6 +162,169 @@ TEST_F(SpeechChoicesTest, AFailedSaveLeavesTheOldFileWhole)
         ++entries;
     EXPECT_EQ(entries, 1);
     EXPECT_EQ(SpeechChoices::load(file()), old);
+}
+
+// ---------------------------------------------------------------- the shared file
+
+const auto kChooseGerman = [](SpeechChoices& c) { c.setLanguage("/neu.vkb", "de"); };
+
+// Several windows change the file: each change starts from the file as it is, so a window that
+// read it earlier does not write back its old copy over another window's choice.
+TEST_F(SpeechChoicesTest, WindowsChangingDifferentListsKeepEachOthersChoices)
+{
+    constexpr int kWindows = 4, kLists = 10;
+    std::vector<pid_t> windows;
+    for (int w = 0; w < kWindows; ++w) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = true;
+            for (int l = 0; l < kLists; ++l) {
+                const std::string list = "/w" + std::to_string(w) + "/l" + std::to_string(l);
+                ok = SpeechChoices::change(file(),
+                                           [&](SpeechChoices& c) {
+                                               c.setLanguage(list, "en");
+                                               if (l == kLists - 1 && w == 0)
+                                                   c.setSpeakInDrill(true);
+                                           })
+                         .ok &&
+                     ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        windows.push_back(child);
+    }
+    for (const pid_t child : windows) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const SpeechChoices all = SpeechChoices::load(file());
+    EXPECT_EQ(all.listCount(), std::size_t{kWindows * kLists});
+    EXPECT_TRUE(all.speakInDrill());
+}
+
+struct DamagedCase {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+};
+void PrintTo(const DamagedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DamagedChoices : public SpeechChoicesTest,
+                       public ::testing::WithParamInterface<DamagedCase> {};
+
+// The languages of other lists sit in a file this version cannot read whole: choosing one more
+// must not replace it by a file holding only the new choice. The learner is told instead.
+TEST_P(DamagedChoices, AreKeptAndTheChoiceIsRefusedInGerman)
+{
+    GetParam().make(file());
+    const std::string before = readBytes(file());
+    SpeechChoices now;
+    now.setLanguage("/alt.vkb", "en");
+    const IoResult r = SpeechChoices::change(file(), kChooseGerman, &now);
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.message.find("Aussprache.dat konnten nicht gelesen werden"), std::string::npos)
+        << r.message;
+    EXPECT_NE(r.message.find("Die Datei bleibt unverändert"), std::string::npos) << r.message;
+    EXPECT_EQ(readBytes(file()), before);
+    EXPECT_EQ(now.language("/neu.vkb"), "");
+}
+
+std::string withOtherLists(std::string_view header)
+{
+    return std::string(header) + "\nAussprache=ein\nen\t/Englisch.vkb\nfr\t/Franz.vkb\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedChoices,
+    ::testing::Values(DamagedCase{"LargerThan16MB",
+                                  [](const std::string& p) {
+                                      std::string big = withOtherLists("Tafelix Aussprache 1");
+                                      while (big.size() <= (std::size_t{16} << 20))
+                                          big += "la\t/Vokabeln/Eine lange Reihe von Listen " +
+                                                 std::to_string(big.size()) + ".vkb\n";
+                                      writeBytes(p, big);
+                                  }},
+                      DamagedCase{"Utf8MarkBeforeTheHeader",
+                                  [](const std::string& p) {
+                                      writeBytes(
+                                          p, withOtherLists("\xEF\xBB\xBFTafelix Aussprache 1"));
+                                  }},
+                      DamagedCase{"UnknownVersion",
+                                  [](const std::string& p) {
+                                      writeBytes(p, withOtherLists("Tafelix Aussprache 2"));
+                                  }},
+                      DamagedCase{"HeaderWithTrailingBlank",
+                                  [](const std::string& p) {
+                                      writeBytes(p, withOtherLists("Tafelix Aussprache 1 "));
+                                  }},
+                      DamagedCase{"SomeOtherFile",
+                                  [](const std::string& p) {
+                                      writeBytes(p, std::string("\0\xff\x01kaputt", 9));
+                                  }}),
+    [](const ::testing::TestParamInfo<DamagedCase>& param) {
+        return std::string(param.param.name);
+    });
+
+// A file the learner may write but not read (root reads anything, so this runs as "nobody").
+TEST_F(SpeechChoicesTest, AFileThatCannotBeReadIsNotReplaced)
+{
+    writeBytes(file(), withOtherLists("Tafelix Aussprache 1"));
+    ASSERT_EQ(::chmod(file().c_str(), 0222), 0);
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+    const std::optional<int> refused = test::runAsNobody([this] {
+        const IoResult r = SpeechChoices::change(file(), kChooseGerman);
+        return !r && r.message.find("Dateizugriff verweigert") != std::string::npos ? 0 : 1;
+    });
+    if (!refused)
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    EXPECT_EQ(*refused, 0);
+    EXPECT_EQ(readBytes(file()), withOtherLists("Tafelix Aussprache 1"));
+}
+
+// ---------------------------------------------------------------- how lists are named
+
+TEST(SpeechChoiceKeys, ListsInsideTheProgramFolderGoByTheirRelativePath)
+{
+    const struct {
+        const char* folder;
+        const char* list;
+        const char* key;
+    } cases[] = {
+        {"/home/a/Tafelix", "/home/a/Tafelix/Vokabeln/Englisch.vkb", "Vokabeln/Englisch.vkb"},
+        {"/home/a/Tafelix/", "/home/a/Tafelix/Vokabeln/Englisch.vkb", "Vokabeln/Englisch.vkb"},
+        {"/media/stick/Tafelix", "/media/stick/Tafelix/Latein.vkb", "Latein.vkb"},
+        // Outside, or only a folder whose name starts the same: the absolute path.
+        {"/home/a/Tafelix", "/home/a/Tafelix2/Englisch.vkb", "/home/a/Tafelix2/Englisch.vkb"},
+        {"/home/a/Tafelix", "/home/b/Englisch.vkb", "/home/b/Englisch.vkb"},
+        {"/home/a/Tafelix", "/home/a/Tafelix", "/home/a/Tafelix"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SpeechChoices::keyOf(c.folder, c.list), c.key) << c.folder << " " << c.list;
+}
+
+// A program folder copied to a stick or synced elsewhere keeps its lists' languages; an entry
+// that an earlier version kept by the absolute path is still read, and goes over to the
+// relative key when the list's language is chosen again.
+TEST_F(SpeechChoicesTest, AMovedProgramFolderKeepsItsLanguagesAndOldEntriesAreRead)
+{
+    SpeechChoices c;
+    c.setLanguage(
+        SpeechChoices::ListKey{"Vokabeln/Englisch.vkb", "/home/a/T/Vokabeln/Englisch.vkb"}, "en");
+    const SpeechChoices::ListKey elsewhere{"Vokabeln/Englisch.vkb",
+                                           "/media/stick/T/Vokabeln/Englisch.vkb"};
+    EXPECT_EQ(c.language(elsewhere), "en");
+
+    c.setLanguage("/home/a/T/Vokabeln/Alt.vkb", "la"); // as an earlier version kept it
+    const SpeechChoices::ListKey old{"Vokabeln/Alt.vkb", "/home/a/T/Vokabeln/Alt.vkb"};
+    EXPECT_EQ(c.language(old), "la");
+    ASSERT_TRUE(c.setLanguage(old, "it"));
+    EXPECT_EQ(c.language("Vokabeln/Alt.vkb"), "it");
+    EXPECT_EQ(c.language("/home/a/T/Vokabeln/Alt.vkb"), "");
+    EXPECT_EQ(c.listCount(), 2u);
 }
 
 } // namespace

@@ -158,3 +158,16 @@ TEST(StatisticsDiagram, TheAverageRoundsLikeTheTable)
     EXPECT_TRUE(std::any_of(d.ops.begin(), d.ops.end(),
                             [](const DiagramOp& op) { return op.text == "Durchschnitt: 3,13%"; }));
 }
+
+TEST(StatisticsDiagram, NumbersFarOutOfRangeStayOffThePicture)
+{
+    // A hand-edited log: a percentage of 1e20 and far more right answers than answers. The
+    // points lie outside the picture, and the pixel arithmetic stays defined (UBSan).
+    const StatisticsDiagram d =
+        buildStatisticsDiagram({rec(1, 9999999999, 1e20), rec(2, 1, -1e20)}, 470, 305, ',');
+    EXPECT_EQ(d.stoppedAt, 0);
+    const auto blue = linesOf(d, DiagramColor::Blue);
+    ASSERT_EQ(blue.size(), 2u);
+    EXPECT_LT(blue[0].y1, 0);
+    EXPECT_GT(blue[1].y1, 305);
+}

@@ -3,6 +3,7 @@
 // open, and the log that several windows change at once.
 #include "core/FileIo.h"
 #include "core/FileLock.h"
+#include "core/SpeechChoices.h"
 #include "core/StatisticsLog.h"
 #include "core/VocabularyFile.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -153,6 +155,162 @@ TEST_F(OwnSave, LeavesTheStampThatTheNextCheckSees)
     EXPECT_TRUE(fileStampOf(path("link.vkb")).link);
 }
 
+std::vector<std::string> namesIn(const std::string& log)
+{
+    std::vector<std::string> names;
+    for (const StatisticsRecord& r : loadStatisticsFile(log).records)
+        names.emplace_back(r.file.view());
+    return names;
+}
+
+// ---------------------------------------------------------------- two saves at once
+
+// The words window `w` saves: enough of them that writing takes a while.
+std::unique_ptr<TWordTable> wordsOfWindow(int w)
+{
+    auto table = std::make_unique<TWordTable>();
+    for (int n = 0; n < 3000; ++n) {
+        table->AppendWord();
+        table->current().german = "Fenster " + std::to_string(w) + " Wort " + std::to_string(n);
+    }
+    return table;
+}
+
+using TwoSaves = WithFolder<>;
+
+// Two windows that loaded the same list save at the same moment: one replaces the file, the
+// other is told that the file changed (and so asks its learner), never both replacing it.
+TEST_F(TwoSaves, NeverBothPassTheCheck)
+{
+    const std::string list = path("Liste.vkb");
+    const std::unique_ptr<TWordTable> tables[2] = {wordsOfWindow(0), wordsOfWindow(1)};
+    for (int round = 0; round < 20; ++round) {
+        writeBytes(list, kList);
+        const FileStamp loaded = fileStampOf(list); // what both windows saw at their load
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        pid_t windows[2];
+        for (int w = 0; w < 2; ++w) {
+            windows[w] = ::fork();
+            ASSERT_GE(windows[w], 0);
+            if (windows[w] == 0) {
+                ::close(go[1]);
+                char c;
+                (void)!::read(go[0], &c, 1); // both go when the pipe closes
+                const CheckedWrite r =
+                    saveVocabularyFileIfUnchanged(list, *tables[w], &loaded, nullptr);
+                ::_exit(r.changedMeanwhile ? 1 : r.result ? 0 : 2);
+            }
+        }
+        ::close(go[0]);
+        ::close(go[1]);
+        int saved = -1, told = 0;
+        for (int w = 0; w < 2; ++w) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(windows[w], &status, 0), windows[w]);
+            ASSERT_TRUE(WIFEXITED(status));
+            if (WEXITSTATUS(status) == 0) {
+                EXPECT_EQ(saved, -1) << "round " << round << ": both saves replaced the file";
+                saved = w;
+            }
+            told += WEXITSTATUS(status) == 1;
+        }
+        ASSERT_NE(saved, -1) << "round " << round;
+        EXPECT_EQ(told, 1) << "round " << round;
+        EXPECT_EQ(readBytes(list), serializeVocabulary(*tables[saved])) << "round " << round;
+    }
+}
+
+// ---------------------------------------------------------------- a stopped instance
+
+// Another instance took the folder's lock and was then stopped (suspended from its terminal,
+// held in a debugger): whatever would wait for the lock gives up with a message instead of
+// freezing the window, and changes nothing.
+class StoppedHolder : public WithFolder<> {
+protected:
+    void SetUp() override
+    {
+        WithFolder::SetUp();
+        tafelix::testing::setLockWait(std::chrono::milliseconds(200));
+    }
+    void TearDown() override
+    {
+        letGo();
+        tafelix::testing::setLockWait(std::chrono::milliseconds(0));
+        WithFolder::TearDown();
+    }
+    void holdAndStop()
+    {
+        holder_ = ::fork();
+        ASSERT_GE(holder_, 0);
+        if (holder_ == 0) {
+            const FolderLock lock(dir_);
+            if (!lock.held())
+                ::_exit(1);
+            ::raise(SIGSTOP);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(holder_, &status, WUNTRACED), holder_);
+        ASSERT_TRUE(WIFSTOPPED(status)) << "the holder could not lock the folder";
+    }
+    void letGo()
+    {
+        if (holder_ <= 0)
+            return;
+        ::kill(holder_, SIGKILL);
+        int status = 0;
+        ::waitpid(holder_, &status, 0);
+        holder_ = -1;
+    }
+    pid_t holder_ = -1;
+};
+
+TEST_F(StoppedHolder, ChangesGiveUpWithAMessageAndLoseNothing)
+{
+    const std::string log = path("Statistik.dat"), list = path("Liste.vkb"),
+                      choices = path(std::string(SpeechChoices::kFileName));
+    StatisticsChange logged;
+    logged.added = {drillRecord("alt")};
+    ASSERT_TRUE(changeStatisticsFile(log, logged));
+    writeBytes(list, kList);
+    ASSERT_TRUE(
+        SpeechChoices::change(choices, [](SpeechChoices& c) { c.setLanguage("/a", "en"); }));
+    const std::string before[] = {readBytes(log), readBytes(list), readBytes(choices)};
+
+    TWordTable table;
+    table.AppendWord();
+    table.current().german = "neu";
+    const FileStamp loaded = fileStampOf(list);
+    StatisticsChange drill;
+    drill.added = {drillRecord("neu")};
+    const auto chooseFrench = [](SpeechChoices& c) { c.setLanguage("/b", "fr"); };
+
+    holdAndStop();
+    const IoResult logResult = changeStatisticsFile(log, drill);
+    EXPECT_FALSE(logResult);
+    EXPECT_EQ(logResult.message, kFolderBusyText);
+    const CheckedWrite saveResult = saveVocabularyFileIfUnchanged(list, table, &loaded, nullptr);
+    EXPECT_FALSE(saveResult.changedMeanwhile);
+    EXPECT_FALSE(saveResult.result);
+    EXPECT_EQ(saveResult.result.message, kFolderBusyText);
+    const IoResult choiceResult = SpeechChoices::change(choices, chooseFrench);
+    EXPECT_FALSE(choiceResult);
+    EXPECT_EQ(choiceResult.message, kFolderBusyText);
+    EXPECT_EQ(readBytes(log), before[0]);
+    EXPECT_EQ(readBytes(list), before[1]);
+    EXPECT_EQ(readBytes(choices), before[2]);
+
+    // Once the other instance is gone, the learner's next try goes through.
+    letGo();
+    EXPECT_TRUE(changeStatisticsFile(log, drill));
+    EXPECT_EQ(namesIn(log), (std::vector<std::string>{"alt", "neu"}));
+    EXPECT_TRUE(saveVocabularyFileIfUnchanged(list, table, &loaded, nullptr).result);
+    EXPECT_EQ(readBytes(list), serializeVocabulary(table));
+    EXPECT_TRUE(SpeechChoices::change(choices, chooseFrench));
+    EXPECT_EQ(SpeechChoices::load(choices).listCount(), 2u);
+}
+
 // ---------------------------------------------------------------- the open-list lock
 
 class ListLock : public WithFolder<> {
@@ -244,14 +402,6 @@ TEST_F(ListLock, ALockFolderThatIsNotOurOwnHoldsNothing)
 }
 
 // ---------------------------------------------------------------- the shared log
-
-std::vector<std::string> namesIn(const std::string& log)
-{
-    std::vector<std::string> names;
-    for (const StatisticsRecord& r : loadStatisticsFile(log).records)
-        names.emplace_back(r.file.view());
-    return names;
-}
 
 using Names = std::vector<std::string>;
 

@@ -1,5 +1,6 @@
 """Reads the running program's accessibility tree as a screen reader does (AT-SPI) and checks
-that every input carries the name of its visible caption.
+that every input carries the name of its visible caption and that the program's windows are
+announced as windows with their titles.
 
 Usage: accessible_names.py <full path of the open vocabulary file>
 Run with Debian's /usr/bin/python3 (pyatspi) on the session's accessibility bus.
@@ -86,6 +87,21 @@ for name in ("Deutsch", "Fremdsprache"):
 status = [n for n in descendants(app) if n.getRoleName() == "label" and n.name == FILE]
 check(len(status) == 1, "status bar: no label named with the whole path '%s'" % FILE)
 
+# --- The program's own windows are windows with their titles, not nameless fillers: the help
+# window (opened by "Hilfe" where the desktop has no viewer) and, below, "Sonderzeichen".
+WINDOW_ROLES = ("frame", "dialog", "window")
+
+
+def window_named(app, title):
+    return [w for w in (app.getChildAtIndex(i) for i in range(app.childCount))
+            if w is not None and w.name == title]
+
+
+press(wait_for("toolbar button 'Hilfe'", lambda: named(app, "push button", "Hilfe"))[0])
+help_window = wait_for("help window", lambda: window_named(app, "Tafelix – Hilfe"))[0]
+check(help_window.getRoleName() in WINDOW_ROLES,
+      "help window: role '%s', not a window" % help_window.getRoleName())
+
 # --- "Einstellungen": the slider, the font list and the size box.
 press(wait_for("tab 'Einstellungen'", lambda: named(app, "page tab", "Einstellungen"))[0])
 wait_for("settings page", lambda: named(app, "slider", "maximale Fächergröße"))
@@ -112,6 +128,12 @@ press(wait_for("tab 'Vokabeln bearbeiten'", lambda: named(app, "page tab", "Voka
 editor = ("Deutsch", "Fremsprache", "Andere, weitere Bedeutungen", "Bemerkung", "Fach Nr")
 wait_for("editor fields", lambda: all(name in entries(app) for name in editor), seconds=10)
 
+# The speech row's language box is announced by its caption, its language as its value.
+speech = [b for b in descendants(app) if b.getRoleName() == "combo box"
+          and b.name == "Sprache der Fremdsprache"]
+check(len(speech) == 1, "editor: no combo box named 'Sprache der Fremdsprache' (combo boxes: %s)"
+      % sorted(b.name for b in descendants(app) if b.getRoleName() == "combo box"))
+
 # --- "Sonderz.": the grid is a table whose cells are named by their characters.
 sonderz = [b for b in named(app, "push button", "Sonderz.") if enabled(b)]
 check(len(sonderz) == 1, "editor: no enabled button 'Sonderz.'")
@@ -125,6 +147,11 @@ for i, character in expected.items():
     check(cell is not None and cell.getRoleName() == "table cell" and cell.name == character,
           "grid cell %d: %r, not a cell named %r" % (i, cell and (cell.getRoleName(), cell.name),
                                                      character))
+
+characters = window_named(app, "Sonderzeichen")
+check(len(characters) == 1 and characters[0].getRoleName() in WINDOW_ROLES,
+      "special characters: %s, not a window named 'Sonderzeichen'"
+      % [(w.getRoleName(), w.name) for w in characters])
 
 if failures:
     sys.exit(1)

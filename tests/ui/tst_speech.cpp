@@ -32,6 +32,13 @@ void chooseBefore(Harness& h, const char* language, bool speakInDrill)
     QVERIFY(c.save(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat")))));
 }
 
+// The language the choices file keeps for the list at `relative` below the program folder.
+std::string storedLanguage(const Harness& h, const char* relative)
+{
+    return SpeechChoices::load(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat"))))
+        .language(relative);
+}
+
 TSpeechPanel* panel(Harness& h)
 {
     return h.form->findChild<TSpeechPanel*>();
@@ -160,10 +167,8 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(p->ComboSprache->currentData().toString(), QStringLiteral("fr"));
         QVERIFY(p->ButtonVorlesen->isEnabled());
-        QCOMPARE(
-            SpeechChoices::load(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat"))))
-                .language(toLocalPath(h.folder.file(kList))),
-            "fr");
+        // Kept by the list's place in the program folder, which a copied folder keeps too.
+        QCOMPARE(storedLanguage(h, "Vokabeln/Liste.vkb"), "fr");
 
         // Ctrl+L in the foreign field reads what the field holds now, typed edits included.
         QVERIFY(clickInto(f.edit->Edit2));
@@ -261,10 +266,7 @@ private slots:
         // Saved under a name, the list keeps the language under that name.
         h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("Vokabeln/Gruss.vkb")));
         h.ui().edit->ToolButton11->click();
-        QCOMPARE(
-            SpeechChoices::load(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat"))))
-                .language(toLocalPath(h.folder.file(QStringLiteral("Vokabeln/Gruss.vkb")))),
-            "fr-FR");
+        QCOMPARE(storedLanguage(h, "Vokabeln/Gruss.vkb"), "fr-FR");
 
         // Exported, the list names its language, so other trainers can title the column.
         h.doubles.dialogs.expectSave(h.folder.file(QStringLiteral("Gruss2.kvtml")));
@@ -274,21 +276,29 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
-    void aDamagedChoicesFileMeansNoLanguageAndIsReplacedWhole()
+    // A choices file this version cannot read whole may still hold other lists' languages:
+    // choosing one is not written over it, and the learner is told why.
+    void aDamagedChoicesFileIsKeptAndTheLearnerIsTold()
     {
         Harness h(std::nullopt, false);
         h.folder.write(kList, twoWords());
-        h.folder.write(QStringLiteral("SysDat/Aussprache.dat"), QByteArray("\0\xff\x01kaputt", 9));
+        const QByteArray damaged("\xEF\xBB\xBFTafelix Aussprache 1\nen\t/Englisch.vkb\n");
+        h.folder.write(QStringLiteral("SysDat/Aussprache.dat"), damaged);
         h.doubles.speech.finishStarting();
         h.start(h.folder.file(kList));
         h.ui().PageControl1->setCurrentWidget(h.ui().edit);
         TSpeechPanel* p = panel(h);
         QCOMPARE(p->ComboSprache->currentIndex(), 0);
+        h.doubles.dialogs.expectBox(
+            QStringLiteral("Die Aussprache-Einstellungen in Aussprache.dat konnten nicht gelesen "
+                           "werden (unbekannter Anfang der Datei). Die Datei bleibt unverändert"),
+            OkButton);
         QVERIFY(tabInto(p->ComboSprache));
         QVERIFY(QTest::qWaitFor([p] { return p->ComboSprache->count() == 4; }));
         pressKey(Qt::Key_Down);
-        QVERIFY(h.folder.read(QStringLiteral("SysDat/Aussprache.dat"))
-                    .startsWith("Tafelix Aussprache 1\nAussprache=aus\nen\t"));
+        QCOMPARE(h.folder.read(QStringLiteral("SysDat/Aussprache.dat")), damaged);
+        // The choice still holds in this window.
+        QCOMPARE(p->listLanguage(), QStringLiteral("en"));
         QVERIFY(h.surprises().isEmpty());
     }
 };

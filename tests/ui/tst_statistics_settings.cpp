@@ -256,6 +256,38 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
+    // A program folder carried between machines: the log holds percentages written under
+    // both separators, and the diagram draws them under either locale.
+    void theDiagramReadsLogsFromEitherLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+    void theDiagramReadsLogsFromEitherLocale()
+    {
+        QFETCH(QLocale, locale);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
+        Harness h(std::nullopt, false);
+        std::vector<StatisticsRecord> rows(2);
+        for (StatisticsRecord& r : rows) {
+            setStatisticsCell(r, ColumnAnswers, "2");
+            setStatisticsCell(r, ColumnRight, "1");
+        }
+        setStatisticsCell(rows[0], ColumnPercent, "50.00");
+        setStatisticsCell(rows[1], ColumnPercent, "50,00");
+        h.folder.write(QStringLiteral("SysDat/Statistik.dat"), logBytes(rows));
+        h.start();
+        TForm1::TestAccess f = h.ui();
+        f.stats->ToolButton19->click();
+        // 50 % on a 305-pixel picture: one pixel above y = 277 - 135; both records' segments.
+        QCOMPARE(f.diagramImage.pixelColor(100, 141), QColor(0, 0, 255));
+        QCOMPARE(f.diagramImage.pixelColor(300, 141), QColor(0, 0, 255));
+        QCOMPARE(h.surprises().join(QLatin1Char('|')), QString());
+    }
+
     void fontChoiceReachesTheInputFields()
     {
         Harness h;

@@ -2,7 +2,9 @@
 // a second window on the same list is told so at open.
 #include "UiTestSupport.h"
 
+#include "core/SpeechChoices.h"
 #include "core/StatisticsLog.h"
+#include "ui/SpeechPanel.h"
 #include "ui/StatisticsModel.h"
 
 #include <QtTest>
@@ -229,6 +231,48 @@ private slots:
             QCOMPARE(r.file.view(), std::string_view("Liste.vkb"));
         // The second window's table shows both, as the file holds them.
         QCOMPARE(b.ui().statisticsModel->recordCount(), 2);
+        QVERIFY(a.surprises().isEmpty());
+        QVERIFY(b.doubles.dialogs.unexpected.isEmpty() && b.doubles.dialogs.pending().isEmpty());
+    }
+
+    // Each window chooses the language of its own list: the file keeps both choices, not only
+    // the one of the window that wrote last.
+    void languagesChosenInTwoWindowsAreBothKept()
+    {
+        Harness a(std::nullopt, false);
+        a.folder.write(QStringLiteral("Vokabeln/Englisch.vkb"), twoWords());
+        a.folder.write(QStringLiteral("Vokabeln/Franz.vkb"), twoWords());
+        a.doubles.speech.finishStarting();
+        a.start(a.folder.file(QStringLiteral("Vokabeln/Englisch.vkb")));
+        SecondWindow b(a.folder, a.folder.file(QStringLiteral("Vokabeln/Franz.vkb")),
+                       [](ScriptedDialogs&) {});
+        b.doubles.speech.finishStarting();
+        const auto choose = [](TForm1::TestAccess f, const QString& code) {
+            f.PageControl1->setCurrentWidget(f.edit);
+            // The learner turns to this window: its keys go there.
+            QWidget* window = f.edit->window();
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            auto* p = f.edit->findChild<TSpeechPanel*>();
+            QVERIFY(p);
+            // Going to pick a language starts the engine; its languages follow once it is up.
+            QVERIFY(tabInto(p->ComboSprache));
+            QVERIFY(QTest::qWaitFor([p] { return p->ComboSprache->count() > 1; }));
+            while (p->ComboSprache->currentData().toString() != code &&
+                   p->ComboSprache->currentIndex() + 1 < p->ComboSprache->count())
+                pressKey(Qt::Key_Down);
+            QCOMPARE(p->ComboSprache->currentData().toString(), code);
+        };
+        // Both windows have read the file before either chooses.
+        a.ui().PageControl1->setCurrentWidget(a.ui().edit);
+        b.ui().PageControl1->setCurrentWidget(b.ui().edit);
+        choose(a.ui(), QStringLiteral("en"));
+        choose(b.ui(), QStringLiteral("fr"));
+        const SpeechChoices kept = SpeechChoices::load(
+            toLocalPath(a.folder.file(QStringLiteral("SysDat/Aussprache.dat"))));
+        QCOMPARE(kept.listCount(), std::size_t{2});
+        QCOMPARE(kept.language("Vokabeln/Englisch.vkb"), "en");
+        QCOMPARE(kept.language("Vokabeln/Franz.vkb"), "fr");
         QVERIFY(a.surprises().isEmpty());
         QVERIFY(b.doubles.dialogs.unexpected.isEmpty() && b.doubles.dialogs.pending().isEmpty());
     }
