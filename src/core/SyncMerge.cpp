@@ -2,6 +2,7 @@
 
 #include "FileIo.h"
 #include "FileLock.h"
+#include "SpeechChoices.h"
 #include "StatisticsLog.h"
 #include "SyncConflict.h"
 #include "VocabularyFile.h"
@@ -39,6 +40,9 @@ void ConflictReport::add(const ConflictReport& other)
     addedWords += other.addedWords;
     doubledWords += other.doubledWords;
     addedRecords += other.addedRecords;
+    addedLanguages += other.addedLanguages;
+    if (speechNotMerged.empty())
+        speechNotMerged = other.speechNotMerged;
     listChanged = listChanged || other.listChanged;
     if (logNotMerged.empty())
         logNotMerged = other.logNotMerged;
@@ -135,6 +139,38 @@ ConflictReport mergeStatisticsConflictCopies(const std::string& logPath,
     return report;
 }
 
+ConflictReport mergeSpeechConflictCopies(const std::string& choicesPath,
+                                         const std::string& asideFolder)
+{
+    ConflictReport report;
+    for (const std::string& path :
+         findConflictCopies(std::string(folderPart(choicesPath)), fileNamePart(choicesPath))) {
+        SpeechChoices theirs;
+        if (!SpeechChoices::read(path, theirs)) {
+            putAside(path, asideFolder, ConflictCopy::Outcome::Damaged, report);
+            continue;
+        }
+        // Without the version both started from, the later file holds the later choice.
+        const bool theirsLater = fileStampOf(path).modified > fileStampOf(choicesPath).modified;
+        std::size_t taken = 0;
+        const IoResult r = SpeechChoices::change(choicesPath, [&](SpeechChoices& mine) {
+            taken = 0;
+            for (const auto& [key, code] : theirs.languages()) {
+                const std::string ours = mine.language(key);
+                if (ours != code && (ours.empty() || theirsLater) && mine.setLanguage(key, code))
+                    ++taken;
+            }
+        });
+        if (!r) {
+            report.speechNotMerged = r.message;
+            return report;
+        }
+        report.addedLanguages += taken;
+        putAside(path, asideFolder, ConflictCopy::Outcome::Merged, report);
+    }
+    return report;
+}
+
 ConflictReport setSettingsConflictCopiesAside(const std::string& settingsPath,
                                               const std::string& asideFolder)
 {
@@ -157,6 +193,9 @@ std::string conflictReportText(const ConflictReport& report)
     if (report.addedRecords > 0)
         parts.push_back(plural(static_cast<long long>(report.addedRecords), "Statistik-Eintrag",
                                "Statistik-Einträge"));
+    if (report.addedLanguages > 0)
+        parts.push_back(plural(static_cast<long long>(report.addedLanguages), "Sprache einer Liste",
+                               "Sprachen von Listen"));
     std::string text;
     const auto line = [&text](const std::string& l) {
         if (!text.empty())
@@ -191,6 +230,9 @@ std::string conflictReportText(const ConflictReport& report)
     if (!report.logNotMerged.empty())
         line("Die Statistik konnte nicht ganz gelesen werden (" + report.logNotMerged +
              "); ihre Konfliktkopien bleiben unverändert liegen.");
+    if (!report.speechNotMerged.empty())
+        line("Die Aussprache-Einstellungen konnten nicht ganz gelesen werden (" +
+             report.speechNotMerged + "); ihre Konfliktkopien bleiben unverändert liegen.");
     for (const ConflictCopy& c : report.copies) {
         std::string why;
         switch (c.outcome) {

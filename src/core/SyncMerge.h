@@ -31,16 +31,19 @@ struct ConflictCopy {
 };
 
 struct ConflictReport {
-    std::int32_t movedWords = 0;   // compartment moves taken over
-    std::int32_t addedWords = 0;   // words only a copy had
-    std::int32_t doubledWords = 0; // words kept in two versions
-    std::size_t addedRecords = 0;  // log records only a copy had
-    bool listChanged = false;      // the open table now differs from its file
+    std::int32_t movedWords = 0;    // compartment moves taken over
+    std::int32_t addedWords = 0;    // words only a copy had
+    std::int32_t doubledWords = 0;  // words kept in two versions
+    std::size_t addedRecords = 0;   // log records only a copy had
+    std::size_t addedLanguages = 0; // lists' languages taken from a copy
+    bool listChanged = false;       // the open table now differs from its file
     // The log could not be read whole: its copies stay where they are, unmerged.
     std::string logNotMerged;
+    // Likewise the pronunciation choices.
+    std::string speechNotMerged;
     std::vector<ConflictCopy> copies;
 
-    bool empty() const { return copies.empty() && logNotMerged.empty(); }
+    bool empty() const { return copies.empty() && logNotMerged.empty() && speechNotMerged.empty(); }
     void add(const ConflictReport& other);
 };
 
@@ -59,6 +62,12 @@ ConflictReport mergeListConflictCopies(const std::string& listPath, TWordTable& 
 // cannot be read whole is never rewritten; its copies then stay where they are.
 ConflictReport mergeStatisticsConflictCopies(const std::string& logPath,
                                              const std::string& asideFolder);
+
+// The pronunciation choices: the union of the lists' languages; where both files chose one for
+// the same list, the one changed last gives it. Changed under the lock of its folder; a file
+// that cannot be read whole is never rewritten, and its copies then stay where they are.
+ConflictReport mergeSpeechConflictCopies(const std::string& choicesPath,
+                                         const std::string& asideFolder);
 
 // The settings are preferences, not progress: the version the sync engine kept stays, each
 // copy is put aside.

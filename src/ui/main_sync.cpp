@@ -2,6 +2,7 @@
 // them while they could not reach each other: merged where that loses nothing, put aside always.
 #include "main.h"
 
+#include "SpeechPanel.h"
 #include "platform/Cp1252Text.h"
 
 namespace tafelix {
@@ -23,6 +24,11 @@ void TForm1::MergeProgramConflicts()
     const ConflictReport log = mergeStatisticsConflictCopies(statisticsPath(), conflictFolder());
     report.add(log);
     report.add(setSettingsConflictCopiesAside(settingsPath(), conflictFolder()));
+    const ConflictReport speech = mergeSpeechConflictCopies(
+        folder_.sysDat() + std::string(SpeechChoices::kFileName), conflictFolder());
+    report.add(speech);
+    if (speech.addedLanguages > 0 && speechPanel_)
+        speechPanel_->choicesChanged();
     if (log.addedRecords > 0 && !statisticsReadFailed_ && unwrittenLog_.added.empty() &&
         unwrittenLog_.removed.empty())
         LoadStatistics();

@@ -1,3 +1,4 @@
+#include "core/SpeechChoices.h"
 #include "core/SyncConflict.h"
 #include "core/SyncMerge.h"
 #include "core/VocabularyFile.h"
@@ -8,6 +9,7 @@
 #include "ParamNames.h"
 #include "TestFiles.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -449,6 +451,71 @@ TEST_F(ConflictFolder, ACopyOnAnotherFileSystemIsCopiedThenRemoved)
     EXPECT_EQ(report.copies[0].moveError, "");
     EXPECT_EQ(readBytes(report.copies[0].movedTo), kDrilledElsewhere);
     EXPECT_EQ(report.movedWords, 2);
+}
+
+} // namespace
+
+namespace {
+
+struct SpeechCase {
+    const char* name;
+    bool copyLater;        // the copy's file was changed after the kept one
+    const char* languageB; // what B.vkb ends with
+    friend void PrintTo(const SpeechCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SpeechCopy : public ConflictFolder, public ::testing::WithParamInterface<SpeechCase> {};
+
+// The lists' languages of both computers come together; where both chose, the later file wins.
+TEST_P(SpeechCopy, LanguagesOfBothComputersAreKept)
+{
+    SpeechChoices mine, theirs;
+    mine.setLanguage("Vokabeln/A.vkb", "en");
+    mine.setLanguage("Vokabeln/B.vkb", "fr");
+    mine.setSpeakInDrill(true);
+    theirs.setLanguage("Vokabeln/B.vkb", "es");
+    theirs.setLanguage("Vokabeln/C.vkb", "de");
+    const std::string kept = path("Aussprache.dat");
+    const std::string copy = path("Aussprache.sync-conflict-20261208-101010-ABCDEFG.dat");
+    ASSERT_TRUE(mine.save(kept));
+    ASSERT_TRUE(theirs.save(copy));
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(GetParam().copyLater ? kept : copy,
+                                     now - std::chrono::hours(1));
+    const ConflictReport report = mergeSpeechConflictCopies(kept, path("aside"));
+    const SpeechChoices merged = SpeechChoices::load(kept);
+    EXPECT_EQ(merged.language(std::string("Vokabeln/A.vkb")), "en");
+    EXPECT_EQ(merged.language(std::string("Vokabeln/B.vkb")), GetParam().languageB);
+    EXPECT_EQ(merged.language(std::string("Vokabeln/C.vkb")), "de");
+    EXPECT_TRUE(merged.speakInDrill());
+    EXPECT_EQ(report.addedLanguages, GetParam().copyLater ? 2U : 1U);
+    EXPECT_TRUE(findConflictCopies(dir_, "Aussprache.dat").empty());
+    EXPECT_NE(conflictReportText(report).find(GetParam().copyLater ? "2 Sprachen von Listen"
+                                                                   : "1 Sprache einer Liste"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(LaterChoiceWins, SpeechCopy,
+                         ::testing::Values(SpeechCase{"copy later", true, "es"},
+                                           SpeechCase{"kept later", false, "fr"}),
+                         test::PrintedName{});
+
+TEST_F(ConflictFolder, ADamagedSpeechCopyIsPutAsideAndAnUnreadableFileNotRewritten)
+{
+    SpeechChoices mine;
+    mine.setLanguage("Vokabeln/A.vkb", "en");
+    ASSERT_TRUE(mine.save(path("Aussprache.dat")));
+    writeBytes(path("Aussprache (conflicted copy 2026-12-08 101010).dat"), "kaputt\n");
+    ConflictReport report = mergeSpeechConflictCopies(path("Aussprache.dat"), path("aside"));
+    ASSERT_EQ(report.copies.size(), 1U);
+    EXPECT_EQ(report.copies[0].outcome, ConflictCopy::Outcome::Damaged);
+
+    writeBytes(path("Aussprache.dat"), "fremd\n");
+    ASSERT_TRUE(mine.save(path("Aussprache.sync-conflict-20261208-101010-ABCDEFG.dat")));
+    report = mergeSpeechConflictCopies(path("Aussprache.dat"), path("aside"));
+    EXPECT_EQ(readBytes(path("Aussprache.dat")), "fremd\n");
+    EXPECT_EQ(findConflictCopies(dir_, "Aussprache.dat").size(), 1U);
+    EXPECT_NE(conflictReportText(report).find("Aussprache"), std::string::npos);
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // the open list and the log are merged as the list opens and the program starts, told in one box.
 #include "UiTestSupport.h"
 
+#include "core/SpeechChoices.h"
 #include "core/StatisticsLog.h"
 #include "core/SyncMerge.h"
+#include "ui/SpeechPanel.h"
 #include "ui/StatisticsModel.h"
 
 #include <QDir>
@@ -114,9 +116,16 @@ private slots:
         h.folder.write(QStringLiteral("SysDat/Init (conflicted copy 2026-12-08 101010).dat"),
                        settings);
 
+        // The other computer chose the list's language.
+        SpeechChoices theirs;
+        theirs.setLanguage(std::string("Vokabeln/Liste.vkb"), "en");
+        QVERIFY(theirs.save(toLocalPath(h.folder.file(
+            QStringLiteral("SysDat/Aussprache.sync-conflict-20261208-101010-ABCDEFG.dat")))));
+
         h.doubles.dialogs.expectBox(
             QStringLiteral("Von einem anderen Rechner übernommen: 1 Fächerwechsel, "
-                           "1 Statistik-Eintrag.\nDie Liste ist noch nicht gespeichert.\n"
+                           "1 Statistik-Eintrag, 1 Sprache einer Liste.\n"
+                           "Die Liste ist noch nicht gespeichert.\n"
                            "Die Einstellungen dieses Rechners gelten weiter."),
             OkButton);
         h.start(h.folder.file(kList));
@@ -128,7 +137,12 @@ private slots:
         QCOMPARE((*h.table)[1].passes, 5);
         QVERIFY(h.table->modified);
         QCOMPARE(
-            QDir(h.folder.file(QStringLiteral("Konfliktkopien"))).entryList(QDir::Files).size(), 3);
+            SpeechChoices::load(toLocalPath(h.folder.file(QStringLiteral("SysDat/Aussprache.dat"))))
+                .language(std::string("Vokabeln/Liste.vkb")),
+            std::string("en"));
+        QCOMPARE(h.form->findChild<TSpeechPanel*>()->listLanguage(), QStringLiteral("en"));
+        QCOMPARE(
+            QDir(h.folder.file(QStringLiteral("Konfliktkopien"))).entryList(QDir::Files).size(), 4);
         QCOMPARE(QDir(h.folder.file(QStringLiteral("SysDat")))
                      .entryList({QStringLiteral("*conflict*")}, QDir::Files)
                      .size(),
