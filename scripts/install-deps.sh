@@ -22,6 +22,8 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         # A FAT stick mounted through FUSE, for saves onto a file system without permissions.
         fusefat dosfstools
         qt6ct # a desktop theme with its own font and a dark palette (test_desktop.sh)
+        # Two computers that share a program folder: two real sync engines on the loopback.
+        syncthing
     )
 fi
 

@@ -71,6 +71,8 @@ public:
     void setSpeakInDrill(bool on) { speakInDrill_ = on; }
 
     std::size_t listCount() const { return languages_.size(); }
+    // Every list's key with its language code.
+    const std::map<std::string, std::string, std::less<>>& languages() const { return languages_; }
 
     // Letters, digits and '-' in subtags of 1 to 8 characters, the first of 2 to 8 letters.
     // Enough to keep a damaged file from handing the speech engine anything odd.

@@ -15,7 +15,8 @@ namespace {
 
 bool allDigits(std::string_view s)
 {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool letterOrDigit(char c)
@@ -149,6 +150,8 @@ WordListMerge mergeWordLists(const TWordTable& kept, const TWordTable& copy)
     std::map<std::string, std::size_t, std::less<>> seen; // key -> occurrences met in the copy
     std::size_t common = 0;
     std::vector<TWordEntry> extra;
+    std::vector<bool> met(m.merged.size(), false);
+    std::vector<const TWordEntry*> onlyTheirs;
     for (std::int32_t i = 1; i <= copy.wordCount; ++i) {
         const TWordEntry& theirs = copy[i];
         const std::string key = wordKey(theirs);
@@ -156,10 +159,11 @@ WordListMerge mergeWordLists(const TWordTable& kept, const TWordTable& copy)
         const auto at = positions.find(key);
         if (at == positions.end() || nth >= at->second.size()) {
             extra.push_back(theirs);
-            ++m.addedWords;
+            onlyTheirs.push_back(&theirs);
             continue;
         }
         ++common;
+        met[at->second[nth]] = true;
         TWordEntry& ours = m.merged[at->second[nth]];
         if (theirs.passes > ours.passes) {
             ours.box = theirs.box;
@@ -171,10 +175,35 @@ WordListMerge mergeWordLists(const TWordTable& kept, const TWordTable& copy)
             ++m.doubledWords;
         }
     }
+    // A word whose German or foreign text was changed on one computer is, without the version
+    // both started from, a word on each side only. Paired by the text that stayed, it is told
+    // as one word kept in two versions rather than as a new word.
+    // Keys: 'g' + German text, 'f' + foreign text.
+    std::multimap<std::string, std::size_t, std::less<>> unmetByText;
+    for (std::size_t k = 0; k < met.size(); ++k) {
+        if (met[k])
+            continue;
+        unmetByText.emplace("g" + std::string(m.merged[k].german.view()), k);
+        unmetByText.emplace("f" + std::string(m.merged[k].foreign.view()), k);
+    }
+    for (const TWordEntry* theirs : onlyTheirs) {
+        bool paired = false;
+        for (const std::string& text : {"g" + std::string(theirs->german.view()),
+                                        "f" + std::string(theirs->foreign.view())}) {
+            for (auto [from, to] = unmetByText.equal_range(text); from != to && !paired; ++from) {
+                if (!met[from->second]) {
+                    met[from->second] = true;
+                    paired = true;
+                }
+            }
+            if (paired)
+                break;
+        }
+        ++(paired ? m.doubledWords : m.addedWords);
+    }
     // Two versions of one list share most of their words; two lists that merely share a name
     // (or a list and its emptied copy) must not be mixed into one.
-    const std::size_t smaller =
-        static_cast<std::size_t>(std::min(kept.wordCount, copy.wordCount));
+    const std::size_t smaller = static_cast<std::size_t>(std::min(kept.wordCount, copy.wordCount));
     if (smaller > 0 && common * 2 < smaller) {
         WordListMerge refused;
         refused.outcome = WordListMerge::Outcome::DifferentList;

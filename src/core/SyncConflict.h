@@ -35,9 +35,11 @@ struct WordListMerge {
         TooManyWords,  // together they would not fit the table
     };
     Outcome outcome = Outcome::Merged;
-    std::int32_t movedWords = 0;  // words whose compartment and pass count came from the copy
-    std::int32_t addedWords = 0;  // words only the copy had
-    std::int32_t doubledWords = 0; // words whose texts differ on both sides: both are kept
+    std::int32_t movedWords = 0; // words whose compartment and pass count came from the copy
+    std::int32_t addedWords = 0; // words only the copy had
+    // Words that differ between the sides (a text edited on one of them, or synonym or remark
+    // on both): both versions are kept, the copy's one appended.
+    std::int32_t doubledWords = 0;
     std::vector<TWordEntry> merged;
 
     bool changed() const { return movedWords + addedWords + doubledWords > 0; }

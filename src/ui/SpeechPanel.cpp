@@ -153,6 +153,16 @@ void TSpeechPanel::listChanged(const QString& path, bool saved)
         refresh();
 }
 
+void TSpeechPanel::choicesChanged()
+{
+    choices_.reset();
+    language_.reset();
+    if (!listName_.isEmpty())
+        startEngineForList();
+    if (isVisible())
+        refresh();
+}
+
 void TSpeechPanel::startEngineForList()
 {
     QWindow* shown = window()->windowHandle();

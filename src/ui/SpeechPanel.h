@@ -38,6 +38,9 @@ public:
     // path) that starts with no language.
     void listChanged(const QString& path, bool saved);
     void setListOpen(bool open);
+    // The choices file was changed by another hand (a merge of its conflict copies): it is
+    // read again when next needed.
+    void choicesChanged();
     // The language an import found in its file; a code that is no language is ignored.
     void takeLanguage(const QString& code);
 

@@ -226,7 +226,7 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if ((backupPending_ || sharedNoticePending_) && windowHandle())
+    if ((backupPending_ || sharedNoticePending_ || syncCheckPending_) && windowHandle())
         windowHandle()->installEventFilter(this);
     if (!activatedOnce_)
         FormActivate();
@@ -323,6 +323,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                         WriteBackupCopy();
                     if (std::exchange(sharedNoticePending_, false))
                         TellListIsShared();
+                    if (std::exchange(syncCheckPending_, false))
+                        MergeProgramConflicts();
                     if (!pendingSettingsError_.isEmpty())
                         showSettingsErrorWhenExposed();
                 },
@@ -479,8 +481,11 @@ bool TForm1::FinishLoad(const LoadResult& r)
         return false;
     }
     OpenPending = false;
+    const ConflictReport conflicts = MergeListConflicts();
     ResetLearningDisplays();
     setCurrentFile(FileEvent::Loaded, {}, r.stamp);
+    // The merged words are in no file yet; the file's stamp stays that of the kept version.
+    setModified(conflicts.listChanged);
     compartmentCounts = {};
     if (table_.wordCount >= 1)
         ShowCurrentWord();
@@ -489,11 +494,14 @@ bool TForm1::FinishLoad(const LoadResult& r)
     if (isVisible()) {
         // The words stay loaded (the file itself was read completely), but a reported
         // failure ends the open as every other error does: no "Start" follows it.
-        return WriteBackupCopy();
+        const bool backedUp = WriteBackupCopy();
+        TellConflicts(conflicts);
+        return backedUp;
     } else {
         // At start-up the safety copy (a full write with fsync) waits until the window has
         // painted itself; it still comes before anything the learner can do to the words.
         backupPending_ = true;
+        pendingConflicts_.add(conflicts);
     }
     return true;
 }
@@ -594,8 +602,8 @@ bool TForm1::OpenVocabulary()
     if (const auto chosen = platform_.dialogs.openFile(o)) {
         setCurrentFile(FileEvent::Chosen, *chosen);
         CompartmentFull = {};
-        if (!LoadVocabularyFile())
-            return false;
+        // A list merged with its conflict copies stays marked as changed.
+        return LoadVocabularyFile();
     }
     setModified(false);
     return true;

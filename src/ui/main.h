@@ -12,6 +12,7 @@
 #include "core/PrintDocument.h"
 #include "core/ProgramFolder.h"
 #include "core/StatisticsLog.h"
+#include "core/SyncMerge.h"
 #include "core/VocabularyFile.h"
 #include "core/WordTable.h"
 
@@ -158,6 +159,14 @@ private:
     // neither. Anything but a save is a failure: the caller keeps the words.
     SaveOutcome AskAboutChangedFile(const QString& fileName);
     void TellListIsShared(); // another instance has the just opened list open too
+    // ---- conflict copies left by a sync engine (main_sync.cpp)
+    // Merges the conflict copies of the list just loaded into the table.
+    ConflictReport MergeListConflicts();
+    // After the first paint: the copies of the log and of the settings.
+    void MergeProgramConflicts();
+    // The one box about what came together; waits for the window to be on screen.
+    void TellConflicts(const ConflictReport& report);
+    std::string conflictFolder() const; // where the copies are put aside
     bool WriteBackupCopy();
     // The save prompt. False when the learner chose to save and no save happened (it failed,
     // or its dialog was cancelled): the words must stay.
@@ -270,6 +279,8 @@ private:
     QString pendingSettingsError_;         // waits for the window to be on screen
     bool backupPending_ = false;           // the start-up file's .bkp, written after the paint
     bool sharedNoticePending_ = false;     // "already open elsewhere", told after the paint
+    bool syncCheckPending_ = true;         // the log's and settings' conflict copies, after it
+    ConflictReport pendingConflicts_;      // what the start-up list's copies brought, told then
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
 };
 
