@@ -117,6 +117,8 @@ std::vector<std::string> voiceLanguages(const std::string& reply)
 // The engine's thread: connects, lists the voices once, then says each word it is given.
 void run(const std::shared_ptr<Channel>& channel)
 {
+    // Named, so that a thread left inside a hanging daemon can be told apart from the rest.
+    pthread_setname_np(pthread_self(), "tafelix-speech");
     SPDConnection* c = openConnection();
     if (!c) {
         std::unique_lock lock(channel->mutex);
