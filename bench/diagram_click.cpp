@@ -3,6 +3,9 @@
 // milliseconds, then the median and the worst.
 //
 // Usage: diagram_click [runs]   (QT_QPA_PLATFORM=offscreen, or xcb under xvfb-run)
+//        diagram_click serve    prints where the "back to the table" and "Diagramm" buttons
+//                               are on the screen and waits, for bench/diagram_x.sh to click
+//                               them through the X server
 #include "UiTestSupport.h"
 
 #include "core/StatisticsLog.h"
@@ -39,7 +42,8 @@ public:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    const bool serve = argc > 1 && std::string(argv[1]) == "serve";
+    const int runs = argc > 1 && !serve ? std::max(1, std::atoi(argv[1])) : 21;
     Harness h(std::nullopt, false);
     std::vector<StatisticsRecord> log;
     for (int i = 0; i < 10'000; ++i) {
@@ -62,6 +66,14 @@ int main(int argc, char** argv)
         return 1;
     pages->setCurrentIndex(2);
     QTest::qWait(500);
+    if (serve) {
+        const auto centre = [](QWidget* w) { return w->mapToGlobal(w->rect().center()); };
+        const QPoint back = centre(f.stats->ToolButton18);
+        const QPoint diagram = centre(f.stats->ToolButton19);
+        std::printf("%d %d %d %d\n", back.x(), back.y(), diagram.x(), diagram.y());
+        std::fflush(stdout);
+        return app.exec();
+    }
     PaintSeen paints;
     f.stats->Image1->installEventFilter(&paints);
     std::vector<double> ms;

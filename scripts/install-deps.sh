@@ -16,7 +16,7 @@ if [[ "${1:-}" == "--with-tests" ]]; then
         libgtest-dev libbenchmark-dev
         xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openbox
         pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi
-        cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev
+        cups printer-driver-cups-pdf poppler-utils libreoffice-writer-nogui libx11-dev libxtst-dev libxdamage-dev
         dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
         clang-14 libclang-rt-14-dev
         # A FAT stick mounted through FUSE, for saves onto a file system without permissions.
