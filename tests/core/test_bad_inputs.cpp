@@ -180,18 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(BadInputs, DevicesAreRefusedBeforeAnyByteIsRead)
-{
-    // /dev/zero never ends; /dev/null is empty, but no vocabulary either.
-    for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
-        auto table = filledTable();
-        const LoadResult r = loadVocabularyFile(device, *table);
-        EXPECT_EQ(r.status, LoadStatus::ReadError);
-        EXPECT_EQ(r.message, "Datei " + std::string(device) + " ist keine gewöhnliche Datei");
-        EXPECT_TRUE(sameTable(*table, *filledTable()));
-    }
-}
-
 TEST(BadInputs, UnreadableFilesForAnUnprivilegedUser)
 {
     const std::string dir = test::makeTempDir("badinput");
