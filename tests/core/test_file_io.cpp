@@ -15,7 +15,6 @@
 #include <iterator>
 #include <string>
 #include <sys/file.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -146,28 +145,6 @@ TEST_F(FileIoTest, UnwritableTargetsFailWithoutLeavingTemporaries)
     EXPECT_FALSE(writeFileAtomically(path, "x"));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"Liste.vkb"});
-}
-
-// A real full disk: a tiny tmpfs. Needs the right to mount, so it is skipped elsewhere.
-TEST_F(FileIoTest, FullDiskKeepsTheGoodFile)
-{
-    const std::string mnt = dir + "/klein";
-    ASSERT_TRUE(fs::create_directory(mnt));
-    if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs: " << std::strerror(errno);
-    struct Unmount {
-        std::string at;
-        ~Unmount() { ::umount(at.c_str()); }
-    } unmount{mnt};
-
-    const std::string target = mnt + "/Liste.vkb";
-    const std::string good(20 * 1024, 'g');
-    ASSERT_TRUE(writeFileAtomically(target, good));
-    const IoResult r = writeFileAtomically(target, std::string(100 * 1024, 'b'));
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.error, ENOSPC);
-    EXPECT_EQ(readBytes(target), good);
-    EXPECT_EQ(namesIn(mnt), std::vector<std::string>{"Liste.vkb"});
 }
 
 TEST_F(FileIoTest, ReadWholeFileReportsWhatWentWrong)
