@@ -1,4 +1,4 @@
-// "Backup", "info" and "Hilfe" as the main window offers them.
+// "Backup" and "info" as the main window offers them ("Hilfe": tst_help_window).
 #include "UiTestSupport.h"
 
 #include "ui/Info.h"
@@ -51,14 +51,6 @@ private slots:
         QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
         QVERIFY(!h.doubles.dialogs.shown[0].text.contains(QStringLiteral("kopiert !")));
         QVERIFY(h.surprises().isEmpty());
-    }
-
-    void helpOpensThePageBesideTheProgram()
-    {
-        Harness h;
-        h.ui().learn->ToolButton14->click();
-        QCOMPARE(h.doubles.shell.opened,
-                 QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
     }
 
     void infoShowsTheAboutBoxModally()
