@@ -1,4 +1,3 @@
-#include "core/Drill.h"
 #include "core/Percent.h"
 
 #include <gtest/gtest.h>
@@ -44,15 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         PercentCase{12.5, '.', "12.50"}, PercentCase{-2.125, '.', "-2.13"},
         PercentCase{-0.001, '.', "0.00"}),
     tafelix::test::PrintedName{});
-
-TEST(PercentText, TheGradeReadsTheShownValue)
-{
-    // The tie that printf would show as 3.12 is shown, and graded, as 3.13.
-    EXPECT_DOUBLE_EQ(percentAsShown(3.125), 3.13);
-    EXPECT_DOUBLE_EQ(percentAsShown(66.665), 66.67);
-    // One hundredth below a grade's threshold is rounded into it, as shown.
-    EXPECT_EQ(gradeForPercent(percentAsShown(91.995)), 1);
-}
 
 namespace {
 

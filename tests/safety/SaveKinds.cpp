@@ -172,14 +172,15 @@ std::vector<SaveKind> makeSaveKinds(Scale scale)
     for (std::size_t v = 0; v < 2; ++v)
         logBytes[v].assign(reinterpret_cast<const char*>(logs[v].data()),
                            logs[v].size() * kStatisticsRecordSize);
+    // As a window changes the shared log: under the folder's lock, on the file as it is now.
+    // Here the change takes out every record there and puts in the other variant's.
     kinds.push_back({"Statistik.dat", "Statistik.dat", logBytes, nullptr,
                      [logs](const std::string& dir, int v) {
-                         std::vector<StatisticsRecord> records = logs[v];
-                         SaveOutcome out{rewriteAndReload(join(dir, "Statistik.dat"), records), {}};
-                         if (records != logs[v])
-                             out.fault = out.io ? "the reloaded records differ from the saved"
-                                                : "a failed rewrite changed the records";
-                         return out;
+                         const std::string path = join(dir, "Statistik.dat");
+                         StatisticsChange change;
+                         change.removeAll(loadStatisticsFile(path).records);
+                         change.added = logs[v];
+                         return plain(changeStatisticsFile(path, change));
                      }});
 
     std::array<PrintDocument, 2> docs;

@@ -3,7 +3,6 @@
 // which voice the words are spoken. Everything else (boxes, clock, random draws) is scripted.
 //
 // Usage: speech_drill spoken LANGUAGE WORDS   (LANGUAGE: en or fr; WORDS: 1 to 20)
-//        speech_drill hidden WORDS            (the caller has hidden speech-dispatcher)
 // Prints "shown <ms since the epoch> <word>" as each word appears and exits 0 when the window
 // behaved as planned; the caller judges the recording.
 #include "UiTestSupport.h"
@@ -110,13 +109,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    const bool hidden = args.value(0) == QStringLiteral("hidden");
-    const QString language = hidden ? QStringLiteral("en") : args.value(1);
-    const int count = args.value(hidden ? 1 : 2).toInt();
-    if ((!hidden && args.value(0) != QStringLiteral("spoken")) ||
+    const QString language = args.value(1);
+    const int count = args.value(2).toInt();
+    if (args.value(0) != QStringLiteral("spoken") ||
         (language != QStringLiteral("en") && language != QStringLiteral("fr")) || count < 1 ||
         count > 20)
-        return fail(QStringLiteral("usage: speech_drill spoken en|fr WORDS | hidden WORDS"));
+        return fail(QStringLiteral("usage: speech_drill spoken en|fr WORDS"));
     const Word* words = language == QStringLiteral("fr") ? kFrench : kEnglish;
 
     TempProgramFolder folder;
@@ -159,13 +157,7 @@ int main(int argc, char** argv)
     std::printf("speech_drill: Vorlesen %s, tooltip: %s\n",
                 panel->ButtonVorlesen->isEnabled() ? "enabled" : "disabled",
                 qPrintable(panel->ButtonVorlesen->toolTip()));
-    if (hidden) {
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 panel->ComboSprache, panel->CheckAussprache, panel->ButtonVorlesen})
-            if (w->isEnabled() || !w->toolTip().contains(QStringLiteral("speech-dispatcher")))
-                return fail(QStringLiteral("%1 is enabled or does not say why: %2")
-                                .arg(w->objectName(), w->toolTip()));
-    } else if (!panel->ButtonVorlesen->isEnabled() || !panel->CheckAussprache->isChecked()) {
+    if (!panel->ButtonVorlesen->isEnabled() || !panel->CheckAussprache->isChecked()) {
         return fail(QStringLiteral("speech is not ready for %1: %2")
                         .arg(language, panel->ButtonVorlesen->toolTip()));
     }

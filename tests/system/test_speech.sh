@@ -5,9 +5,8 @@
 #  - English and French, a few words each: the words are heard.
 #  - A screen reader (screen_reader, a second client of the same daemon) reads a long text
 #    while the drill speaks two words: the reader's text is read to its end, not cancelled.
-#  - speech-dispatcher hidden (the client pointed at a socket nobody serves, and no daemon
-#    it may start): the drill runs as before, the recording stays silent, and the speech
-#    controls are disabled and name speech-dispatcher.
+# Without speech-dispatcher the module's answer is tst_speech_contract's, and what the window
+# makes of it tst_speech's: no real window is needed for that.
 #
 # Usage: test_speech.sh <tafelix-executable> <program-folder> [<source-dir>]
 # speech_drill and screen_reader are taken from $TAFELIX_SPEECH_DRILL and
@@ -22,9 +21,9 @@ inside() {
     export QT_QPA_PLATFORM=xcb
 
     record spoken-en "$drill" spoken en 3
-    judge spoken-en loud
+    judge spoken-en
     record spoken-fr "$drill" spoken fr 2
-    judge spoken-fr loud
+    judge spoken-fr
 
     # The reader speaks at the priority under which a word of Qt's engine used to cut it off.
     "$reader" text >"$work/reader.log" 2>&1 &
@@ -45,12 +44,6 @@ inside() {
     grep -q '^end ' "$work/reader.log" || fail "the screen reader's text was cut off"
     # Proof only if the words came while the reader was still speaking.
     ((last_word < ended)) || fail "the drill's words came after the reader's text had ended"
-
-    SPEECHD_ADDRESS="unix_socket:$work/nobody.sock" SPEECHD_CMD=/nonexistent/speech-dispatcher \
-        record hidden "$drill" hidden 2
-    judge hidden silent
-    grep -q '^speech_drill: Vorlesen disabled, tooltip: .*speech-dispatcher' "$work/hidden.log" ||
-        fail "without speech-dispatcher \"Vorlesen\" does not say why it is disabled"
     echo "PASS"
 }
 
@@ -72,8 +65,8 @@ record() {
     grep '^speech_drill' "$work/$name.log"
 }
 
-# judge NAME loud|silent: speech clearly above silence, or nothing but zeros.
-judge() { judge_recording "$work/$1.raw" "$2" 2 || fail "$1 should be $2"; }
+# judge NAME: speech clearly above silence.
+judge() { judge_recording "$work/$1.raw" loud 2 || fail "$1 should be loud"; }
 
 source "$(dirname "${BASH_SOURCE[0]}")/xserver.sh"
 

@@ -1,4 +1,4 @@
-// "Backup", "info" and "Hilfe" as the main window offers them.
+// "Backup" and "info" as the main window offers them ("Hilfe": tst_help_window).
 #include "UiTestSupport.h"
 
 #include "ui/Info.h"
@@ -26,19 +26,16 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
-    void backupCopiesFlatAndSaysSo()
+    // Which files go where is FolderBackupTest's; here: the program folder's lists go, and
+    // the learner is told so.
+    void backupCopiesAndSaysSo()
     {
         Harness h;
-        QDir(h.folder.path()).mkpath(QStringLiteral("Vokabeln/Englisch"));
         h.folder.write(QStringLiteral("Vokabeln/A.vkb"), "VKB Vokabeldatei\r\n");
-        h.folder.write(QStringLiteral("Vokabeln/Englisch/B.vkb"), "VKB Vokabeldatei\r\n");
-        h.folder.write(QStringLiteral("Vokabeln/A.bkp"), "VKB Vokabeldatei\r\n");
         h.doubles.dialogs.expectBox(QStringLiteral("Dateien nach \\Tafelix\\Ausgabe\nkopiert !"),
                                     OkButton);
         h.ui().edit->ToolButton28->click();
         QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/A.vkb")));
-        QVERIFY(h.folder.exists(QStringLiteral("Ausgabe/B.vkb")));
-        QVERIFY(!h.folder.exists(QStringLiteral("Ausgabe/A.bkp")));
         QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Information);
         QCOMPARE(h.doubles.dialogs.shown[0].topLeft, QPoint(300, 300));
         QVERIFY(h.surprises().isEmpty());
@@ -54,14 +51,6 @@ private slots:
         QCOMPARE(h.doubles.dialogs.shown[0].kind, MsgKind::Error);
         QVERIFY(!h.doubles.dialogs.shown[0].text.contains(QStringLiteral("kopiert !")));
         QVERIFY(h.surprises().isEmpty());
-    }
-
-    void helpOpensThePageBesideTheProgram()
-    {
-        Harness h;
-        h.ui().learn->ToolButton14->click();
-        QCOMPARE(h.doubles.shell.opened,
-                 QStringList{h.folder.file(QStringLiteral("helpfiles/index.htm"))});
     }
 
     void infoShowsTheAboutBoxModally()

@@ -4,9 +4,11 @@
 
 #include "core/SpeechChoices.h"
 #include "core/StatisticsLog.h"
+#include "platform/QtPlatform.h"
 #include "ui/SpeechPanel.h"
 #include "ui/StatisticsModel.h"
 
+#include <QAbstractButton>
 #include <QtTest>
 
 using namespace tafelix;
@@ -124,6 +126,13 @@ private slots:
             QCOMPARE(h.folder.read(QStringLiteral("Vokabeln/") + saveAs), mine);
             QCOMPARE(h.ui().saveFileName, h.folder.file(QStringLiteral("Vokabeln/") + saveAs));
             QVERIFY(!h.table->modified);
+            // The log still names the list as it was opened.
+            h.ui().learn->Panel10->setText(QStringLiteral("1"));
+            QVERIFY(h.ui().AppendDrillResult());
+            const auto log = loadStatisticsFile(
+                toLocalPath(h.folder.file(QStringLiteral("SysDat/Statistik.dat"))));
+            QCOMPARE(log.records.size(), std::size_t{1});
+            QCOMPARE(log.records[0].file.view(), std::string_view("Liste.vkb"));
         } else {
             // Nothing replaced, and the words still count as unsaved: the next save asks
             // again, and so would closing.
@@ -140,6 +149,54 @@ private slots:
         h.ui().edit->ToolButton9->click();
         QVERIFY2(h.surprises().isEmpty(), qPrintable(h.surprises().join(u'\n')));
         QVERIFY(!h.table->modified);
+    }
+
+    // The real question, as the learner's keys meet it (the tests above script its answer):
+    // Enter alone never replaces the other window's save, Tab reaches the other buttons, and
+    // a close by the frame is no answer.
+    void theRealQuestionByKeyboard_data()
+    {
+        QTest::addColumn<QString>("button"); // the caption Tab moves to; empty: Enter at once
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Enter") << QString() << int(CancelButton);
+        QTest::newRow("Überschreiben") << QStringLiteral("Überschreiben") << int(OverwriteButton);
+        QTest::newRow("Speichern unter…")
+            << QStringLiteral("Speichern unter…") << int(SaveAsButton);
+        QTest::newRow("Abbrechen") << QStringLiteral("Abbrechen") << int(CancelButton);
+        QTest::newRow("closed by its frame") << QStringLiteral("frame") << int(NoButton);
+    }
+    void theRealQuestionByKeyboard()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, answer);
+        QtDialogs dialogs;
+        onNextModal([button](QWidget* box) {
+            if (!QTest::qWaitForWindowActive(box))
+                qWarning("the question never became active");
+            const auto caption = [] {
+                auto* b = qobject_cast<QAbstractButton*>(focused());
+                return b ? b->text() : QString();
+            };
+            if (button == QLatin1String("frame")) {
+                box->close();
+            } else if (button.isEmpty()) {
+                pressKey(Qt::Key_Return);
+            } else {
+                for (int i = 0; i < 4 && caption() != button; ++i)
+                    pressKey(Qt::Key_Tab);
+                if (caption() != button)
+                    qWarning("Tab does not reach the button");
+                pressKey(Qt::Key_Space);
+            }
+            if (box->isVisible()) {
+                qWarning("the question is still open");
+                box->close();
+            }
+        });
+        QCOMPARE(int(dialogs.messageBox(MsgKind::Warning, kChanged,
+                                        OverwriteButton | SaveAsButton | CancelButton,
+                                        QPoint(400, 300))),
+                 answer);
     }
 
     void theSavePromptOnClosingKeepsTheWindowWhenTheSaveIsCancelled()
