@@ -160,23 +160,6 @@ IoResult writeStatisticsFile(const std::string& path, const std::vector<Statisti
     return writeFileAtomically(path, bytes);
 }
 
-IoResult rewriteAndReload(const std::string& path, std::vector<StatisticsRecord>& records)
-{
-    if (IoResult written = writeStatisticsFile(path, records); !written)
-        return written;
-    StatisticsLoad load = loadStatisticsFile(path);
-    records = std::move(load.records);
-    return load.result;
-}
-
-bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t index)
-{
-    if (index >= records.size())
-        return false;
-    records.erase(records.begin() + static_cast<std::ptrdiff_t>(index));
-    return true;
-}
-
 bool StatisticsChange::remove(const std::vector<StatisticsRecord>& shown, std::size_t index)
 {
     if (index >= shown.size())

@@ -64,14 +64,6 @@ StatisticsLoad loadStatisticsFile(const std::string& path);
 // the table's empty last row and never belong in the log.
 IoResult writeStatisticsFile(const std::string& path, const std::vector<StatisticsRecord>& records);
 
-// Every change of the log: write the records, then read the file back into them so that they
-// show exactly what was stored. A failed write leaves both the file and `records` unchanged.
-IoResult rewriteAndReload(const std::string& path, std::vector<StatisticsRecord>& records);
-
-// Removes record `index` (0-based: table row 1 shows record 0); false when there is no such
-// record, as for the table's empty last row.
-bool eraseStatisticsRecord(std::vector<StatisticsRecord>& records, std::size_t index);
-
 // One change to the log as one window made it on the records it showed. Another window may
 // have changed the file since, so a removed record is named by its content and by which of
 // the records with that content it was (0 = the first), not by its row.

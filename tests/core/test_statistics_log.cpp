@@ -157,61 +157,46 @@ TEST_F(StatisticsFile, CutFileKeepsWholeRecordsAndReportsTheRest)
 
 TEST_F(StatisticsFile, RecordsWithoutAnswersAreNotWritten)
 {
-    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("leer", ""),
-                                          drillRecord("b"), StatisticsRecord{}};
-    ASSERT_TRUE(rewriteAndReload(path_, records));
-    EXPECT_EQ(fileNames(records), (std::vector<std::string>{"a", "b"}));
+    ASSERT_TRUE(writeStatisticsFile(
+        path_, {drillRecord("a"), drillRecord("leer", ""), drillRecord("b"), StatisticsRecord{}}));
+    EXPECT_EQ(fileNames(loadStatisticsFile(path_).records), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(readBytes(path_).size(), 2 * kStatisticsRecordSize);
 }
 
-TEST_F(StatisticsFile, DeletingRowsRewritesTheLog)
+TEST_F(StatisticsFile, DeletingTheLastRecordLeavesAnEmptyFile)
 {
-    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b"), drillRecord("c")};
-    ASSERT_TRUE(rewriteAndReload(path_, records));
-
-    ASSERT_TRUE(eraseStatisticsRecord(records, 1));
-    ASSERT_TRUE(rewriteAndReload(path_, records));
-    EXPECT_EQ(fileNames(loadStatisticsFile(path_).records), (std::vector<std::string>{"a", "c"}));
+    StatisticsChange one;
+    one.added = {drillRecord("x")};
+    ASSERT_TRUE(changeStatisticsFile(path_, one));
 
     // The table's empty last row is no record.
-    EXPECT_FALSE(eraseStatisticsRecord(records, records.size()));
-    EXPECT_EQ(records.size(), 2u);
-
-    // Deleting the only record leaves an empty file.
-    records = {drillRecord("x")};
-    ASSERT_TRUE(eraseStatisticsRecord(records, 0));
-    ASSERT_TRUE(rewriteAndReload(path_, records));
-    EXPECT_TRUE(readBytes(path_).empty());
-}
-
-TEST_F(StatisticsFile, ClearingEverythingTruncatesTheFile)
-{
-    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b")};
-    ASSERT_TRUE(rewriteAndReload(path_, records));
-    records.clear();
-    ASSERT_TRUE(rewriteAndReload(path_, records));
+    StatisticsChange change;
+    const std::vector<StatisticsRecord> shown = loadStatisticsFile(path_).records;
+    EXPECT_FALSE(change.remove(shown, shown.size()));
+    ASSERT_TRUE(change.remove(shown, 0));
+    ASSERT_TRUE(changeStatisticsFile(path_, change));
     EXPECT_TRUE(std::filesystem::exists(path_));
     EXPECT_EQ(std::filesystem::file_size(path_), 0u);
-    EXPECT_TRUE(records.empty());
 }
 
-TEST_F(StatisticsFile, FailedRewriteKeepsFileAndTable)
+TEST_F(StatisticsFile, FailedChangeKeepsTheFile)
 {
-    std::vector<StatisticsRecord> records{drillRecord("a"), drillRecord("b")};
-    ASSERT_TRUE(rewriteAndReload(path_, records));
+    StatisticsChange two;
+    two.added = {drillRecord("a"), drillRecord("b")};
+    ASSERT_TRUE(changeStatisticsFile(path_, two));
     const std::string old = readBytes(path_);
 
-    records.push_back(drillRecord("neu"));
+    StatisticsChange more;
+    more.added = {drillRecord("neu")};
     tafelix::testing::setWriteFunction([](int, const void*, std::size_t) -> ssize_t {
         errno = ENOSPC;
         return -1;
     });
-    const IoResult res = rewriteAndReload(path_, records);
+    const IoResult res = changeStatisticsFile(path_, more);
     tafelix::testing::setWriteFunction(nullptr);
 
     EXPECT_FALSE(res);
     EXPECT_FALSE(res.message.empty());
     EXPECT_EQ(readBytes(path_), old);
-    EXPECT_EQ(fileNames(records), (std::vector<std::string>{"a", "b", "neu"}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
