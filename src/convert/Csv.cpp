@@ -32,14 +32,15 @@ const QStringList& ownHeader()
 // quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
 // LF or CR; a quote inside an unquoted field is an ordinary character, as is text after a
 // closing quote; an unclosed quote runs to the end of the text. Fields past kCsvMaxFields
-// are dropped, so a hostile file costs bounded memory per record.
+// are dropped, so a hostile file costs bounded memory per record. A field is a view of the
+// text, or of a buffer of its own where quotes were doubled; both last until the next record.
 class CsvReader {
 public:
     CsvReader(QStringView text, QChar separator, int firstLine = 1)
-        : text_(text), sep_(separator), lineNo_(firstLine)
+        : text_(text), sep_(separator.unicode()), lineNo_(firstLine)
     {}
 
-    std::vector<QString> fields;
+    std::vector<QStringView> fields;
     // The line the record starts on.
     int line() const { return line_; }
 
@@ -50,12 +51,13 @@ public:
             return false;
         line_ = lineNo_;
         for (;;) {
-            QString f = readField();
+            const std::size_t k = std::min(fields.size(), own_.size() - 1);
+            const QStringView f = readField(own_[k]);
             if (fields.size() < static_cast<std::size_t>(kCsvMaxFields))
-                fields.push_back(std::move(f));
+                fields.push_back(f);
             if (at_ >= text_.size())
                 break;
-            const QChar c = text_[at_++];
+            const char16_t c = text_[at_++].unicode();
             if (c == sep_)
                 continue;
             if (c == u'\r' && at_ < text_.size() && text_[at_] == u'\n')
@@ -71,64 +73,59 @@ private:
     QStringView run()
     {
         const qsizetype from = at_;
-        while (at_ < text_.size() && text_[at_] != sep_ && text_[at_] != u'\r' &&
-               text_[at_] != u'\n')
-            ++at_;
+        for (; at_ < text_.size(); ++at_) {
+            const char16_t c = text_[at_].unicode();
+            if (c == sep_ || c == u'\r' || c == u'\n')
+                break;
+        }
         return text_.sliced(from, at_ - from);
     }
 
-    QString readField()
+    QStringView readField(std::u16string& own)
     {
         if (at_ >= text_.size() || text_[at_] != u'"')
-            return run().toString();
-        const qsizetype from = ++at_;
-        bool doubled = false, closed = false;
-        // To the closing quote; an unclosed one runs to the end of the text.
-        qsizetype end = from;
-        while (!closed) {
-            end = text_.indexOf(u'"', end);
-            if (end < 0) {
-                end = text_.size();
-                break;
-            }
-            const bool pair = end + 1 < text_.size() && text_[end + 1] == u'"';
-            doubled = doubled || pair;
-            closed = !pair;
-            end += pair ? 2 : 0;
-        }
-        const QStringView quoted = text_.sliced(from, end - from);
-        countLines(quoted);
-        at_ = closed ? end + 1 : end;
-        QString f;
-        f.reserve(quoted.size());
-        // Inside the quotes every quote is doubled: the first of each pair is the text's.
-        for (qsizetype i = 0; i < quoted.size();) {
-            const qsizetype quote = doubled ? quoted.indexOf(u'"', i) : -1;
-            const qsizetype stop = quote < 0 ? quoted.size() : quote + 1;
-            f += quoted.sliced(i, stop - i);
-            i = stop + 1;
-        }
-        if (closed)
-            f += run(); // text after the closing quote belongs to the field
-        return f;
-    }
-
-    // Line breaks inside a quoted field: CR LF, LF and CR alike.
-    void countLines(QStringView part)
-    {
-        if (!part.contains(u'\n') && !part.contains(u'\r'))
-            return;
-        for (qsizetype i = 0; i < part.size(); ++i)
-            if (part[i] == u'\n' ||
-                (part[i] == u'\r' && (i + 1 == part.size() || part[i + 1] != u'\n')))
+            return run();
+        own.clear();
+        bool doubled = false;
+        qsizetype from = ++at_;
+        const auto piece = [&] { return text_.sliced(from, at_ - from); };
+        const auto keep = [&](QStringView p) { own.append(p.utf16(), std::size_t(p.size())); };
+        for (; at_ < text_.size(); ++at_) {
+            const char16_t c = text_[at_].unicode();
+            if (c > u'"') // nearly every character: one comparison
+                continue;
+            if (c == u'"') {
+                if (at_ + 1 == text_.size() || text_[at_ + 1] != u'"')
+                    break;
+                // Of a doubled quote the first is the text's.
+                ++at_;
+                keep(piece());
+                from = at_ + 1;
+                doubled = true;
+            } else if (c == u'\n' ||
+                       (c == u'\r' && (at_ + 1 == text_.size() || text_[at_ + 1] != u'\n'))) {
                 ++lineNo_;
+            }
+        }
+        if (at_ == text_.size()) // unclosed: the rest of the text
+            return doubled ? (keep(piece()), QStringView(own)) : piece();
+        const QStringView last = piece();
+        ++at_;
+        const QStringView after = run(); // text after the closing quote belongs to the field
+        if (!doubled && after.isEmpty())
+            return last;
+        keep(last);
+        keep(after);
+        return own;
     }
 
     QStringView text_;
-    QChar sep_;
+    char16_t sep_;
     int lineNo_;
     int line_ = 0;
     qsizetype at_ = 0;
+    // A buffer per field, and one for the fields that are dropped.
+    std::array<std::u16string, kCsvMaxFields + 1> own_;
 };
 
 // The directive lines at the start of `text`. A line counts as one only when it reads
@@ -222,7 +219,7 @@ std::size_t knownTag(QStringView name)
 // are decoded. Where the file declares HTML, any tag counts; else only the tags of
 // kKnownTags, so that "a < b" or "<Sprache>" in plain text stay as they are. False when
 // nothing changed.
-bool htmlToText(const QString& in, bool declared, QString& out)
+bool htmlToText(QStringView in, bool declared, QString& out)
 {
     out.clear();
     const qsizetype n = in.size();
@@ -241,7 +238,7 @@ bool htmlToText(const QString& in, bool declared, QString& out)
             qsizetype nameEnd = at;
             while (nameEnd < n && (in[nameEnd].isLetterOrNumber()) && in[nameEnd].unicode() < 0x80)
                 ++nameEnd;
-            const QStringView name = QStringView(in).sliced(at, nameEnd - at);
+            const QStringView name = in.sliced(at, nameEnd - at);
             const bool tag = close > 0 && !name.isEmpty() && name.front().isLetter() &&
                              (nameEnd == close || in[nameEnd] == u' ' || in[nameEnd] == u'/') &&
                              (declared || knownTag(name) < kKnownTags.size());
@@ -253,7 +250,7 @@ bool htmlToText(const QString& in, bool declared, QString& out)
         } else if (c == u'&') {
             const qsizetype semi = in.indexOf(u';', i);
             if (semi > i + 1 && semi - i <= 10) {
-                const QStringView name = QStringView(in).sliced(i + 1, semi - i - 1);
+                const QStringView name = in.sliced(i + 1, semi - i - 1);
                 char32_t decoded = 0;
                 static const std::array<std::pair<const char16_t*, char32_t>, 6> kNamed{
                     {{u"amp", U'&'},
@@ -281,7 +278,7 @@ bool htmlToText(const QString& in, bool declared, QString& out)
                 }
             }
         }
-        put(QStringView(in).sliced(i, 1));
+        put(in.sliced(i, 1));
         ++i;
     }
     return out != in;
@@ -366,8 +363,8 @@ std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& for
     CsvReader reader(QStringView(text).sliced(directives.length), format.separator);
     while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
         QStringList fields;
-        for (const QString& f : reader.fields)
-            fields.push_back(f.left(kCsvMaxFieldChars));
+        for (const QStringView f : reader.fields)
+            fields.push_back(f.left(kCsvMaxFieldChars).toString());
         rows.push_back(fields);
     }
     return rows;
@@ -390,14 +387,14 @@ int fieldForHeader(const QString& cell)
     return -1;
 }
 
-bool isInteger(const QString& s, std::int32_t& value)
+bool isInteger(QStringView s, std::int32_t& value)
 {
-    const QString t = s.trimmed();
+    const QStringView t = s.trimmed();
     const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
     return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
 }
 
-bool isInteger(const QString& s)
+bool isInteger(QStringView s)
 {
     std::int32_t v = 0;
     return isInteger(s, v);
@@ -484,20 +481,19 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     const CsvDirectives directives = directivesOf(all, format.separator);
     CsvReader reader(QStringView(all).sliced(directives.length), format.separator,
                      directives.lines + 1);
-    const std::vector<QString>& fields = reader.fields;
+    const std::vector<QStringView>& fields = reader.fields;
     // Every word takes at least two characters of the file.
     out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords),
                                static_cast<std::size_t>(all.size()) / 2));
-    const QString none;
-    const auto cell = [&](int col) -> const QString& {
+    const auto cell = [&](int col) {
         return col >= 0 && static_cast<std::size_t>(col) < fields.size()
                    ? fields[static_cast<std::size_t>(col)]
-                   : none;
+                   : QStringView();
     };
     std::string where;
     const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
         into = fallback;
-        const QString t = cell(col).trimmed();
+        const QStringView t = cell(col).trimmed();
         if (t.isEmpty() || isInteger(t, into))
             return;
         into = fallback;
@@ -510,8 +506,9 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     std::array<int, kCsvMaxFields> untaken{};
     std::optional<bool> html = directives.html;
     const auto text = [&](int col) {
-        const QString& f = cell(col);
-        if (html != false && (f.contains(u'<') || f.contains(u'&'))) {
+        const QStringView f = cell(col);
+        if (html != false &&
+            std::any_of(f.begin(), f.end(), [](QChar c) { return c == u'<' || c == u'&'; })) {
             if (QString plain; htmlToText(f, html == true, plain)) {
                 losses.add(K::Html, where + ": " + quoteForReport(f));
                 return toTableText(plain, losses, where);
@@ -524,17 +521,19 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     while (reader.next()) {
         where = "Zeile " + std::to_string(reader.line());
         if (std::exchange(first, false) && columns.headerRow && directives.columns.isEmpty()) {
-            for (const QString& f : fields)
-                names.push_back(f.trimmed());
+            for (const QStringView f : fields)
+                names.push_back(f.trimmed().toString());
             if (names == ownHeader())
                 html = html.value_or(false);
             continue;
         }
-        if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return isBlank(f); }))
+        if (std::all_of(fields.begin(), fields.end(), isBlank))
             continue; // an empty line holds nothing that could be lost
         if (isBlank(cell(columns.german)) && isBlank(cell(columns.foreign))) {
-            QStringList row(fields.begin(), fields.end());
-            losses.add(K::SkippedRow, where + ": " + quoteForReport(row.join(QLatin1Char(' '))));
+            QString row = fields.front().toString();
+            for (std::size_t i = 1; i < fields.size(); ++i)
+                row.append(QLatin1Char(' ')).append(fields[i]);
+            losses.add(K::SkippedRow, where + ": " + quoteForReport(row));
             continue;
         }
         if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {

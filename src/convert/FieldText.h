@@ -13,7 +13,7 @@ namespace tafelix::convert {
 // Turns one field of Unicode text into what a word table holds: at most 100 Windows-1252
 // bytes without CR or Ctrl-Z, which the .vkb format cannot carry inside a line. Everything
 // changed on the way is counted in `losses`, with `where` ("Zeile 4") naming the place.
-std::string toTableText(const QString& text, LossReport& losses, std::string_view where);
+ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view where);
 
 // Bytes that must be UTF-8; false when they are not (overlong forms and surrogates included).
 bool isUtf8(std::string_view bytes);
@@ -34,6 +34,6 @@ bool namesGerman(const QString& nameOrCode);
 void keepInRange(TWordEntry& e, LossReport& losses, const std::string& where);
 
 // A short UTF-8 quotation of a text for the report's examples.
-std::string quoteForReport(const QString& text);
+std::string quoteForReport(QStringView text);
 
 } // namespace tafelix::convert

@@ -293,9 +293,13 @@ TWordEntry convertEntry(const Entry& r, LossReport& losses)
     return e;
 }
 
+// With find (memchr), many times faster than a byte loop on a whole list.
 std::size_t countTags(std::string_view bytes)
 {
-    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<'));
+    std::size_t n = 0;
+    for (std::size_t at = bytes.find('<'); at != bytes.npos; at = bytes.find('<', at + 1))
+        ++n;
+    return n;
 }
 
 // A list with more tags than the parser may take, cut after the entries that fit; the rest
