@@ -27,13 +27,24 @@ constexpr qsizetype kMaxNameChars = 512;
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
 constexpr std::size_t kMaxTags = 2'000'000;
 
-const char* const kTooManyTags = "Keine lesbare KVTML-Datei: sie hat zu viele Elemente.";
 const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
 
 // No DTD entities are expanded (the parser knows none), only the five of XML itself and
 // character references; the DOCTYPE is kept so that an internal subset can be refused.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
                                    pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+
+KvtmlImport refused(std::string message)
+{
+    KvtmlImport out;
+    out.message = std::move(message);
+    return out;
+}
+
+std::string unreadable(std::string_view why)
+{
+    return "Keine lesbare KVTML-Datei: " + std::string(why);
+}
 
 void appendBounded(std::string& into, std::string_view part)
 {
@@ -49,12 +60,12 @@ bool isBlank(std::string_view utf8)
     return convert::isBlank(fromUtf8(utf8));
 }
 
-void appendPart(std::string& into, std::string_view part, std::string_view glue = "; ")
+void appendPart(std::string& into, std::string_view part)
 {
     if (isBlank(part))
         return;
     if (!into.empty())
-        appendBounded(into, glue);
+        appendBounded(into, "; ");
     appendBounded(into, part);
 }
 
@@ -63,52 +74,23 @@ bool is(const pugi::xml_node& n, const char* name)
     return n.type() == pugi::node_element && std::strcmp(n.name(), name) == 0;
 }
 
-// An element's own text: the pieces (plain and CDATA) before its first child element.
-std::string textOf(const pugi::xml_node& n)
+// Appends an element's own text: the pieces (plain and CDATA) before its first child element.
+void addText(std::string& into, const pugi::xml_node& n)
 {
-    std::string text;
-    appendBounded(text, n.value());
+    appendBounded(into, n.value());
     for (pugi::xml_node c = n.first_child(); c && c.type() != pugi::node_element;
          c = c.next_sibling())
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
-            appendBounded(text, c.value());
-    return text;
+            appendBounded(into, c.value());
 }
 
-// Every node below `top` in document order with its depth below it (children are 1),
-// without recursion however deep the file; `visit` returns false to stop.
-template <typename Visit> void forEachBelow(const pugi::xml_node& top, Visit visit)
-{
-    pugi::xml_node n = top.first_child();
-    int depth = 1;
-    while (n) {
-        if (!visit(n, depth))
-            return;
-        if (n.first_child()) {
-            n = n.first_child();
-            ++depth;
-            continue;
-        }
-        while (n != top && !n.next_sibling()) {
-            n = n.parent();
-            --depth;
-        }
-        if (n == top)
-            return;
-        n = n.next_sibling();
-    }
-}
-
-// Whether an element holds text anywhere inside, white space aside.
+// Whether an element holds text anywhere inside, white space aside. Only asked once the
+// depth of the document is known to be bounded.
 bool hasContent(const pugi::xml_node& n)
 {
-    const auto filled = [](const char* v) {
-        return std::any_of(v, v + std::strlen(v),
-                           [](char c) { return c != ' ' && c != '\t' && c != '\n' && c != '\r'; });
-    };
-    bool found = filled(n.value());
-    forEachBelow(n, [&](const pugi::xml_node& c, int) { return !(found = filled(c.value())); });
-    return found;
+    if (std::string_view(n.value()).find_first_not_of(" \t\n\r") != std::string_view::npos)
+        return true;
+    return std::any_of(n.begin(), n.end(), hasContent);
 }
 
 int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
@@ -131,6 +113,12 @@ struct Entry {
     std::string synonyms;
 };
 
+std::string placeOf(const Entry& e)
+{
+    return "Eintrag " + std::to_string(e.number);
+}
+
+// The entries of a document, with what is lost on the way.
 class Reader {
 public:
     Reader(const std::vector<KvtmlLanguage>& languages, int german, int foreign)
@@ -152,7 +140,7 @@ public:
         std::string inactive, errors;
         for (const pugi::xml_node& part : entry.children()) {
             if (is(part, "inactive"))
-                appendBounded(inactive, textOf(part));
+                addText(inactive, part);
             else if (is(part, "translation"))
                 readTranslation(part, e, errors);
         }
@@ -171,20 +159,21 @@ public:
                 ++emptyEntries;
             else
                 losses.add(LossReport::Kind::SkippedRow,
-                           where(e) + ": " + quoteForReport(QString::fromStdString(content)));
+                           placeOf(e) + ": " + quoteForReport(fromUtf8(content)));
             return;
         }
         inactiveEntries += isSet(inactive) ? 1 : 0;
         errorEntries += isSet(errors) ? 1 : 0;
         if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
-                       overLimitSeen_ ? std::string() : "ab " + where(e));
-            overLimitSeen_ = true;
+                       std::exchange(overLimitSeen_, true) ? std::string() : "ab " + placeOf(e));
             return;
         }
         entries.push_back(std::move(e));
     }
 
+private:
+    // "fr: " for a further language's text: its locale, or else its name.
     std::string languageLabel(int id) const
     {
         for (const KvtmlLanguage& l : languages_)
@@ -196,9 +185,6 @@ public:
         return {};
     }
 
-    static std::string where(const Entry& e) { return "Eintrag " + std::to_string(e.number); }
-
-private:
     void readTranslation(const pugi::xml_node& translation, Entry& e, std::string& errors)
     {
         const int id = intAttribute(translation, "id", -1);
@@ -211,24 +197,24 @@ private:
                 continue;
             const std::string_view name = part.name();
             if (name == "text") {
-                appendBounded(t ? t->text : other, textOf(part));
+                addText(t ? t->text : other, part);
             } else if (t && name == "comment") {
-                appendBounded(t->comment, textOf(part));
+                addText(t->comment, part);
             } else if (t && name == "paraphrase") {
-                appendBounded(t->paraphrase, textOf(part));
+                addText(t->paraphrase, part);
             } else if (t && name == "grade") {
                 for (const pugi::xml_node& g : part.children()) {
                     if (is(g, "currentgrade"))
-                        appendBounded(t->grade, textOf(g));
+                        addText(t->grade, g);
                     else if (is(g, "count"))
-                        appendBounded(t->count, textOf(g));
+                        addText(t->count, g);
                     else if (is(g, "errorcount") && t == &e.foreign)
-                        appendBounded(errors, textOf(g));
+                        addText(errors, g);
                 }
             } else if (hasContent(part)) {
                 // A further language keeps only its text, in the synonym.
                 losses.add(LossReport::Kind::NoCounterpart,
-                           where(e) + ": " + (t ? std::string() : languageLabel(id)) + "<" +
+                           placeOf(e) + ": " + (t ? std::string() : languageLabel(id)) + "<" +
                                std::string(name) + ">");
             }
         }
@@ -241,13 +227,6 @@ private:
     int entryNumber_ = 0;
     bool overLimitSeen_ = false;
 };
-
-// Grade 0 is a word never or not yet known, each grade above one more right answer in a row;
-// our compartment k means k - 1 right answers, and five make the archive.
-std::int32_t boxForGrade(int grade)
-{
-    return static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
-}
 
 // A number of the grade; 0 when there is none, and a loss when it is unreadable.
 int gradeNumber(const std::string& text, LossReport& losses, const std::string& where)
@@ -264,7 +243,7 @@ int gradeNumber(const std::string& text, LossReport& losses, const std::string& 
 // One entry's word: the texts in table form, the grade as compartment and passes.
 TWordEntry convertEntry(const Entry& r, LossReport& losses)
 {
-    const std::string where = Reader::where(r);
+    const std::string place = placeOf(r);
     // The synonym is the paraphrase, then the pair partners, then the further languages.
     std::string synonym = isBlank(r.foreign.paraphrase) ? std::string() : r.foreign.paraphrase;
     appendPart(synonym, r.synonyms);
@@ -274,22 +253,24 @@ TWordEntry convertEntry(const Entry& r, LossReport& losses)
     if (r.german.comment != remark)
         appendPart(remark, r.german.comment);
     TWordEntry e;
-    e.german = toTableText(fromUtf8(r.german.text), losses, where);
-    e.foreign = toTableText(fromUtf8(r.foreign.text), losses, where);
-    e.synonym = toTableText(fromUtf8(synonym), losses, where);
-    e.remark = toTableText(fromUtf8(remark), losses, where);
+    e.german = toTableText(fromUtf8(r.german.text), losses, place);
+    e.foreign = toTableText(fromUtf8(r.foreign.text), losses, place);
+    e.synonym = toTableText(fromUtf8(synonym), losses, place);
+    e.remark = toTableText(fromUtf8(remark), losses, place);
     const Translation& g =
         !r.foreign.grade.empty() || !r.foreign.count.empty() ? r.foreign : r.german;
-    const int grade = gradeNumber(g.grade, losses, where);
-    e.box = boxForGrade(grade);
+    // Grade 0 is a word never or not yet known, each grade above one more right answer in a
+    // row; our compartment k means k - 1 right answers, and five make the archive.
+    const int grade = gradeNumber(g.grade, losses, place);
+    e.box = static_cast<std::int32_t>(std::clamp(grade, 0, 5) + 1);
     if (grade < 0 || grade > 7)
         losses.add(LossReport::Kind::OutOfRange,
-                   where + ": Stufe " + std::to_string(grade) + " → Fach " + std::to_string(e.box));
-    e.passes = gradeNumber(g.count, losses, where);
-    keepInRange(e, losses, where);
+                   place + ": Stufe " + std::to_string(grade) + " → Fach " + std::to_string(e.box));
+    e.passes = gradeNumber(g.count, losses, place);
+    keepInRange(e, losses, place);
     // The German side's paraphrase has no field: the synonym is the foreign word's.
     if (!isBlank(r.german.paraphrase))
-        losses.add(LossReport::Kind::NoCounterpart, where + ": <paraphrase> (Deutsch)");
+        losses.add(LossReport::Kind::NoCounterpart, place + ": <paraphrase> (Deutsch)");
     return e;
 }
 
@@ -361,13 +342,6 @@ bool readAsUtf8(std::string_view bytes)
            value.compare(u"utf8", Qt::CaseInsensitive) == 0;
 }
 
-KvtmlImport refused(std::string message)
-{
-    KvtmlImport out;
-    out.message = std::move(message);
-    return out;
-}
-
 // The German reason for a file the parser refused.
 std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
 {
@@ -377,16 +351,22 @@ std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
         std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0)), bytes.size());
     const auto line =
         1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
-    return std::string("Keine lesbare KVTML-Datei: ") + r.description() + " (Zeile " +
-           std::to_string(line) + ")";
+    return unreadable(r.description() + (" (Zeile " + std::to_string(line) + ")"));
 }
 
+// Finds an element nested too deep, walking the tree without recursion.
+struct DepthCheck : pugi::xml_tree_walker {
+    bool deep = false;
+    bool for_each(pugi::xml_node& n) override
+    {
+        deep = n.type() == pugi::node_element && depth() >= kKvtmlMaxDepth;
+        return !deep;
+    }
+};
+
 // Why the parsed document is no list we read; empty when it is one.
-std::string structureError(const pugi::xml_document& doc)
+std::string structureError(pugi::xml_document& doc)
 {
-    const auto unreadable = [](const char* why) {
-        return std::string("Keine lesbare KVTML-Datei: ") + why;
-    };
     bool sawRoot = false;
     for (const pugi::xml_node& top : doc.children()) {
         if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
@@ -402,27 +382,13 @@ std::string structureError(const pugi::xml_document& doc)
     }
     if (!sawRoot)
         return kNoRoot;
-    bool deep = false;
-    forEachBelow(doc, [&](const pugi::xml_node& n, int depth) {
-        return !(deep = n.type() == pugi::node_element && depth > kKvtmlMaxDepth);
-    });
-    if (deep)
-        return unreadable("Die Elemente sind zu tief verschachtelt.");
-    return {};
-}
-
-bool hasLanguage(const std::vector<KvtmlLanguage>& langs, int id)
-{
-    return std::any_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; });
-}
-
-std::string noLanguage(int id)
-{
-    return "Die Datei hat keine Sprache mit der Nummer " + std::to_string(id) + ".";
+    DepthCheck check;
+    doc.traverse(check);
+    return check.deep ? unreadable("Die Elemente sind zu tief verschachtelt.") : std::string();
 }
 
 // The languages, the choice and the words of a parsed document.
-KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choice)
+KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
 {
     KvtmlImport out;
     if (std::string err = structureError(doc); !err.empty())
@@ -431,9 +397,10 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
     auto& langs = out.languages;
     for (const pugi::xml_node& l : root.child("identifiers").children("identifier")) {
         if (std::ssize(langs) >= kKvtmlMaxLanguages)
-            return refused("Keine lesbare KVTML-Datei: Die Datei hat zu viele Sprachen.");
+            return refused(unreadable("Die Datei hat zu viele Sprachen."));
         const auto text = [&](const char* name) {
-            const std::string t = textOf(l.child(name));
+            std::string t;
+            addText(t, l.child(name));
             return fromUtf8(t).left(kMaxNameChars);
         };
         langs.push_back(
@@ -455,18 +422,19 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
             out.message = "Welche Sprache der Datei ist Deutsch?";
             return out;
         }
-    } else if (german != KvtmlChoice::kNone && !hasLanguage(langs, german)) {
-        out.message = noLanguage(german);
-        return out;
     }
     int foreign = choice.foreign;
     if (foreign == KvtmlChoice::kAuto) {
         const auto other = std::find_if(langs.begin(), langs.end(),
                                         [&](const KvtmlLanguage& l) { return l.id != german; });
         foreign = other != langs.end() ? other->id : KvtmlChoice::kNone;
-    } else if (foreign != KvtmlChoice::kNone && !hasLanguage(langs, foreign)) {
-        out.message = noLanguage(foreign);
-        return out;
+    }
+    for (const int id : {german, foreign}) {
+        if (id != KvtmlChoice::kNone &&
+            std::none_of(langs.begin(), langs.end(), [&](const auto& l) { return l.id == id; })) {
+            out.message = "Die Datei hat keine Sprache mit der Nummer " + std::to_string(id) + ".";
+            return out;
+        }
     }
     if (german == foreign && german != KvtmlChoice::kNone) {
         out.message = "Deutsch und Fremdsprache müssen verschiedene Sprachen sein.";
@@ -492,31 +460,28 @@ KvtmlImport importParsed(const pugi::xml_document& doc, const KvtmlChoice& choic
     for (std::size_t i = 0; i < entries.size(); ++i)
         byId.insert_or_assign(entries[i].id, i);
     struct Side {
-        std::string_view entry;
+        Entry* entry = nullptr;
         int translation = -1;
-    };
-    const auto entryOf = [&](const Side& s) {
-        const auto it = byId.find(s.entry);
-        return it == byId.end() ? nullptr : &entries[it->second];
     };
     for (const pugi::xml_node& pair : root.child("synonym").children("pair")) {
         std::array<Side, 2> sides;
         int side = 0;
         for (const pugi::xml_node& e : pair.children("entry")) {
-            sides[static_cast<std::size_t>(side)].entry = e.attribute("id").value();
+            const auto it = byId.find(e.attribute("id").value());
+            sides[static_cast<std::size_t>(side)].entry =
+                it == byId.end() ? nullptr : &entries[it->second];
             for (const pugi::xml_node& t : e.children("translation"))
                 sides[static_cast<std::size_t>(side)].translation = intAttribute(t, "id", -1);
             side = 1;
         }
         for (const auto& [self, other] :
              {std::pair{sides[0], sides[1]}, std::pair{sides[1], sides[0]}}) {
-            Entry* const to = entryOf(self);
-            const Entry* const from = entryOf(other);
-            if (!to || self.translation != foreign || !from)
+            if (!self.entry || self.translation != foreign || !other.entry)
                 continue;
-            appendPart(to->synonyms, other.translation == foreign  ? from->foreign.text
-                                     : other.translation == german ? from->german.text
-                                                                   : std::string());
+            appendPart(self.entry->synonyms,
+                       other.translation == foreign  ? other.entry->foreign.text
+                       : other.translation == german ? other.entry->german.text
+                                                     : std::string());
         }
     }
 
@@ -559,7 +524,7 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         int dropped = 0;
         std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
         if (!cut)
-            return refused(kTooManyTags);
+            return refused(unreadable("sie hat zu viele Elemente."));
         own = std::move(*cut);
         bytes = own;
         prepared.add(LossReport::Kind::OverLimit, dropped, {});
