@@ -106,8 +106,7 @@ int main(int argc, char** argv)
     if (formatFromPath(out) == FileFormat::Unknown)
         return usage("die Endung der Ausgabe ist keins von .vkb, .kvtml, .csv, .tsv, .txt.");
 
-    auto table = std::make_unique<TWordTable>();
-    ImportOutcome imported = importFile(in, *table, options);
+    const ImportOutcome imported = importFile(in, options);
     if (imported.status == ImportOutcome::Status::Ambiguous) {
         std::fprintf(stderr, "%s: %s Mit --german=ID wählen:\n", in.c_str(),
                      imported.message.c_str());
@@ -121,8 +120,10 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
 
+    auto table = std::make_unique<TWordTable>();
+    fillTable(imported.imported.words, *table);
     // An empty list stays empty in the output; the one blank word of "Neu" is for the editor.
-    if (imported.wordCount == 0)
+    if (imported.imported.words.empty())
         table->ClearWords();
 
     const ExportOutcome exported = exportFile(*table, out, foreignLocale);

@@ -11,49 +11,26 @@
 
 namespace tafelix::convert {
 
+namespace {
+
+const char* const kUnknownFormat =
+    "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
+
+} // namespace
+
 FileFormat formatFromPath(std::string_view path)
 {
     const std::string_view name = fileNamePart(path);
     const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return FileFormat::Unknown;
-    std::string ext(name.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    if (ext == "vkb")
-        return FileFormat::Vkb;
-    if (ext == "kvtml")
-        return FileFormat::Kvtml;
-    if (ext == "csv")
-        return FileFormat::Csv;
-    if (ext == "tsv" || ext == "txt")
-        return FileFormat::Tsv;
-    return FileFormat::Unknown;
+    const QString ext = dot == std::string_view::npos
+                            ? QString()
+                            : QString::fromLocal8Bit(name.substr(dot + 1)).toLower();
+    return ext == u"vkb"                    ? FileFormat::Vkb
+           : ext == u"kvtml"                ? FileFormat::Kvtml
+           : ext == u"csv"                  ? FileFormat::Csv
+           : ext == u"tsv" || ext == u"txt" ? FileFormat::Tsv
+                                            : FileFormat::Unknown;
 }
-
-namespace {
-
-ImportOutcome fromKvtml(KvtmlImport k)
-{
-    ImportOutcome out;
-    out.message = std::move(k.message);
-    // The foreign language's locale ("fr_CA") as a language code ("fr-CA"), when it is one.
-    for (const KvtmlLanguage& l : k.languages)
-        if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone) {
-            const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
-            if (SpeechChoices::isLanguageCode(code.toStdString()))
-                out.foreignLocale = code;
-        }
-    out.languages = std::move(k.languages);
-    out.imported = std::move(k.result);
-    out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
-    out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
-                 : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
-                                                              : ImportOutcome::Status::Failed;
-    return out;
-}
-
-} // namespace
 
 ImportOutcome importBytes(std::string_view bytes, FileFormat format, const ImportOptions& options)
 {
@@ -67,12 +44,26 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         }
         for (std::int32_t n = 1; n <= table->wordCount; ++n)
             out.imported.words.push_back((*table)[n]);
-        out.wordCount = table->wordCount;
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
-    case FileFormat::Kvtml:
-        return fromKvtml(importKvtml(bytes, options.kvtml));
+    case FileFormat::Kvtml: {
+        KvtmlImport k = importKvtml(bytes, options.kvtml);
+        out.message = std::move(k.message);
+        // The foreign language's locale ("fr_CA") as a language code ("fr-CA"), when it is one.
+        for (const KvtmlLanguage& l : k.languages)
+            if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone) {
+                const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
+                if (SpeechChoices::isLanguageCode(code.toStdString()))
+                    out.foreignLocale = code;
+            }
+        out.languages = std::move(k.languages);
+        out.imported = std::move(k.result);
+        out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
+                     : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
+                                                                  : ImportOutcome::Status::Failed;
+        return out;
+    }
     case FileFormat::Csv:
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
@@ -80,14 +71,13 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
             options.columns ? *options.columns
                             : guessCsvColumns(previewCsv(bytes, f), readCsvDirectives(bytes, f));
         out.imported = importCsv(bytes, f, c);
-        out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
     case FileFormat::Unknown:
         break;
     }
-    out.message = "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
+    out.message = kUnknownFormat;
     return out;
 }
 
@@ -110,16 +100,6 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
         }
     }
     return importBytes(bytes, format, options);
-}
-
-ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
-{
-    ImportOutcome out = importFile(path, options);
-    if (out.status == ImportOutcome::Status::Ok) {
-        fillTable(out.imported.words, table);
-        out.imported.words = {};
-    }
-    return out;
 }
 
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
@@ -161,8 +141,7 @@ ExportOutcome exportFile(const TWordTable& table, const std::string& path,
         bytes = exportCsv(table, QLatin1Char('\t'));
         break;
     case FileFormat::Unknown:
-        out.io = IoResult::failure(
-            EINVAL, "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.");
+        out.io = IoResult::failure(EINVAL, kUnknownFormat);
         return out;
     }
     out.io = writeFileAtomically(path, bytes);

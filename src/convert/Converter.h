@@ -35,7 +35,6 @@ struct ImportOutcome {
     // its locale is one
     QString foreignLocale;
     ImportedWords imported;
-    std::int32_t wordCount = 0; // the words read, in the list or in the table
 };
 
 // Reads a file to import, the whole of it; the German reason when it cannot.
@@ -46,12 +45,6 @@ std::string readImportFile(const std::string& path, std::string& bytes);
 ImportOutcome importFile(const std::string& path, const ImportOptions& options = {});
 ImportOutcome importBytes(std::string_view bytes, FileFormat format,
                           const ImportOptions& options = {});
-
-// The same, but the words go into `table` as fillTable() leaves it, and the list in
-// `imported` stays empty. The table is unchanged unless the outcome is Ok, so the caller
-// must have asked about unsaved words first.
-ImportOutcome importFile(const std::string& path, TWordTable& table,
-                         const ImportOptions& options = {});
 
 // The words as a new vocabulary in the table, as "Neu" leaves it but with the words: the
 // first word current and `modified` set, so that closing asks before the imported words

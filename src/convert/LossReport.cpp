@@ -26,16 +26,6 @@ void LossReport::merge(const LossReport& other)
     }
 }
 
-bool LossReport::empty() const
-{
-    if (!notes_.empty())
-        return false;
-    for (const Slot& s : slots_)
-        if (s.count > 0)
-            return false;
-    return true;
-}
-
 namespace {
 
 // Per kind, in the order of the enum: the counted thing in singular and plural, and what

@@ -37,10 +37,7 @@ public:
     int count(Kind kind) const { return slot(kind).count; }
     const std::vector<std::string>& notes() const { return notes_; }
     const std::vector<std::string>& examples(Kind kind) const { return slot(kind).examples; }
-    bool empty() const;
-    // Whether another example of this kind would still be kept: where it would not, the
-    // caller can spare itself building one.
-    bool wantsExample(Kind kind) const { return slot(kind).examples.size() < kExamples; }
+    bool empty() const { return summary().empty(); }
 
     // One German paragraph per kind that occurred, or an empty string when nothing was lost.
     std::string summary() const;
