@@ -15,6 +15,12 @@ namespace {
 // What the column dialog reads: a head of the file, which keeps it instant on a large one.
 constexpr std::size_t kHead = 256 * 1024;
 
+// The byte order marks, and the encodings they mark.
+constexpr std::array<std::pair<std::string_view, TextEncoding>, 3> kMarks{
+    {{"\xEF\xBB\xBF", TextEncoding::Utf8},
+     {"\xFF\xFE", TextEncoding::Utf16Le},
+     {"\xFE\xFF", TextEncoding::Utf16Be}}};
+
 // The header row of our own export. Its texts are plain: a word that holds "<b>" comes back
 // as it went out.
 const QStringList& ownHeader()
@@ -128,6 +134,13 @@ private:
     std::array<std::u16string, kCsvMaxFields + 1> own_;
 };
 
+// The columns of a flashcard export that hold no word field, with their German names.
+constexpr std::array<std::pair<const char16_t*, const char16_t*>, 4> kMetaColumns{
+    {{u"deck", u"Stapel"},
+     {u"notetype", u"Notiztyp"},
+     {u"tags", u"Schlagwörter"},
+     {u"guid", u"GUID"}}};
+
 // The directive lines at the start of `text`. A line counts as one only when it reads
 // "#name:" with a name the export writes; the first other line starts the data.
 CsvDirectives directivesOf(QStringView text, QChar separator)
@@ -142,13 +155,13 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
         const qsizetype colon = line.indexOf(u':');
         const QString key = colon < 0 ? QString() : line.first(colon).toString().toLower();
         // Only the names the export writes: a first word that merely starts with "#" and
-        // holds a colon is a word.
-        static const std::array<const char16_t*, 11> kNames{
-            u"separator",       u"html",        u"columns",    u"deck",
-            u"notetype",        u"tags",        u"guid",       u"deck column",
-            u"notetype column", u"tags column", u"guid column"};
-        if (std::none_of(kNames.begin(), kNames.end(),
-                         [&](const char16_t* n) { return key == QStringView(n); }))
+        // holds a colon is a word. "#deck:", "#tags:" and the like name a column by number
+        // with " column" added; alone they give the whole file one value, nothing a word holds.
+        const QStringView base = key.endsWith(u" column") ? QStringView(key).chopped(7) : key;
+        const auto meta = std::find_if(kMetaColumns.begin(), kMetaColumns.end(),
+                                       [&](const auto& m) { return base == QStringView(m.first); });
+        if (meta == kMetaColumns.end() && key != u"separator" && key != u"html" &&
+            key != u"columns")
             break;
         const QStringView value = line.sliced(colon + 1);
         const QString v = value.trimmed().toString();
@@ -168,21 +181,11 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
             d.html = v.compare(u"true", Qt::CaseInsensitive) == 0;
         } else if (key == u"columns") {
             columns = value;
-        } else if (key.endsWith(u" column")) {
-            static const std::array<std::pair<const char16_t*, const char16_t*>, 4> kinds{
-                {{u"deck", u"Stapel"},
-                 {u"notetype", u"Notiztyp"},
-                 {u"tags", u"Schlagwörter"},
-                 {u"guid", u"GUID"}}};
-            bool ok = false;
+        } else if (bool ok = false; base != key) {
             const int n = v.toInt(&ok);
-            for (const auto& [name, german] : kinds)
-                if (ok && n >= 1 && n <= kCsvMaxFields &&
-                    QStringView(key).chopped(7) == QStringView(name))
-                    d.skipped.emplace_back(n - 1, QStringView(german).toString());
+            if (ok && n >= 1 && n <= kCsvMaxFields)
+                d.skipped.emplace_back(n - 1, QString::fromUtf16(meta->second));
         }
-        // Any other name ("#deck:Spanisch", "#tags:...") gives the whole file one value: nothing
-        // a word can hold, and nothing to read as words either.
         d.length = lineEnd;
         if (d.length < text.size() && text[d.length] == u'\r')
             ++d.length;
@@ -289,18 +292,11 @@ bool htmlToText(QStringView in, bool declared, QString& out)
 CsvFormat detectCsvFormat(std::string_view bytes)
 {
     CsvFormat f;
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        f.encoding = TextEncoding::Utf8;
-        f.bom = true;
-    } else if (bytes.starts_with("\xFF\xFE")) {
-        f.encoding = TextEncoding::Utf16Le;
-        f.bom = true;
-    } else if (bytes.starts_with("\xFE\xFF")) {
-        f.encoding = TextEncoding::Utf16Be;
-        f.bom = true;
-    } else {
+    for (const auto& [mark, encoding] : kMarks)
+        if (bytes.starts_with(mark))
+            f = {encoding, true};
+    if (!f.bom)
         f.encoding = isUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    }
 
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
@@ -335,22 +331,21 @@ CsvFormat detectCsvFormat(std::string_view bytes)
 
 QString decodeText(std::string_view bytes, const CsvFormat& format)
 {
-    const auto without = [&](std::string_view bom) {
-        const std::string_view rest = bytes.starts_with(bom) ? bytes.substr(bom.size()) : bytes;
-        return QByteArrayView(rest.data(), std::ssize(rest));
-    };
+    for (const auto& [mark, encoding] : kMarks)
+        if (encoding == format.encoding && bytes.starts_with(mark))
+            bytes.remove_prefix(mark.size());
+    const QByteArrayView rest(bytes.data(), std::ssize(bytes));
     switch (format.encoding) {
     case TextEncoding::Windows1252:
         return fromCp1252(bytes);
     case TextEncoding::Utf16Le:
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(without("\xFF\xFE"));
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(rest);
     case TextEncoding::Utf16Be:
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(without("\xFE\xFF"));
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(rest);
     case TextEncoding::Utf8:
         break;
     }
-    const QByteArrayView rest = without("\xEF\xBB\xBF");
-    return fromUtf8(std::string_view(rest.data(), static_cast<std::size_t>(rest.size())));
+    return QString::fromUtf8(rest);
 }
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
