@@ -1,7 +1,6 @@
 #include "Converter.h"
 
 #include "FieldText.h"
-#include "core/SpeechChoices.h"
 #include "core/VocabularyFile.h"
 
 #include <QFileInfo>
@@ -47,23 +46,8 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
-    case FileFormat::Kvtml: {
-        KvtmlImport k = importKvtml(bytes, options.kvtml);
-        out.message = std::move(k.message);
-        // The foreign language's locale ("fr_CA") as a language code ("fr-CA"), when it is one.
-        for (const KvtmlLanguage& l : k.languages)
-            if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone) {
-                const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
-                if (SpeechChoices::isLanguageCode(code.toStdString()))
-                    out.foreignLocale = code;
-            }
-        out.languages = std::move(k.languages);
-        out.imported = std::move(k.result);
-        out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
-                     : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
-                                                                  : ImportOutcome::Status::Failed;
-        return out;
-    }
+    case FileFormat::Kvtml:
+        return importKvtml(bytes, options.kvtml);
     case FileFormat::Csv:
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);

@@ -26,17 +26,6 @@ struct ImportOptions {
     std::optional<CsvColumns> columns; // column mapping; guessed when empty
 };
 
-struct ImportOutcome {
-    enum class Status { Ok, Ambiguous, Failed };
-    Status status = Status::Failed;
-    std::string message;                  // German, UTF-8, when not Ok
-    std::vector<KvtmlLanguage> languages; // the candidates when Ambiguous
-    // KVTML: the language code ("fr-CA") of the language that became the foreign side, when
-    // its locale is one
-    QString foreignLocale;
-    ImportedWords imported;
-};
-
 // Reads a file to import, the whole of it; the German reason when it cannot.
 std::string readImportFile(const std::string& path, std::string& bytes);
 

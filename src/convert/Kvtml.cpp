@@ -1,6 +1,7 @@
 #include "Kvtml.h"
 
 #include "FieldText.h"
+#include "core/SpeechChoices.h"
 #include "platform/Cp1252Text.h"
 
 #include <QBuffer>
@@ -34,9 +35,9 @@ const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
                                    pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
-KvtmlImport refused(std::string message)
+ImportOutcome refused(std::string message)
 {
-    KvtmlImport out;
+    ImportOutcome out;
     out.message = std::move(message);
     return out;
 }
@@ -388,9 +389,9 @@ std::string structureError(pugi::xml_document& doc)
 }
 
 // The languages, the choice and the words of a parsed document.
-KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
+ImportOutcome importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
 {
-    KvtmlImport out;
+    ImportOutcome out;
     if (std::string err = structureError(doc); !err.empty())
         return refused(std::move(err));
     const pugi::xml_node root = doc.document_element();
@@ -418,7 +419,7 @@ KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
         else if (langs.size() <= 1)
             german = KvtmlChoice::kNone; // one language that is not German: the foreign side
         else {
-            out.status = KvtmlImport::Status::Ambiguous;
+            out.status = ImportOutcome::Status::Ambiguous;
             out.message = "Welche Sprache der Datei ist Deutsch?";
             return out;
         }
@@ -442,6 +443,13 @@ KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
     }
     out.germanId = german;
     out.foreignId = foreign;
+    for (const KvtmlLanguage& l : langs) {
+        // The foreign language's locale ("fr_CA") as a language code ("fr-CA").
+        const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
+        if (l.id == foreign && foreign != KvtmlChoice::kNone &&
+            SpeechChoices::isLanguageCode(code.toStdString()))
+            out.foreignLocale = code;
+    }
 
     Reader reader(langs, german, foreign);
     int lessons = 0;
@@ -485,7 +493,7 @@ KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
         }
     }
 
-    LossReport& losses = out.result.losses;
+    LossReport& losses = out.imported.losses;
     losses = std::move(reader.losses);
     // One lesson holding everything (as we write it ourselves) loses nothing; a division
     // into several does. Each of these once, for the whole file.
@@ -504,16 +512,16 @@ KvtmlImport importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
         losses.note(std::to_string(reader.emptyEntries) +
                     (reader.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
                     " übersprungen");
-    out.result.words.reserve(entries.size());
+    out.imported.words.reserve(entries.size());
     for (const Entry& e : entries)
-        out.result.words.push_back(convertEntry(e, losses));
-    out.status = KvtmlImport::Status::Ok;
+        out.imported.words.push_back(convertEntry(e, losses));
+    out.status = ImportOutcome::Status::Ok;
     return out;
 }
 
 } // namespace
 
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
+ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
     // A list over the tag limit is cut after the entries that fit, before any tree is built;
     // a file that claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the
@@ -542,8 +550,8 @@ KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice)
             doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         !r)
         return refused(parseError(r, bytes));
-    KvtmlImport out = importParsed(doc, choice);
-    out.result.losses.merge(prepared);
+    ImportOutcome out = importParsed(doc, choice);
+    out.imported.losses.merge(prepared);
     return out;
 }
 

@@ -29,18 +29,22 @@ struct KvtmlChoice {
     int foreign = kAuto;
 };
 
-struct KvtmlImport {
+// The outcome of an import in any format; the languages and their choice are KVTML's.
+struct ImportOutcome {
     enum class Status {
         Ok,
         Ambiguous, // several languages and not exactly one German one: choose, then read again
-        Invalid,   // not a KVTML 2.0 file we read; see `message`
+        Failed,    // see `message`
     };
-    Status status = Status::Invalid;
-    std::string message;                  // German, UTF-8
+    Status status = Status::Failed;
+    std::string message;                  // German, UTF-8, when not Ok
     std::vector<KvtmlLanguage> languages; // in file order
     int germanId = KvtmlChoice::kNone;    // the choice taken
     int foreignId = KvtmlChoice::kNone;
-    ImportedWords result;
+    // The language code ("fr-CA") of the language that became the foreign side, when its
+    // locale is one
+    QString foreignLocale;
+    ImportedWords imported;
 };
 
 // Limits against hostile files; the XML parser expands no entities of a DTD at all. A
@@ -51,7 +55,7 @@ inline constexpr int kKvtmlMaxLanguages = 64;
 
 // Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
 // "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
+ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
 
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),
