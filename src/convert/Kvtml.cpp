@@ -120,24 +120,26 @@ std::string placeOf(const Entry& e)
 }
 
 // The entries of a document, with what is lost on the way.
-class Reader {
-public:
-    Reader(const std::vector<KvtmlLanguage>& languages, int german, int foreign)
-        : languages_(languages), germanId_(german), foreignId_(foreign)
+struct Reader {
+    Reader(const std::vector<KvtmlLanguage>& l, int german, int foreign)
+        : languages(l), germanId(german), foreignId(foreign)
     {}
-
+    const std::vector<KvtmlLanguage>& languages;
+    const int germanId, foreignId;
     // Kept to the end: synonym pairs may come after the entries they join.
     std::vector<Entry> entries;
     LossReport losses;
     int emptyEntries = 0;    // without any text at all
     int inactiveEntries = 0; // marked "inactive", which a .vkb cannot hold
     int errorEntries = 0;    // with an error count, which a .vkb cannot hold
+    int entryNumber = 0;
+    bool overLimitSeen = false;
 
     void read(const pugi::xml_node& entry)
     {
         Entry e;
         e.id = entry.attribute("id").value();
-        e.number = ++entryNumber_;
+        e.number = ++entryNumber;
         std::string inactive, errors;
         for (const pugi::xml_node& part : entry.children()) {
             if (is(part, "inactive"))
@@ -167,17 +169,16 @@ public:
         errorEntries += isSet(errors) ? 1 : 0;
         if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
-                       std::exchange(overLimitSeen_, true) ? std::string() : "ab " + placeOf(e));
+                       std::exchange(overLimitSeen, true) ? std::string() : "ab " + placeOf(e));
             return;
         }
         entries.push_back(std::move(e));
     }
 
-private:
     // "fr: " for a further language's text: its locale, or else its name.
     std::string languageLabel(int id) const
     {
-        for (const KvtmlLanguage& l : languages_)
+        for (const KvtmlLanguage& l : languages)
             if (l.id == id) {
                 const QString label =
                     !l.locale.trimmed().isEmpty() ? l.locale.trimmed() : l.name.trimmed();
@@ -189,9 +190,7 @@ private:
     void readTranslation(const pugi::xml_node& translation, Entry& e, std::string& errors)
     {
         const int id = intAttribute(translation, "id", -1);
-        Translation* const t = id == germanId_    ? &e.german
-                               : id == foreignId_ ? &e.foreign
-                                                  : nullptr;
+        Translation* const t = id == germanId ? &e.german : id == foreignId ? &e.foreign : nullptr;
         std::string other; // the text of a language that is neither side
         for (const pugi::xml_node& part : translation.children()) {
             if (part.type() != pugi::node_element)
@@ -222,11 +221,6 @@ private:
         if (!t && !isBlank(other))
             appendPart(e.others, languageLabel(id) + other);
     }
-
-    const std::vector<KvtmlLanguage>& languages_;
-    int germanId_, foreignId_;
-    int entryNumber_ = 0;
-    bool overLimitSeen_ = false;
 };
 
 // A number of the grade; 0 when there is none, and a loss when it is unreadable.
@@ -343,18 +337,6 @@ bool readAsUtf8(std::string_view bytes)
            value.compare(u"utf8", Qt::CaseInsensitive) == 0;
 }
 
-// The German reason for a file the parser refused.
-std::string parseError(const pugi::xml_parse_result& r, std::string_view bytes)
-{
-    if (r.status == pugi::status_no_document_element)
-        return kNoRoot;
-    const auto at =
-        std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(r.offset, 0)), bytes.size());
-    const auto line =
-        1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
-    return unreadable(r.description() + (" (Zeile " + std::to_string(line) + ")"));
-}
-
 // Finds an element nested too deep, walking the tree without recursion.
 struct DepthCheck : pugi::xml_tree_walker {
     bool deep = false;
@@ -365,35 +347,65 @@ struct DepthCheck : pugi::xml_tree_walker {
     }
 };
 
-// Why the parsed document is no list we read; empty when it is one.
-std::string structureError(pugi::xml_document& doc)
+} // namespace
+
+ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 {
+    // A list over the tag limit is cut after the entries that fit, before any tree is built;
+    // a file that claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the
+    // printer's quotes and the euro sign), as the CSV import does with the same bytes.
+    LossReport prepared;
+    std::string own;
+    if (countTags(bytes) > kMaxTags) {
+        int dropped = 0;
+        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
+        if (!cut)
+            return refused(unreadable("sie hat zu viele Elemente."));
+        own = std::move(*cut);
+        bytes = own;
+        prepared.add(LossReport::Kind::OverLimit, dropped, {});
+    }
+    if (readAsUtf8(bytes) && !isUtf8(bytes)) {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
+        own = fromCp1252(bytes).toStdString();
+        bytes = own;
+        prepared.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
+                      "(Latin-1) gelesen");
+    }
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+    if (parsed.status == pugi::status_no_document_element)
+        return refused(kNoRoot);
+    if (!parsed) {
+        // The parser rewrites its buffer up to the fault: the line is counted in the bytes.
+        const auto at = static_cast<std::ptrdiff_t>(std::min(
+            static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0)), bytes.size()));
+        const auto line = 1 + std::count(bytes.begin(), bytes.begin() + at, '\n');
+        return refused(
+            unreadable(parsed.description() + (" (Zeile " + std::to_string(line) + ")")));
+    }
     bool sawRoot = false;
     for (const pugi::xml_node& top : doc.children()) {
         if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
-            return unreadable(
-                "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
+            return refused(unreadable(
+                "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen."));
         if (top.type() != pugi::node_element)
             continue;
         sawRoot = true;
         if (std::strcmp(top.name(), "kvtml") != 0)
-            return unreadable("Das Wurzelelement ist nicht „kvtml“.");
+            return refused(unreadable("Das Wurzelelement ist nicht „kvtml“."));
         if (std::string_view(top.attribute("version").value()).substr(0, 1) != "2")
-            return unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
+            return refused(
+                unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1)."));
     }
     if (!sawRoot)
-        return kNoRoot;
-    DepthCheck check;
-    doc.traverse(check);
-    return check.deep ? unreadable("Die Elemente sind zu tief verschachtelt.") : std::string();
-}
+        return refused(kNoRoot);
+    if (DepthCheck check; !doc.traverse(check))
+        return refused(unreadable("Die Elemente sind zu tief verschachtelt."));
 
-// The languages, the choice and the words of a parsed document.
-ImportOutcome importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
-{
     ImportOutcome out;
-    if (std::string err = structureError(doc); !err.empty())
-        return refused(std::move(err));
     const pugi::xml_node root = doc.document_element();
     auto& langs = out.languages;
     for (const pugi::xml_node& l : root.child("identifiers").children("identifier")) {
@@ -515,43 +527,8 @@ ImportOutcome importParsed(pugi::xml_document& doc, const KvtmlChoice& choice)
     out.imported.words.reserve(entries.size());
     for (const Entry& e : entries)
         out.imported.words.push_back(convertEntry(e, losses));
-    out.status = ImportOutcome::Status::Ok;
-    return out;
-}
-
-} // namespace
-
-ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
-{
-    // A list over the tag limit is cut after the entries that fit, before any tree is built;
-    // a file that claims UTF-8 but is none is read as Windows-1252 (Latin-1 with the
-    // printer's quotes and the euro sign), as the CSV import does with the same bytes.
-    LossReport prepared;
-    std::string own;
-    if (countTags(bytes) > kMaxTags) {
-        int dropped = 0;
-        std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
-        if (!cut)
-            return refused(unreadable("sie hat zu viele Elemente."));
-        own = std::move(*cut);
-        bytes = own;
-        prepared.add(LossReport::Kind::OverLimit, dropped, {});
-    }
-    if (readAsUtf8(bytes) && !isUtf8(bytes)) {
-        if (bytes.starts_with("\xEF\xBB\xBF"))
-            bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
-        own = fromCp1252(bytes).toStdString();
-        bytes = own;
-        prepared.note("Die Datei gibt UTF-8 an, enthält aber andere Bytes: als Windows-1252 "
-                      "(Latin-1) gelesen");
-    }
-    pugi::xml_document doc;
-    if (const pugi::xml_parse_result r =
-            doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
-        !r)
-        return refused(parseError(r, bytes));
-    ImportOutcome out = importParsed(doc, choice);
     out.imported.losses.merge(prepared);
+    out.status = ImportOutcome::Status::Ok;
     return out;
 }
 
