@@ -296,7 +296,8 @@ CsvFormat detectCsvFormat(std::string_view bytes)
         if (bytes.starts_with(mark))
             f = {encoding, true};
     if (!f.bom)
-        f.encoding = isUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+        f.encoding =
+            QByteArrayView(bytes).isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;

@@ -2,8 +2,6 @@
 
 #include "core/Cp1252.h"
 
-#include <QByteArrayView>
-
 #include <algorithm>
 #include <cstdint>
 
@@ -41,17 +39,7 @@ bool encode(QStringView s, bool composed, Encoded& into)
     int unrepresentable = 0;
     bool lineBreak = false;
     const qsizetype n = s.size();
-    // Printable ASCII first, nearly every character of a word list: until the first other
-    // one, a character in is a byte out.
-    qsizetype i = 0;
-    for (const qsizetype m = std::min<qsizetype>(n, kMax + 1); i < m; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < 0x20 || c >= 0x7F)
-            break;
-        into.bytes[i] = static_cast<char>(c);
-    }
-    length = static_cast<std::size_t>(i);
-    for (; i < n && length <= kMax; ++i) {
+    for (qsizetype i = 0; i < n && length <= kMax; ++i) {
         char32_t c = s[i].unicode();
         if (c >= 0x20 && c < 0x7F) {
             into.bytes[length++] = static_cast<char>(c);
@@ -102,16 +90,6 @@ ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view 
     if (cut)
         losses.add(K::Cut, place);
     return result;
-}
-
-bool isUtf8(std::string_view bytes)
-{
-    return QByteArrayView(bytes.data(), std::ssize(bytes)).isValidUtf8();
-}
-
-QString fromUtf8(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), std::ssize(bytes));
 }
 
 bool isBlank(QStringView text)

@@ -15,13 +15,6 @@ namespace tafelix::convert {
 // changed on the way is counted in `losses`, with `where` ("Zeile 4") naming the place.
 ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view where);
 
-// Bytes that must be UTF-8; false when they are not (overlong forms and surrogates included).
-bool isUtf8(std::string_view bytes);
-
-// UTF-8 from the middle of a file: a byte order mark there is a character of the text, not
-// a mark to drop silently.
-QString fromUtf8(std::string_view bytes);
-
 // Empty or white space only, as QString::trimmed() finds it.
 bool isBlank(QStringView text);
 bool isBlankTableText(std::string_view text);

@@ -58,7 +58,7 @@ bool isBlank(std::string_view utf8)
     for (const char c : utf8)
         if (static_cast<unsigned char>(c) < 0x80 && c != ' ' && (c < '\t' || c > '\r'))
             return false;
-    return convert::isBlank(fromUtf8(utf8));
+    return convert::isBlank(QString::fromUtf8(utf8));
 }
 
 void appendPart(std::string& into, std::string_view part)
@@ -148,7 +148,7 @@ struct Reader {
                 readTranslation(part, e, errors);
         }
         const auto isSet = [](const std::string& flag) {
-            const QString v = fromUtf8(flag).trimmed();
+            const QString v = QString::fromUtf8(flag).trimmed();
             return !v.isEmpty() && v != u"0" && v.compare(u"false", Qt::CaseInsensitive) != 0;
         };
         if (isBlank(e.german.text) && isBlank(e.foreign.text)) {
@@ -162,7 +162,7 @@ struct Reader {
                 ++emptyEntries;
             else
                 losses.add(LossReport::Kind::SkippedRow,
-                           placeOf(e) + ": " + quoteForReport(fromUtf8(content)));
+                           placeOf(e) + ": " + quoteForReport(QString::fromUtf8(content)));
             return;
         }
         inactiveEntries += isSet(inactive) ? 1 : 0;
@@ -226,7 +226,7 @@ struct Reader {
 // A number of the grade; 0 when there is none, and a loss when it is unreadable.
 int gradeNumber(const std::string& text, LossReport& losses, const std::string& where)
 {
-    const QString q = fromUtf8(text).trimmed();
+    const QString q = QString::fromUtf8(text).trimmed();
     bool ok = false;
     const int v = q.toInt(&ok);
     if (q.isEmpty() || ok)
@@ -248,10 +248,10 @@ TWordEntry convertEntry(const Entry& r, LossReport& losses)
     if (r.german.comment != remark)
         appendPart(remark, r.german.comment);
     TWordEntry e;
-    e.german = toTableText(fromUtf8(r.german.text), losses, place);
-    e.foreign = toTableText(fromUtf8(r.foreign.text), losses, place);
-    e.synonym = toTableText(fromUtf8(synonym), losses, place);
-    e.remark = toTableText(fromUtf8(remark), losses, place);
+    e.german = toTableText(QString::fromUtf8(r.german.text), losses, place);
+    e.foreign = toTableText(QString::fromUtf8(r.foreign.text), losses, place);
+    e.synonym = toTableText(QString::fromUtf8(synonym), losses, place);
+    e.remark = toTableText(QString::fromUtf8(remark), losses, place);
     const Translation& g =
         !r.foreign.grade.empty() || !r.foreign.count.empty() ? r.foreign : r.german;
     // Grade 0 is a word never or not yet known, each grade above one more right answer in a
@@ -365,7 +365,7 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         bytes = own;
         prepared.add(LossReport::Kind::OverLimit, dropped, {});
     }
-    if (readAsUtf8(bytes) && !isUtf8(bytes)) {
+    if (readAsUtf8(bytes) && !QByteArrayView(bytes).isValidUtf8()) {
         if (bytes.starts_with("\xEF\xBB\xBF"))
             bytes.remove_prefix(3); // UTF-8 needs no mark, and read as Windows-1252 it is text
         own = fromCp1252(bytes).toStdString();
@@ -414,7 +414,7 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         const auto text = [&](const char* name) {
             std::string t;
             addText(t, l.child(name));
-            return fromUtf8(t).left(kMaxNameChars);
+            return QString::fromUtf8(t).left(kMaxNameChars);
         };
         langs.push_back(
             {intAttribute(l, "id", static_cast<int>(langs.size())), text("name"), text("locale")});
