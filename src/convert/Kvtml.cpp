@@ -4,14 +4,12 @@
 #include "core/SpeechChoices.h"
 #include "platform/Cp1252Text.h"
 
-#include <QBuffer>
-#include <QXmlStreamWriter>
-
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <unordered_map>
 
 namespace tafelix::convert {
@@ -556,56 +554,52 @@ QString xmlSafe(const QString& text, LossReport& losses, const std::string& wher
 std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
                         const QString& foreignLocale)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter w(&buffer);
-    w.setAutoFormatting(true);
-    w.setAutoFormattingIndent(1);
-    w.writeStartDocument();
-    w.writeDTD(QStringLiteral(
-        R"(<!DOCTYPE kvtml PUBLIC "kvtml2.dtd" "http://edu.kde.org/kvtml/kvtml2.dtd">)"));
-    w.writeStartElement(QStringLiteral("kvtml"));
-    w.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
-
-    w.writeStartElement(QStringLiteral("information"));
-    w.writeTextElement(QStringLiteral("generator"), QStringLiteral("Tafelix"));
-    w.writeTextElement(QStringLiteral("title"), title);
-    w.writeEndElement();
-
-    w.writeStartElement(QStringLiteral("identifiers"));
-    const auto identifier = [&](const char* id, const QString& name, const QString& locale) {
-        w.writeStartElement(QStringLiteral("identifier"));
-        w.writeAttribute(QStringLiteral("id"), QString::fromLatin1(id));
-        w.writeTextElement(QStringLiteral("name"), name);
-        if (!locale.isEmpty())
-            w.writeTextElement(QStringLiteral("locale"), locale);
-        w.writeEndElement();
+    pugi::xml_document doc;
+    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    doc.append_child(pugi::node_doctype)
+        .set_value(R"(kvtml PUBLIC "kvtml2.dtd" "http://edu.kde.org/kvtml/kvtml2.dtd")");
+    const auto add = [](pugi::xml_node parent, const char* name, const QString& text) {
+        parent.append_child(name).text().set(text.toStdString().c_str());
     };
-    identifier("0", QStringLiteral("Deutsch"), QStringLiteral("de"));
-    identifier("1", QStringLiteral("Fremdsprache"), foreignLocale);
-    w.writeEndElement();
-
-    w.writeStartElement(QStringLiteral("entries"));
+    pugi::xml_node root = doc.append_child("kvtml");
+    root.append_attribute("version") = "2.0";
+    pugi::xml_node information = root.append_child("information");
+    add(information, "generator", QStringLiteral("Tafelix"));
+    add(information, "title", title);
+    pugi::xml_node identifiers = root.append_child("identifiers");
+    for (const auto& [name, locale] : {std::pair{QStringLiteral("Deutsch"), QStringLiteral("de")},
+                                       std::pair{QStringLiteral("Fremdsprache"), foreignLocale}}) {
+        pugi::xml_node identifier = identifiers.append_child("identifier");
+        identifier.append_attribute("id") = name == u"Deutsch" ? 0 : 1;
+        add(identifier, "name", name);
+        if (!locale.isEmpty())
+            add(identifier, "locale", locale);
+    }
+    pugi::xml_node entries = root.append_child("entries");
+    pugi::xml_node lesson = root.append_child("lessons").append_child("container");
+    add(lesson, "name", title);
+    add(lesson, "inpractice", QStringLiteral("true"));
     for (std::int32_t n = 1; n <= table.wordCount; ++n) {
         const TWordEntry& e = table[n];
         const std::string where = "Wort " + std::to_string(n);
         const auto text = [&](const auto& field) {
             return xmlSafe(fromCp1252(field.view()), losses, where);
         };
-        w.writeStartElement(QStringLiteral("entry"));
-        w.writeAttribute(QStringLiteral("id"), QString::number(n - 1));
-        w.writeStartElement(QStringLiteral("translation"));
-        w.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
-        w.writeTextElement(QStringLiteral("text"), text(e.german));
-        w.writeEndElement();
-        w.writeStartElement(QStringLiteral("translation"));
-        w.writeAttribute(QStringLiteral("id"), QStringLiteral("1"));
-        w.writeTextElement(QStringLiteral("text"), text(e.foreign));
+        pugi::xml_node entry = entries.append_child("entry");
+        entry.append_attribute("id") = n - 1;
+        lesson.append_child("entry").append_attribute("id") = n - 1;
+        pugi::xml_node german = entry.append_child("translation");
+        german.append_attribute("id") = 0;
+        add(german, "text", text(e.german));
+        pugi::xml_node foreign = entry.append_child("translation");
+        foreign.append_attribute("id") = 1;
+        add(foreign, "text", text(e.foreign));
         if (!e.remark.empty())
-            w.writeTextElement(QStringLiteral("comment"), text(e.remark));
+            add(foreign, "comment", text(e.remark));
         if (!e.synonym.empty())
-            w.writeTextElement(QStringLiteral("paraphrase"), text(e.synonym));
+            add(foreign, "paraphrase", text(e.synonym));
         int grade = e.box - 1;
         if (e.box < 1 || e.box > 6) {
             losses.add(LossReport::Kind::NoCounterpart,
@@ -613,30 +607,14 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
             grade = 0;
         }
         if (grade != 0 || e.passes != 0) {
-            w.writeStartElement(QStringLiteral("grade"));
-            w.writeTextElement(QStringLiteral("currentgrade"), QString::number(grade));
-            w.writeTextElement(QStringLiteral("count"), QString::number(e.passes));
-            w.writeEndElement();
+            pugi::xml_node g = foreign.append_child("grade");
+            add(g, "currentgrade", QString::number(grade));
+            add(g, "count", QString::number(e.passes));
         }
-        w.writeEndElement();
-        w.writeEndElement();
     }
-    w.writeEndElement();
-
-    w.writeStartElement(QStringLiteral("lessons"));
-    w.writeStartElement(QStringLiteral("container"));
-    w.writeTextElement(QStringLiteral("name"), title);
-    w.writeTextElement(QStringLiteral("inpractice"), QStringLiteral("true"));
-    for (std::int32_t n = 1; n <= table.wordCount; ++n) {
-        w.writeEmptyElement(QStringLiteral("entry"));
-        w.writeAttribute(QStringLiteral("id"), QString::number(n - 1));
-    }
-    w.writeEndElement();
-    w.writeEndElement();
-
-    w.writeEndElement();
-    w.writeEndDocument();
-    return bytes.toStdString();
+    std::ostringstream out;
+    doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);
+    return out.str();
 }
 
 } // namespace tafelix::convert
