@@ -39,99 +39,88 @@ const QStringList& ownHeader()
 // LF or CR; a quote inside an unquoted field is an ordinary character, as is text after a
 // closing quote; an unclosed quote runs to the end of the text. Fields past kCsvMaxFields
 // are dropped, so a hostile file costs bounded memory per record. A field is a view of the
-// text, or of a buffer of its own where quotes were doubled; both last until the next record.
-class CsvReader {
-public:
-    CsvReader(QStringView text, QChar separator, int firstLine = 1)
-        : text_(text), sep_(separator.unicode()), lineNo_(firstLine)
+// text, or of a buffer of its own when quoted; both last until the next record.
+struct CsvReader {
+    CsvReader(QStringView all, QChar separator, int firstLine = 1)
+        : text(all), sep(separator.unicode()), lineNo(firstLine)
     {}
 
     std::vector<QStringView> fields;
-    // The line the record starts on.
-    int line() const { return line_; }
+    int line = 0; // the one the record starts on
 
     bool next()
     {
         fields.clear();
-        if (at_ >= text_.size())
+        if (at >= text.size())
             return false;
-        line_ = lineNo_;
+        line = lineNo;
         for (;;) {
-            const std::size_t k = std::min(fields.size(), own_.size() - 1);
-            const QStringView f = readField(own_[k]);
+            const QStringView f = readField(own[std::min(fields.size(), own.size() - 1)]);
             if (fields.size() < static_cast<std::size_t>(kCsvMaxFields))
                 fields.push_back(f);
-            if (at_ >= text_.size())
+            if (at >= text.size())
                 break;
-            const char16_t c = text_[at_++].unicode();
-            if (c == sep_)
+            const char16_t c = text[at++].unicode();
+            if (c == sep)
                 continue;
-            if (c == u'\r' && at_ < text_.size() && text_[at_] == u'\n')
-                ++at_;
-            ++lineNo_;
+            if (c == u'\r' && at < text.size() && text[at] == u'\n')
+                ++at;
+            ++lineNo;
             break;
         }
         return true;
     }
 
-private:
     // Up to the next separator or line end.
     QStringView run()
     {
-        const qsizetype from = at_;
-        for (; at_ < text_.size(); ++at_) {
-            const char16_t c = text_[at_].unicode();
-            if (c == sep_ || c == u'\r' || c == u'\n')
+        const qsizetype from = at;
+        for (; at < text.size(); ++at) {
+            const char16_t c = text[at].unicode();
+            if (c == sep || c == u'\r' || c == u'\n')
                 break;
         }
-        return text_.sliced(from, at_ - from);
+        return text.sliced(from, at - from);
     }
 
-    QStringView readField(std::u16string& own)
+    QStringView readField(std::u16string& f)
     {
-        if (at_ >= text_.size() || text_[at_] != u'"')
+        if (at >= text.size() || text[at] != u'"')
             return run();
-        own.clear();
-        bool doubled = false;
-        qsizetype from = ++at_;
-        const auto piece = [&] { return text_.sliced(from, at_ - from); };
-        const auto keep = [&](QStringView p) { own.append(p.utf16(), std::size_t(p.size())); };
-        for (; at_ < text_.size(); ++at_) {
-            const char16_t c = text_[at_].unicode();
+        f.clear();
+        const auto keep = [&](QStringView part) {
+            f.append(part.utf16(), std::size_t(part.size()));
+        };
+        for (qsizetype from = ++at; at <= text.size(); ++at) {
+            if (at == text.size()) {
+                keep(text.sliced(from)); // unclosed: the rest of the text
+                break;
+            }
+            const char16_t c = text[at].unicode();
             if (c > u'"') // nearly every character: one comparison
                 continue;
             if (c == u'"') {
-                if (at_ + 1 == text_.size() || text_[at_ + 1] != u'"')
+                keep(text.sliced(from, at - from));
+                if (at + 1 == text.size() || text[at + 1] != u'"') {
+                    ++at;
+                    keep(run()); // text after the closing quote belongs to the field
                     break;
-                // Of a doubled quote the first is the text's.
-                ++at_;
-                keep(piece());
-                from = at_ + 1;
-                doubled = true;
+                }
+                from = ++at; // of a doubled quote the second is the text's
             } else if (c == u'\n' ||
-                       (c == u'\r' && (at_ + 1 == text_.size() || text_[at_ + 1] != u'\n'))) {
-                ++lineNo_;
+                       (c == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n'))) {
+                ++lineNo;
             }
         }
-        if (at_ == text_.size()) // unclosed: the rest of the text
-            return doubled ? (keep(piece()), QStringView(own)) : piece();
-        const QStringView last = piece();
-        ++at_;
-        const QStringView after = run(); // text after the closing quote belongs to the field
-        if (!doubled && after.isEmpty())
-            return last;
-        keep(last);
-        keep(after);
-        return own;
+        return f;
     }
 
-    QStringView text_;
-    char16_t sep_;
-    int lineNo_;
-    int line_ = 0;
-    qsizetype at_ = 0;
-    // A buffer per field, and one for the fields that are dropped.
-    std::array<std::u16string, kCsvMaxFields + 1> own_;
+    QStringView text;
+    char16_t sep;
+    int lineNo;
+    qsizetype at = 0;
+    // A buffer per quoted field, and one for the fields that are dropped.
+    std::array<std::u16string, kCsvMaxFields + 1> own;
 };
 
 // The columns of a flashcard export that hold no word field, with their German names.
@@ -515,7 +504,7 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     bool first = true;
     bool overLimitSeen = false;
     while (reader.next()) {
-        where = "Zeile " + std::to_string(reader.line());
+        where = "Zeile " + std::to_string(reader.line);
         if (std::exchange(first, false) && columns.headerRow && directives.columns.isEmpty()) {
             for (const QStringView f : fields)
                 names.push_back(f.trimmed().toString());
