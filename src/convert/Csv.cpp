@@ -199,12 +199,11 @@ constexpr std::size_t kLineTags = 15;
 // The place of a tag in kKnownTags, or its size for any other tag.
 std::size_t knownTag(QStringView name)
 {
-    return static_cast<std::size_t>(std::find_if(kKnownTags.begin(), kKnownTags.end(),
-                                                 [&](const char16_t* t) {
-                                                     return name.compare(QStringView(t),
-                                                                         Qt::CaseInsensitive) == 0;
-                                                 }) -
-                                    kKnownTags.begin());
+    const auto same = [&](const char16_t* t) {
+        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
+    };
+    return std::size_t(std::find_if(kKnownTags.begin(), kKnownTags.end(), same) -
+                       kKnownTags.begin());
 }
 
 // A field's HTML as plain text: line breaks and blocks become a blank, other tags go, entities
@@ -244,13 +243,14 @@ bool htmlToText(QStringView in, bool declared, QString& out)
             if (semi > i + 1 && semi - i <= 10) {
                 const QStringView name = in.sliced(i + 1, semi - i - 1);
                 char32_t decoded = 0;
+                // A learner types a plain blank, not a fixed one.
                 static const std::array<std::pair<const char16_t*, char32_t>, 6> kNamed{
                     {{u"amp", U'&'},
                      {u"lt", U'<'},
                      {u"gt", U'>'},
                      {u"quot", U'"'},
                      {u"apos", U'\''},
-                     {u"nbsp", U' '}}}; // a learner types a plain blank, not a fixed one
+                     {u"nbsp", U' '}}};
                 for (const auto& [e, ch] : kNamed)
                     if (name == QStringView(e))
                         decoded = ch;
@@ -379,12 +379,6 @@ bool isInteger(QStringView s, std::int32_t& value)
     return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
 }
 
-bool isInteger(QStringView s)
-{
-    std::int32_t v = 0;
-    return isInteger(s, v);
-}
-
 } // namespace
 
 CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
@@ -439,7 +433,8 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
         for (const QStringList& row : preview) {
             if (col >= row.size() || row[col].trimmed().isEmpty())
                 continue;
-            ++(isInteger(row[col]) ? numbers : others);
+            std::int32_t v = 0;
+            ++(isInteger(row[col], v) ? numbers : others);
         }
         return numbers > others;
     };
@@ -447,13 +442,10 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
     for (int col = 0; col < width; ++col)
         if (!skipped(col))
             free.push_back(col);
-    const auto at = [&](std::size_t i) { return i < free.size() ? free[i] : -1; };
-    c.german = at(0);
-    c.foreign = at(1);
-    c.synonym = at(2);
-    c.remark = at(3);
-    c.box = at(4) >= 0 && numericColumn(at(4)) ? at(4) : -1;
-    c.passes = at(5) >= 0 && numericColumn(at(5)) ? at(5) : -1;
+    std::array<int, 6> fields{};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i] = i < free.size() && (i < 4 || numericColumn(free[i])) ? free[i] : -1;
+    c.setFields(fields);
     return c;
 }
 
@@ -561,30 +553,18 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     return out;
 }
 
-namespace {
-
-void appendField(std::string& out, const QString& text, QChar sep)
-{
-    const bool quote = text.contains(sep) || text.contains(u'"') || text.contains(u'\r') ||
-                       text.contains(u'\n') || text.startsWith(u' ') || text.endsWith(u' ');
-    QString t = text;
-    if (quote)
-        t = QLatin1Char('"') + t.replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-            QLatin1Char('"');
-    out += t.toStdString();
-}
-
-} // namespace
-
 std::string exportCsv(const TWordTable& table, QChar separator)
 {
     const std::string sep = QString(separator).toStdString();
     std::string out = "\xEF\xBB\xBF" + ownHeader().join(separator).toStdString() + "\r\n";
     for (std::int32_t n = 1; n <= table.wordCount; ++n) {
         const TWordEntry& e = table[n];
-        for (const auto* text : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
-            appendField(out, fromCp1252(text->view()), separator);
-            out += sep;
+        for (const auto* field : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
+            QString t = fromCp1252(field->view());
+            if (t.contains(separator) || t.contains(u'"') || t.contains(u'\r') ||
+                t.contains(u'\n') || t.startsWith(u' ') || t.endsWith(u' '))
+                t = u'"' + t.replace(u'"', QStringLiteral("\"\"")) + u'"';
+            out += t.toStdString() + sep;
         }
         out += std::to_string(e.box) + sep + std::to_string(e.passes) + "\r\n";
     }
