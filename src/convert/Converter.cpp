@@ -76,13 +76,9 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
     const FileFormat format = formatFromPath(path);
     std::string bytes;
-    if (format != FileFormat::Unknown) {
-        if (std::string why = readImportFile(path, bytes); !why.empty()) {
-            ImportOutcome failed;
-            failed.message = std::move(why);
-            return failed;
-        }
-    }
+    ImportOutcome failed;
+    if (format != FileFormat::Unknown && !(failed.message = readImportFile(path, bytes)).empty())
+        return failed;
     return importBytes(bytes, format, options);
 }
 
@@ -92,7 +88,6 @@ void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
         std::min(words.size(), static_cast<std::size_t>(TWordTable::MaxWords)));
     // Every slot is written once: the words, then empty slots behind them. Clearing the whole
     // table first would write it twice, which costs as much as the import itself.
-    // Slots 1..MaxWords lie side by side, so the words go in as one block.
     std::copy_n(words.begin(), n, &table[1]);
     for (std::int32_t k = n + 1; k <= TWordTable::MaxWords; ++k)
         table[k] = EmptyEntry;

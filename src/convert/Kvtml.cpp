@@ -313,26 +313,20 @@ std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
 // encoding, and an XML declaration that names UTF-8 or no encoding.
 bool readAsUtf8(std::string_view bytes)
 {
-    const auto at = [&](std::size_t i) { return i < bytes.size() ? bytes[i] : '\x01'; };
-    if ((at(0) == '\xFE' && at(1) == '\xFF') || (at(0) == '\xFF' && at(1) == '\xFE') ||
-        at(0) == '\0' || at(1) == '\0' || at(2) == '\0' || at(3) == '\0')
+    if (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE") ||
+        bytes.substr(0, 4).find('\0') != std::string_view::npos)
         return false;
     if (bytes.starts_with("\xEF\xBB\xBF"))
         bytes.remove_prefix(3);
     if (!bytes.starts_with("<?xml"))
         return true;
     const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
-    const std::size_t name = declaration.find("encoding");
-    if (name == std::string_view::npos)
-        return true;
-    const std::size_t quote = declaration.find_first_of("\"'", name);
+    const std::size_t quote = declaration.find_first_of("\"'", declaration.find("encoding"));
     const std::size_t end = declaration.find_first_of("\"'", quote + 1);
     if (quote == std::string_view::npos || end == std::string_view::npos)
         return true;
-    const QString value = QString::fromLatin1(declaration.data() + quote + 1,
-                                              static_cast<qsizetype>(end - quote - 1));
-    return value.compare(u"utf-8", Qt::CaseInsensitive) == 0 ||
-           value.compare(u"utf8", Qt::CaseInsensitive) == 0;
+    const QString value = QString::fromLatin1(declaration.substr(quote + 1, end - quote - 1));
+    return value.toLower() == u"utf-8" || value.toLower() == u"utf8";
 }
 
 // Finds an element nested too deep, walking the tree without recursion.
