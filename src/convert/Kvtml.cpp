@@ -40,9 +40,9 @@ ImportOutcome refused(std::string message)
     return out;
 }
 
-std::string unreadable(std::string_view why)
+ImportOutcome unreadable(std::string_view why)
 {
-    return "Keine lesbare KVTML-Datei: " + std::string(why);
+    return refused("Keine lesbare KVTML-Datei: " + std::string(why));
 }
 
 void appendBounded(std::string& into, std::string_view part)
@@ -94,10 +94,9 @@ bool hasContent(const pugi::xml_node& n)
 
 int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
 {
-    const pugi::xml_attribute a = n.attribute(name);
     bool ok = false;
-    const int i = QString::fromUtf8(a.value()).trimmed().toInt(&ok);
-    return a && ok ? i : fallback;
+    const int i = QString::fromUtf8(n.attribute(name).value()).trimmed().toInt(&ok);
+    return ok ? i : fallback;
 }
 
 struct Translation {
@@ -110,12 +109,8 @@ struct Entry {
     Translation german, foreign;
     std::string others; // texts of the further languages, "fr: maison"
     std::string synonyms;
+    std::string place() const { return "Eintrag " + std::to_string(number); }
 };
-
-std::string placeOf(const Entry& e)
-{
-    return "Eintrag " + std::to_string(e.number);
-}
 
 // The entries of a document, with what is lost on the way.
 struct Reader {
@@ -160,14 +155,14 @@ struct Reader {
                 ++emptyEntries;
             else
                 losses.add(LossReport::Kind::SkippedRow,
-                           placeOf(e) + ": " + quoteForReport(QString::fromUtf8(content)));
+                           e.place() + ": " + quoteForReport(QString::fromUtf8(content)));
             return;
         }
         inactiveEntries += isSet(inactive) ? 1 : 0;
         errorEntries += isSet(errors) ? 1 : 0;
         if (entries.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
             losses.add(LossReport::Kind::OverLimit,
-                       std::exchange(overLimitSeen, true) ? std::string() : "ab " + placeOf(e));
+                       std::exchange(overLimitSeen, true) ? std::string() : "ab " + e.place());
             return;
         }
         entries.push_back(std::move(e));
@@ -212,7 +207,7 @@ struct Reader {
             } else if (hasContent(part)) {
                 // A further language keeps only its text, in the synonym.
                 losses.add(LossReport::Kind::NoCounterpart,
-                           placeOf(e) + ": " + (t ? std::string() : languageLabel(id)) + "<" +
+                           e.place() + ": " + (t ? std::string() : languageLabel(id)) + "<" +
                                std::string(name) + ">");
             }
         }
@@ -236,7 +231,7 @@ int gradeNumber(const std::string& text, LossReport& losses, const std::string& 
 // One entry's word: the texts in table form, the grade as compartment and passes.
 TWordEntry convertEntry(const Entry& r, LossReport& losses)
 {
-    const std::string place = placeOf(r);
+    const std::string place = r.place();
     // The synonym is the paraphrase, then the pair partners, then the further languages.
     std::string synonym = isBlank(r.foreign.paraphrase) ? std::string() : r.foreign.paraphrase;
     appendPart(synonym, r.synonyms);
@@ -352,7 +347,7 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         int dropped = 0;
         std::optional<std::string> cut = cutToTagLimit(bytes, dropped);
         if (!cut)
-            return refused(unreadable("sie hat zu viele Elemente."));
+            return unreadable("sie hat zu viele Elemente.");
         own = std::move(*cut);
         bytes = own;
         prepared.add(LossReport::Kind::OverLimit, dropped, {});
@@ -375,34 +370,32 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         const auto at = static_cast<std::ptrdiff_t>(std::min(
             static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0)), bytes.size()));
         const auto line = 1 + std::count(bytes.begin(), bytes.begin() + at, '\n');
-        return refused(
-            unreadable(parsed.description() + (" (Zeile " + std::to_string(line) + ")")));
+        return unreadable(parsed.description() + (" (Zeile " + std::to_string(line) + ")"));
     }
     bool sawRoot = false;
     for (const pugi::xml_node& top : doc.children()) {
         if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
-            return refused(unreadable(
-                "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen."));
+            return unreadable(
+                "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
         if (top.type() != pugi::node_element)
             continue;
         sawRoot = true;
         if (std::strcmp(top.name(), "kvtml") != 0)
-            return refused(unreadable("Das Wurzelelement ist nicht „kvtml“."));
+            return unreadable("Das Wurzelelement ist nicht „kvtml“.");
         if (std::string_view(top.attribute("version").value()).substr(0, 1) != "2")
-            return refused(
-                unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1)."));
+            return unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
     }
     if (!sawRoot)
         return refused(kNoRoot);
     if (DepthCheck check; !doc.traverse(check))
-        return refused(unreadable("Die Elemente sind zu tief verschachtelt."));
+        return unreadable("Die Elemente sind zu tief verschachtelt.");
 
     ImportOutcome out;
     const pugi::xml_node root = doc.document_element();
     auto& langs = out.languages;
     for (const pugi::xml_node& l : root.child("identifiers").children("identifier")) {
         if (std::ssize(langs) >= kKvtmlMaxLanguages)
-            return refused(unreadable("Die Datei hat zu viele Sprachen."));
+            return unreadable("Die Datei hat zu viele Sprachen.");
         const auto text = [&](const char* name) {
             std::string t;
             addText(t, l.child(name));
