@@ -71,16 +71,19 @@ struct CsvReader {
         return true;
     }
 
-    // Up to the next separator or line end.
+    // Up to the next separator or line end. Scans keep their place in a local: a member
+    // would go through memory at every character.
     QStringView run()
     {
         const qsizetype from = at;
-        for (; at < text.size(); ++at) {
-            const char16_t c = text[at].unicode();
+        qsizetype i = from;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
             if (c == sep || c == u'\r' || c == u'\n')
                 break;
         }
-        return text.sliced(from, at - from);
+        at = i;
+        return text.sliced(from, i - from);
     }
 
     QStringView readField(std::u16string& f)
@@ -91,27 +94,26 @@ struct CsvReader {
         const auto keep = [&](QStringView part) {
             f.append(part.utf16(), std::size_t(part.size()));
         };
-        for (qsizetype from = ++at; at <= text.size(); ++at) {
-            if (at == text.size()) {
-                keep(text.sliced(from)); // unclosed: the rest of the text
-                break;
-            }
-            const char16_t c = text[at].unicode();
+        qsizetype from = at + 1, i = from;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
             if (c > u'"') // nearly every character: one comparison
                 continue;
             if (c == u'"') {
-                keep(text.sliced(from, at - from));
-                if (at + 1 == text.size() || text[at + 1] != u'"') {
-                    ++at;
+                keep(text.sliced(from, i - from));
+                if (i + 1 == text.size() || text[i + 1] != u'"') {
+                    at = i + 1;
                     keep(run()); // text after the closing quote belongs to the field
-                    break;
+                    return f;
                 }
-                from = ++at; // of a doubled quote the second is the text's
+                from = ++i; // of a doubled quote the second is the text's
             } else if (c == u'\n' ||
-                       (c == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n'))) {
+                       (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
                 ++lineNo;
             }
         }
+        keep(text.sliced(from)); // unclosed: the rest of the text
+        at = i;
         return f;
     }
 

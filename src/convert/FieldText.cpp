@@ -40,11 +40,14 @@ bool encode(QStringView s, bool composed, Encoded& into)
     bool lineBreak = false;
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n && length <= kMax; ++i) {
+        // Printable ASCII and Latin-1 letters, nearly every character of a word list, keep
+        // their code: a run of them goes without the checks below.
+        const qsizetype run = std::min(n, i + static_cast<qsizetype>(kMax + 1 - length));
+        for (; i < run && (s[i].unicode() - 0x20u < 0x5Fu || s[i].unicode() - 0xA0u < 0x60u); ++i)
+            into.bytes[length++] = static_cast<char>(s[i].unicode());
+        if (i == run)
+            break;
         char32_t c = s[i].unicode();
-        if (c >= 0x20 && c < 0x7F) {
-            into.bytes[length++] = static_cast<char>(c);
-            continue;
-        }
         if (c >= 0x300 && !composed)
             return false;
         if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
