@@ -157,15 +157,10 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
         const QStringView value = line.sliced(colon + 1);
         const QString v = value.trimmed().toString();
         if (key == u"separator") {
-            static const std::array<std::pair<const char16_t*, char16_t>, 5> names{
-                {{u"tab", u'\t'},
-                 {u"semicolon", u';'},
-                 {u"comma", u','},
-                 {u"space", u' '},
-                 {u"pipe", u'|'}}};
-            for (const auto& [name, c] : names)
-                if (v.compare(QStringView(name), Qt::CaseInsensitive) == 0)
-                    d.separator = QChar(c);
+            // Each name with its character last.
+            for (const QStringView name : {u"tab\t", u"semicolon;", u"comma,", u"space ", u"pipe|"})
+                if (v.compare(name.chopped(1), Qt::CaseInsensitive) == 0)
+                    d.separator = name.back();
             if (!d.separator && value.size() == 1 && value[0].unicode() < 0x80)
                 d.separator = value[0];
         } else if (key == u"html") {
@@ -177,11 +172,8 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
             if (ok && n >= 1 && n <= kCsvMaxFields)
                 d.skipped.emplace_back(n - 1, QString::fromUtf16(meta->second));
         }
-        d.length = lineEnd;
-        if (d.length < text.size() && text[d.length] == u'\r')
-            ++d.length;
-        if (d.length < text.size() && text[d.length] == u'\n')
-            ++d.length;
+        const QStringView end = text.sliced(lineEnd);
+        d.length = lineEnd + (end.startsWith(u"\r\n") ? 2 : end.isEmpty() ? 0 : 1);
         ++d.lines;
     }
     if (!columns.isNull())
@@ -245,17 +237,11 @@ bool htmlToText(QStringView in, bool declared, QString& out)
             if (semi > i + 1 && semi - i <= 10) {
                 const QStringView name = in.sliced(i + 1, semi - i - 1);
                 char32_t decoded = 0;
-                // A learner types a plain blank, not a fixed one.
-                static const std::array<std::pair<const char16_t*, char32_t>, 6> kNamed{
-                    {{u"amp", U'&'},
-                     {u"lt", U'<'},
-                     {u"gt", U'>'},
-                     {u"quot", U'"'},
-                     {u"apos", U'\''},
-                     {u"nbsp", U' '}}};
-                for (const auto& [e, ch] : kNamed)
-                    if (name == QStringView(e))
-                        decoded = ch;
+                // Each name with its character last; a learner types a plain blank, not a
+                // fixed one.
+                for (const QStringView e : {u"amp&", u"lt<", u"gt>", u"quot\"", u"apos'", u"nbsp "})
+                    if (name == e.chopped(1))
+                        decoded = e.back().unicode();
                 if (name.startsWith(u'#')) {
                     bool ok = false;
                     const uint v = name.startsWith(u"#x", Qt::CaseInsensitive)
@@ -265,8 +251,7 @@ bool htmlToText(QStringView in, bool declared, QString& out)
                         decoded = v;
                 }
                 if (decoded != 0) {
-                    const char32_t one[] = {decoded};
-                    put(QString::fromUcs4(one, 1));
+                    put(QString::fromUcs4(&decoded, 1));
                     i = semi + 1;
                     continue;
                 }
