@@ -6,6 +6,7 @@
 #include "core/SpeechChoices.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -47,15 +48,10 @@ Rückgabewert: 0 alles übernommen, 1 etwas ging verloren (ohne --lossy),
 
 bool parseLanguage(std::string_view value, int& into)
 {
-    if (value == "none") {
-        into = KvtmlChoice::kNone;
-        return true;
-    }
-    if (value.empty() || value.size() > 6 ||
-        value.find_first_not_of("0123456789") != std::string_view::npos)
-        return false;
-    into = std::stoi(std::string(value));
-    return true;
+    into = KvtmlChoice::kNone;
+    const char* end = value.data() + value.size();
+    return value == "none" || (!value.empty() && value.size() <= 6 && value[0] != '-' &&
+                               std::from_chars(value.data(), end, into).ptr == end);
 }
 
 int usage(const char* problem)
@@ -107,16 +103,13 @@ int main(int argc, char** argv)
         return usage("die Endung der Ausgabe ist keins von .vkb, .kvtml, .csv, .tsv, .txt.");
 
     const ImportOutcome imported = importFile(in, options);
-    if (imported.status == ImportOutcome::Status::Ambiguous) {
-        std::fprintf(stderr, "%s: %s Mit --german=ID wählen:\n", in.c_str(),
-                     imported.message.c_str());
-        for (const KvtmlLanguage& l : imported.languages)
+    if (imported.status != ImportOutcome::Status::Ok) {
+        const bool ask = imported.status == ImportOutcome::Status::Ambiguous;
+        std::fprintf(stderr, "%s: %s%s\n", in.c_str(), imported.message.c_str(),
+                     ask ? " Mit --german=ID wählen:" : "");
+        for (const KvtmlLanguage& l : ask ? imported.languages : std::vector<KvtmlLanguage>())
             std::fprintf(stderr, "  %d: %s (%s)\n", l.id, l.name.toStdString().c_str(),
                          l.locale.toStdString().c_str());
-        return kExitFailed;
-    }
-    if (imported.status != ImportOutcome::Status::Ok) {
-        std::fprintf(stderr, "%s: %s\n", in.c_str(), imported.message.c_str());
         return kExitFailed;
     }
 
