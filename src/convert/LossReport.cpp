@@ -4,25 +4,19 @@ namespace tafelix::convert {
 
 void LossReport::add(Kind kind, int count, std::string_view example)
 {
-    Slot& s = slots_[static_cast<std::size_t>(kind)];
-    s.count += count;
-    if (s.examples.size() < kExamples && !example.empty())
-        s.examples.emplace_back(example);
-}
-
-void LossReport::note(std::string line)
-{
-    notes_.push_back(std::move(line));
+    const auto k = static_cast<std::size_t>(kind);
+    counts_[k] += count;
+    if (examples_[k].size() < kExamples && !example.empty())
+        examples_[k].emplace_back(example);
 }
 
 void LossReport::merge(const LossReport& other)
 {
     notes_.insert(notes_.end(), other.notes_.begin(), other.notes_.end());
-    for (std::size_t k = 0; k < slots_.size(); ++k) {
-        slots_[k].count += other.slots_[k].count;
-        for (const std::string& e : other.slots_[k].examples)
-            if (slots_[k].examples.size() < kExamples)
-                slots_[k].examples.push_back(e);
+    for (int k = 0; k < kKinds; ++k) {
+        add(Kind(k), other.count(Kind(k)), {});
+        for (const std::string& e : other.examples(Kind(k)))
+            add(Kind(k), 0, e);
     }
 }
 
