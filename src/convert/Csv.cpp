@@ -268,10 +268,11 @@ bool htmlToText(QStringView in, bool declared, QString& out)
 CsvFormat detectCsvFormat(std::string_view bytes)
 {
     CsvFormat f;
-    for (const auto& [mark, encoding] : kMarks)
-        if (bytes.starts_with(mark))
-            f = {encoding, true};
-    if (!f.bom)
+    const auto mark = std::find_if(kMarks.begin(), kMarks.end(),
+                                   [&](const auto& m) { return bytes.starts_with(m.first); });
+    if (mark != kMarks.end())
+        f.encoding = mark->second;
+    else
         f.encoding =
             QByteArrayView(bytes).isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 

@@ -19,7 +19,6 @@ enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Windows1252 };
 // How a delimited text file is written: guessed from its bytes, changeable by the learner.
 struct CsvFormat {
     TextEncoding encoding = TextEncoding::Utf8;
-    bool bom = false;
     QChar separator = QLatin1Char(',');
 };
 

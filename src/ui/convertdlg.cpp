@@ -157,7 +157,6 @@ bool TImportDialog::choose(const QString& fileName, std::string_view bytes, CsvF
     if (exec() != QDialog::Accepted)
         return false;
     format = this->format();
-    format.bom = detected.bom;
     columns = this->columns();
     return true;
 }
