@@ -268,13 +268,11 @@ bool htmlToText(QStringView in, bool declared, QString& out)
 CsvFormat detectCsvFormat(std::string_view bytes)
 {
     CsvFormat f;
-    const auto mark = std::find_if(kMarks.begin(), kMarks.end(),
-                                   [&](const auto& m) { return bytes.starts_with(m.first); });
-    if (mark != kMarks.end())
-        f.encoding = mark->second;
-    else
-        f.encoding =
-            QByteArrayView(bytes).isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    f.encoding =
+        QByteArrayView(bytes).isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    for (const auto& [mark, encoding] : kMarks)
+        if (bytes.starts_with(mark))
+            f.encoding = encoding;
 
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
@@ -295,15 +293,11 @@ CsvFormat detectCsvFormat(std::string_view bytes)
                 ++widths[reader.fields.size()];
         return *std::max_element(widths.begin() + 2, widths.end());
     };
-    int bestScore = 0;
-    for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
-        // Ties go to the earlier candidate: a semicolon file with commas in its words is
-        // more common than the other way round.
-        if (const int s = score(sep); s > bestScore) {
-            bestScore = s;
-            f.separator = sep;
-        }
-    }
+    // Ties go to the earlier candidate: a semicolon file with commas in its words is more
+    // common than the other way round.
+    for (int best = 0; const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')})
+        if (const int s = score(sep); s > best)
+            best = s, f.separator = sep;
     return f;
 }
 
