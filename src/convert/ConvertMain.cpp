@@ -76,12 +76,12 @@ int main(int argc, char** argv)
         }
         if (a == "--lossy") {
             lossy = true;
-        } else if (a.starts_with("--german=")) {
-            if (!parseLanguage(a.substr(9), options.kvtml.german))
-                return usage("--german erwartet eine Nummer oder \"none\".");
-        } else if (a.starts_with("--foreign=")) {
-            if (!parseLanguage(a.substr(10), options.kvtml.foreign))
-                return usage("--foreign erwartet eine Nummer oder \"none\".");
+        } else if (a.starts_with("--german=") || a.starts_with("--foreign=")) {
+            const bool german = a[2] == 'g';
+            if (!parseLanguage(a.substr(a.find('=') + 1),
+                               german ? options.kvtml.german : options.kvtml.foreign))
+                return usage(german ? "--german erwartet eine Nummer oder \"none\"."
+                                    : "--foreign erwartet eine Nummer oder \"none\".");
         } else if (a.starts_with("--foreign-locale=")) {
             const std::string_view code = a.substr(17);
             std::string asTag(code);

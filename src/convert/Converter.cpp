@@ -102,27 +102,16 @@ ExportOutcome exportFile(const TWordTable& table, const std::string& path,
                          const QString& foreignLocale)
 {
     ExportOutcome out;
-    std::string bytes;
-    switch (formatFromPath(path)) {
-    case FileFormat::Vkb:
-        bytes = serializeVocabulary(table);
-        break;
-    case FileFormat::Kvtml: {
-        const QString title =
-            QFileInfo(QString::fromLocal8Bit(path.data(), std::ssize(path))).completeBaseName();
-        bytes = exportKvtml(table, title, out.losses, foreignLocale);
-        break;
-    }
-    case FileFormat::Csv:
-        bytes = exportCsv(table, QLatin1Char(','));
-        break;
-    case FileFormat::Tsv:
-        bytes = exportCsv(table, QLatin1Char('\t'));
-        break;
-    case FileFormat::Unknown:
+    const FileFormat format = formatFromPath(path);
+    if (format == FileFormat::Unknown) {
         out.io = IoResult::failure(EINVAL, kUnknownFormat);
         return out;
     }
+    const QString title = QFileInfo(QString::fromLocal8Bit(path)).completeBaseName();
+    const std::string bytes = format == FileFormat::Vkb ? serializeVocabulary(table)
+                              : format == FileFormat::Kvtml
+                                  ? exportKvtml(table, title, out.losses, foreignLocale)
+                                  : exportCsv(table, format == FileFormat::Csv ? u',' : u'\t');
     out.io = writeFileAtomically(path, bytes);
     return out;
 }

@@ -191,18 +191,16 @@ struct Reader {
             const std::string_view name = part.name();
             if (name == "text") {
                 addText(t ? t->text : other, part);
-            } else if (t && name == "comment") {
-                addText(t->comment, part);
-            } else if (t && name == "paraphrase") {
-                addText(t->paraphrase, part);
+            } else if (t && (name == "comment" || name == "paraphrase")) {
+                addText(name == "comment" ? t->comment : t->paraphrase, part);
             } else if (t && name == "grade") {
                 for (const pugi::xml_node& g : part.children()) {
-                    if (is(g, "currentgrade"))
-                        addText(t->grade, g);
-                    else if (is(g, "count"))
-                        addText(t->count, g);
-                    else if (is(g, "errorcount") && t == &e.foreign)
-                        addText(errors, g);
+                    std::string* const into = is(g, "currentgrade")                    ? &t->grade
+                                              : is(g, "count")                         ? &t->count
+                                              : is(g, "errorcount") && t == &e.foreign ? &errors
+                                                                                       : nullptr;
+                    if (into)
+                        addText(*into, g);
                 }
             } else if (hasContent(part)) {
                 // A further language keeps only its text, in the synonym.
