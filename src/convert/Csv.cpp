@@ -451,12 +451,11 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     };
     std::string where;
     const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
-        into = fallback;
         const QStringView t = cell(col).trimmed();
-        if (t.isEmpty() || isInteger(t, into))
-            return;
-        into = fallback;
-        losses.add(K::BadNumber, where + ": " + quoteForReport(t));
+        if (into = fallback; !t.isEmpty() && !isInteger(t, into)) {
+            into = fallback;
+            losses.add(K::BadNumber, where + ": " + quoteForReport(t));
+        }
     };
     // Texts that a field takes, in file order; and for every other column its name and how
     // many texts it held in rows that gave a word.

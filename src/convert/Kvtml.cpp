@@ -462,50 +462,41 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     std::unordered_map<std::string_view, std::size_t> byId;
     for (std::size_t i = 0; i < entries.size(); ++i)
         byId.insert_or_assign(entries[i].id, i);
-    struct Side {
-        Entry* entry = nullptr;
-        int translation = -1;
-    };
     for (const pugi::xml_node& pair : root.child("synonym").children("pair")) {
-        std::array<Side, 2> sides;
-        int side = 0;
+        // Each side's entry, when it gave a word, and the language of its word.
+        std::array<std::pair<Entry*, int>, 2> sides{{{nullptr, -1}, {nullptr, -1}}};
+        std::size_t side = 0;
         for (const pugi::xml_node& e : pair.children("entry")) {
             const auto it = byId.find(e.attribute("id").value());
-            sides[static_cast<std::size_t>(side)].entry =
-                it == byId.end() ? nullptr : &entries[it->second];
+            sides[side].first = it == byId.end() ? nullptr : &entries[it->second];
             for (const pugi::xml_node& t : e.children("translation"))
-                sides[static_cast<std::size_t>(side)].translation = intAttribute(t, "id", -1);
+                sides[side].second = intAttribute(t, "id", -1);
             side = 1;
         }
         for (const auto& [self, other] :
-             {std::pair{sides[0], sides[1]}, std::pair{sides[1], sides[0]}}) {
-            if (!self.entry || self.translation != foreign || !other.entry)
-                continue;
-            appendPart(self.entry->synonyms,
-                       other.translation == foreign  ? other.entry->foreign.text
-                       : other.translation == german ? other.entry->german.text
-                                                     : std::string());
-        }
+             {std::pair{sides[0], sides[1]}, std::pair{sides[1], sides[0]}})
+            if (self.first && other.first && self.second == foreign)
+                appendPart(self.first->synonyms, other.second == foreign ? other.first->foreign.text
+                                                 : other.second == german ? other.first->german.text
+                                                                          : std::string());
     }
 
     LossReport& losses = out.imported.losses;
     losses = std::move(reader.losses);
     // One lesson holding everything (as we write it ourselves) loses nothing; a division
     // into several does. Each of these once, for the whole file.
-    const auto entriesText = [](int n) {
-        return std::to_string(n) + (n == 1 ? " Eintrag" : " Einträge");
+    const auto counted = [](int n, const char* one = " Eintrag", const char* many = " Einträge") {
+        return std::to_string(n) + (n == 1 ? one : many);
     };
     if (lessons > 1)
         losses.note("Lektionen nicht übernommen: " + std::to_string(lessons) +
                     " (die Wörter selbst sind übernommen)");
     if (reader.inactiveEntries > 0)
-        losses.note("Markierung „inaktiv“ nicht übernommen: " +
-                    entriesText(reader.inactiveEntries));
+        losses.note("Markierung „inaktiv“ nicht übernommen: " + counted(reader.inactiveEntries));
     if (reader.errorEntries > 0)
-        losses.note("Fehlerzähler nicht übernommen: " + entriesText(reader.errorEntries));
+        losses.note("Fehlerzähler nicht übernommen: " + counted(reader.errorEntries));
     if (reader.emptyEntries > 0)
-        losses.note(std::to_string(reader.emptyEntries) +
-                    (reader.emptyEntries == 1 ? " leerer Eintrag" : " leere Einträge") +
+        losses.note(counted(reader.emptyEntries, " leerer Eintrag", " leere Einträge") +
                     " übersprungen");
     out.imported.words.reserve(entries.size());
     for (const Entry& e : entries)
@@ -518,17 +509,12 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
 namespace {
 
 // XML 1.0 has no room for most C0 control characters, not even as character references.
-QString xmlSafe(const QString& text, LossReport& losses, const std::string& where)
+QString xmlSafe(QString s, LossReport& losses, const std::string& where)
 {
-    QString s = text;
     int replaced = 0;
-    for (QChar& c : s) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') {
-            c = QLatin1Char('?');
-            ++replaced;
-        }
-    }
+    for (QChar& c : s)
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            c = (++replaced, u'?');
     if (replaced > 0)
         losses.add(LossReport::Kind::XmlControl, replaced, where + ": " + quoteForReport(s));
     return s;
