@@ -83,12 +83,10 @@ int main(int argc, char** argv)
                 return usage(german ? "--german erwartet eine Nummer oder \"none\"."
                                     : "--foreign erwartet eine Nummer oder \"none\".");
         } else if (a.starts_with("--foreign-locale=")) {
-            const std::string_view code = a.substr(17);
-            std::string asTag(code);
-            std::replace(asTag.begin(), asTag.end(), '_', '-');
-            if (!SpeechChoices::isLanguageCode(asTag))
+            foreignLocale = QString::fromLatin1(a.substr(17));
+            if (!SpeechChoices::isLanguageCode(
+                    QString(foreignLocale).replace(u'_', u'-').toStdString()))
                 return usage("--foreign-locale erwartet einen Code wie en oder fr_CA.");
-            foreignLocale = QString::fromLatin1(code.data(), std::ssize(code));
         } else if (a.starts_with("--")) {
             return usage("unbekannte Option.");
         } else {

@@ -21,19 +21,6 @@ constexpr std::array<std::pair<std::string_view, TextEncoding>, 3> kMarks{
      {"\xFF\xFE", TextEncoding::Utf16Le},
      {"\xFE\xFF", TextEncoding::Utf16Be}}};
 
-// The header row of our own export. Its texts are plain: a word that holds "<b>" comes back
-// as it went out.
-const QStringList& ownHeader()
-{
-    static const QStringList names = [] {
-        QStringList n;
-        for (const WordFieldNames& f : kWordFields)
-            n.push_back(QString::fromUtf16(f.header));
-        return n;
-    }();
-    return names;
-}
-
 // Reads records as RFC 4180 describes them, and leniently where files stray from it: a
 // quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
 // LF or CR; a quote inside an unquoted field is an ordinary character, as is text after a
@@ -481,7 +468,10 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         if (std::exchange(first, false) && columns.headerRow && directives.columns.isEmpty()) {
             for (const QStringView f : fields)
                 names.push_back(f.trimmed().toString());
-            if (names == ownHeader())
+            // Our own export's header: its texts are plain, a word that holds "<b>" comes
+            // back as it went out.
+            if (std::equal(names.begin(), names.end(), kWordFields.begin(), kWordFields.end(),
+                           [](const QString& n, const auto& f) { return n == f.header; }))
                 html = html.value_or(false);
             continue;
         }
@@ -537,7 +527,11 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
 std::string exportCsv(const TWordTable& table, QChar separator)
 {
     const std::string sep = QString(separator).toStdString();
-    std::string out = "\xEF\xBB\xBF" + ownHeader().join(separator).toStdString() + "\r\n";
+    QString header;
+    for (const WordFieldNames& f : kWordFields)
+        header +=
+            (header.isEmpty() ? QString() : QString(separator)) + QString::fromUtf16(f.header);
+    std::string out = "\xEF\xBB\xBF" + header.toStdString() + "\r\n";
     for (std::int32_t n = 1; n <= table.wordCount; ++n) {
         const TWordEntry& e = table[n];
         for (const auto* field : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
