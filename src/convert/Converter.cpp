@@ -10,12 +10,8 @@
 
 namespace tafelix::convert {
 
-namespace {
-
 const char* const kUnknownFormat =
     "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
-
-} // namespace
 
 FileFormat formatFromPath(std::string_view path)
 {
@@ -41,8 +37,7 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
             out.message = loadFailureMessage(r);
             return out;
         }
-        for (std::int32_t n = 1; n <= table->wordCount; ++n)
-            out.imported.words.push_back((*table)[n]);
+        out.imported.words.assign(&(*table)[1], &(*table)[1] + table->wordCount);
         out.status = ImportOutcome::Status::Ok;
         return out;
     }

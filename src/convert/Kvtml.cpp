@@ -26,8 +26,6 @@ constexpr qsizetype kMaxNameChars = 512;
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
 constexpr std::size_t kMaxTags = 2'000'000;
 
-const char* const kNoRoot = "Keine KVTML-Datei: das Element „kvtml“ fehlt.";
-
 // No DTD entities are expanded (the parser knows none), only the five of XML itself and
 // character references; the DOCTYPE is kept so that an internal subset can be refused.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
@@ -362,29 +360,26 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     const pugi::xml_parse_result parsed =
         doc.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
     if (parsed.status == pugi::status_no_document_element)
-        return refused(kNoRoot);
+        return refused("Keine KVTML-Datei: das Element „kvtml“ fehlt.");
     if (!parsed) {
         // The parser rewrites its buffer up to the fault: the line is counted in the bytes.
-        const auto at = static_cast<std::ptrdiff_t>(std::min(
-            static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0)), bytes.size()));
-        const auto line = 1 + std::count(bytes.begin(), bytes.begin() + at, '\n');
+        const std::string_view before =
+            bytes.substr(0, static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0)));
+        const auto line = 1 + std::count(before.begin(), before.end(), '\n');
         return unreadable(parsed.description() + (" (Zeile " + std::to_string(line) + ")"));
     }
-    bool sawRoot = false;
+    // The parser has made sure of an element at the top.
     for (const pugi::xml_node& top : doc.children()) {
         if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
             return unreadable(
                 "Die Datei bringt eigene DTD-Deklarationen mit; sie wird nicht gelesen.");
         if (top.type() != pugi::node_element)
             continue;
-        sawRoot = true;
         if (std::strcmp(top.name(), "kvtml") != 0)
             return unreadable("Das Wurzelelement ist nicht „kvtml“.");
         if (std::string_view(top.attribute("version").value()).substr(0, 1) != "2")
             return unreadable("Nur KVTML 2.0 wird gelesen; diese Datei ist älter (KVTML 1).");
     }
-    if (!sawRoot)
-        return refused(kNoRoot);
     if (DepthCheck check; !doc.traverse(check))
         return unreadable("Die Elemente sind zu tief verschachtelt.");
 
