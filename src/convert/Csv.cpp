@@ -1,6 +1,7 @@
 #include "Csv.h"
 
 #include "FieldText.h"
+#include "core/Cp1252.h"
 #include "core/VocabularyFile.h"
 #include "platform/Cp1252Text.h"
 
@@ -499,7 +500,12 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         keepInRange(e, losses, where);
         // A row whose German and foreign texts hold nothing but blanks once they are cut to
         // 100 characters gives no word: as a word it would not come back from its own export.
-        if (isBlankTableText(e.german.view()) && isBlankTableText(e.foreign.view())) {
+        const auto blank = [](const ShortText100& t) {
+            return std::all_of(t.chars, t.chars + t.len, [](char c) {
+                return QChar::isSpace(cp1252ToUnicode(static_cast<std::uint8_t>(c)));
+            });
+        };
+        if (blank(e.german) && blank(e.foreign)) {
             losses.add(K::SkippedRow, where);
             continue;
         }

@@ -109,8 +109,6 @@ struct ImportedWords {
     LossReport losses;
 };
 
-// Splits records as RFC 4180 describes them, and leniently where files stray from it (a
-// quote inside an unquoted field is an ordinary character, an unclosed quote runs to the end).
 // Fields with HTML (declared by "#html:true", or with tags or entities found in them) become
 // plain text; columns no field takes, and compartments and passes out of range, are reported.
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);

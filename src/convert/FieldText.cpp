@@ -100,13 +100,6 @@ bool isBlank(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
-bool isBlankTableText(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return QChar::isSpace(cp1252ToUnicode(static_cast<std::uint8_t>(c)));
-    });
-}
-
 bool namesGerman(const QString& nameOrCode)
 {
     const QString s = nameOrCode.trimmed().toLower();

@@ -17,7 +17,6 @@ ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view 
 
 // Empty or white space only, as QString::trimmed() finds it.
 bool isBlank(QStringView text);
-bool isBlankTableText(std::string_view text);
 
 // Whether a language's name or code ("Deutsch", "german", "de", "de_AT", "deu") is German.
 bool namesGerman(const QString& nameOrCode);

@@ -85,9 +85,8 @@ void addText(std::string& into, const pugi::xml_node& n)
 // depth of the document is known to be bounded.
 bool hasContent(const pugi::xml_node& n)
 {
-    if (std::string_view(n.value()).find_first_not_of(" \t\n\r") != std::string_view::npos)
-        return true;
-    return std::any_of(n.begin(), n.end(), hasContent);
+    return std::string_view(n.value()).find_first_not_of(" \t\n\r") != std::string_view::npos ||
+           std::any_of(n.begin(), n.end(), hasContent);
 }
 
 int intAttribute(const pugi::xml_node& n, const char* name, int fallback)
