@@ -5,10 +5,8 @@
 #include "Converter.h"
 #include "core/SpeechChoices.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>

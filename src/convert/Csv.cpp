@@ -251,6 +251,28 @@ bool htmlToText(QStringView in, bool declared, QString& out)
     return out != in;
 }
 
+// Which field of a word a header cell names; -1 for none.
+int fieldForHeader(const QString& cell)
+{
+    const QString key = cell.trimmed().toLower();
+    if (key.isEmpty())
+        return -1;
+    if (namesGerman(key))
+        return 0;
+    for (std::size_t f = 0; f < kWordFields.size(); ++f)
+        for (const char16_t* name : kWordFields[f].aliases)
+            if (name && key == QStringView(name))
+                return static_cast<int>(f);
+    return -1;
+}
+
+bool isInteger(QStringView s, std::int32_t& value)
+{
+    const QStringView t = s.trimmed();
+    const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
+}
+
 } // namespace
 
 CsvFormat detectCsvFormat(std::string_view bytes)
@@ -324,32 +346,6 @@ std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& for
     }
     return rows;
 }
-
-namespace {
-
-// Which field of a word a header cell names; -1 for none.
-int fieldForHeader(const QString& cell)
-{
-    const QString key = cell.trimmed().toLower();
-    if (key.isEmpty())
-        return -1;
-    if (namesGerman(key))
-        return 0;
-    for (std::size_t f = 0; f < kWordFields.size(); ++f)
-        for (const char16_t* name : kWordFields[f].aliases)
-            if (name && key == QStringView(name))
-                return static_cast<int>(f);
-    return -1;
-}
-
-bool isInteger(QStringView s, std::int32_t& value)
-{
-    const QStringView t = s.trimmed();
-    const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
-    return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
-}
-
-} // namespace
 
 CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 {

@@ -329,6 +329,18 @@ struct DepthCheck : pugi::xml_tree_walker {
     }
 };
 
+// XML 1.0 has no room for most C0 control characters, not even as character references.
+QString xmlSafe(QString s, LossReport& losses, const std::string& where)
+{
+    int replaced = 0;
+    for (QChar& c : s)
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            c = (++replaced, u'?');
+    if (replaced > 0)
+        losses.add(LossReport::Kind::XmlControl, replaced, where + ": " + quoteForReport(s));
+    return s;
+}
+
 } // namespace
 
 ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
@@ -499,22 +511,6 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     out.status = ImportOutcome::Status::Ok;
     return out;
 }
-
-namespace {
-
-// XML 1.0 has no room for most C0 control characters, not even as character references.
-QString xmlSafe(QString s, LossReport& losses, const std::string& where)
-{
-    int replaced = 0;
-    for (QChar& c : s)
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            c = (++replaced, u'?');
-    if (replaced > 0)
-        losses.add(LossReport::Kind::XmlControl, replaced, where + ": " + quoteForReport(s));
-    return s;
-}
-
-} // namespace
 
 std::string exportKvtml(const TWordTable& table, const QString& title, LossReport& losses,
                         const QString& foreignLocale)

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
