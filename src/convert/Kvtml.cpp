@@ -25,9 +25,12 @@ constexpr qsizetype kMaxNameChars = 512;
 // The parser builds a tree of the whole document; a node per element. Bounded so that a
 // file of nothing but tags cannot take gigabytes; real lists use a few dozen per word.
 constexpr std::size_t kMaxTags = 2'000'000;
+constexpr int kMaxDepth = 32;
+constexpr int kMaxLanguages = 64;
 
 // No DTD entities are expanded (the parser knows none), only the five of XML itself and
-// character references; the DOCTYPE is kept so that an internal subset can be refused.
+// character references; the DOCTYPE is kept so that an internal subset, where entity bombs
+// live and real lists never go, is refused outright.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_doctype |
                                    pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -324,7 +327,7 @@ struct DepthCheck : pugi::xml_tree_walker {
     bool deep = false;
     bool for_each(pugi::xml_node& n) override
     {
-        deep = n.type() == pugi::node_element && depth() >= kKvtmlMaxDepth;
+        deep = n.type() == pugi::node_element && depth() >= kMaxDepth;
         return !deep;
     }
 };
@@ -398,7 +401,7 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
     const pugi::xml_node root = doc.document_element();
     auto& langs = out.languages;
     for (const pugi::xml_node& l : root.child("identifiers").children("identifier")) {
-        if (std::ssize(langs) >= kKvtmlMaxLanguages)
+        if (std::ssize(langs) >= kMaxLanguages)
             return unreadable("Die Datei hat zu viele Sprachen.");
         const auto text = [&](const char* name) {
             std::string t;

@@ -46,12 +46,6 @@ struct ImportOutcome {
     ImportedWords imported;
 };
 
-// Limits against hostile files; the XML parser expands no entities of a DTD at all. A
-// file with an internal DTD subset is refused outright: real lists never have one, and it
-// is where entity bombs live.
-inline constexpr int kKvtmlMaxDepth = 32;
-inline constexpr int kKvtmlMaxLanguages = 64;
-
 // Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
 // "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
 ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});

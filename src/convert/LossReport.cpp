@@ -20,37 +20,33 @@ void LossReport::merge(const LossReport& other)
     }
 }
 
-namespace {
-
-// Per kind, in the order of the enum: the counted thing in singular and plural, and what
-// became of it.
-struct Wording {
-    const char* one;
-    const char* many;
-    const char* what;
-};
-constexpr Wording kWordings[LossReport::kKinds] = {
-    {"Zeichen", "Zeichen", ", die Windows-1252 nicht kennt, durch „?“ ersetzt"},
-    {"Text", "Texte", " nach 100 Zeichen abgeschnitten"},
-    {"Feld", "Felder", " mit Zeilenumbruch: Umbruch durch ein Leerzeichen ersetzt"},
-    {"Zeile oder Eintrag", "Zeilen oder Einträge",
-     " ohne deutsches und fremdsprachiges Wort übersprungen"},
-    {"Wort", "Wörter", " über der Grenze von 9999 Wörtern pro Vokabeldatei nicht übernommen"},
-    {"Zahl", "Zahlen", " für Fach oder Durchgänge nicht lesbar: Fach 1 bzw. 0 Durchgänge genommen"},
-    {"Angabe", "Angaben", " ohne Gegenstück im Zielformat nicht übernommen"},
-    {"Steuerzeichen", "Steuerzeichen", ", die XML nicht fassen kann, durch „?“ ersetzt"},
-    {"Feld", "Felder",
-     " mit HTML als Text übernommen: Umbrüche und Absätze als Leerzeichen, Auszeichnungen "
-     "entfernt, Entitäten entschlüsselt"},
-    {"Zahl", "Zahlen",
-     " für Fach oder Durchgänge außerhalb des Gültigen: durch den nächsten gültigen Wert "
-     "ersetzt"},
-};
-
-} // namespace
-
 std::string LossReport::summary() const
 {
+    // Per kind, in the order of the enum: the counted thing in singular and plural, and what
+    // became of it.
+    struct Wording {
+        const char* one;
+        const char* many;
+        const char* what;
+    };
+    static constexpr Wording kWordings[kKinds] = {
+        {"Zeichen", "Zeichen", ", die Windows-1252 nicht kennt, durch „?“ ersetzt"},
+        {"Text", "Texte", " nach 100 Zeichen abgeschnitten"},
+        {"Feld", "Felder", " mit Zeilenumbruch: Umbruch durch ein Leerzeichen ersetzt"},
+        {"Zeile oder Eintrag", "Zeilen oder Einträge",
+         " ohne deutsches und fremdsprachiges Wort übersprungen"},
+        {"Wort", "Wörter", " über der Grenze von 9999 Wörtern pro Vokabeldatei nicht übernommen"},
+        {"Zahl", "Zahlen",
+         " für Fach oder Durchgänge nicht lesbar: Fach 1 bzw. 0 Durchgänge genommen"},
+        {"Angabe", "Angaben", " ohne Gegenstück im Zielformat nicht übernommen"},
+        {"Steuerzeichen", "Steuerzeichen", ", die XML nicht fassen kann, durch „?“ ersetzt"},
+        {"Feld", "Felder",
+         " mit HTML als Text übernommen: Umbrüche und Absätze als Leerzeichen, Auszeichnungen "
+         "entfernt, Entitäten entschlüsselt"},
+        {"Zahl", "Zahlen",
+         " für Fach oder Durchgänge außerhalb des Gültigen: durch den nächsten gültigen Wert "
+         "ersetzt"},
+    };
     std::string out;
     for (int k = 0; k < kKinds; ++k) {
         const auto kind = static_cast<Kind>(k);
