@@ -376,16 +376,10 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
         c.headerRow = true;
         // A header that names only one language ("Deutsch;Englisch") still tells which
         // column is German; the first unnamed column is then the foreign one.
-        const auto firstFree = [&] {
-            for (int i = 0; i < static_cast<int>(head.size()); ++i)
+        for (const std::size_t side : {0, 1})
+            for (int i = 0; found[side] < 0 && i < static_cast<int>(head.size()); ++i)
                 if (std::find(found.begin(), found.end(), i) == found.end() && !skipped(i))
-                    return i;
-            return -1;
-        };
-        if (found[0] < 0)
-            found[0] = firstFree();
-        if (found[1] < 0)
-            found[1] = firstFree();
+                    found[side] = i;
         c.setFields(found);
         return c;
     }
