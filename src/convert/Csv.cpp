@@ -339,10 +339,9 @@ std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& for
         rows.push_back(directives.columns);
     CsvReader reader(QStringView(text).sliced(directives.length), format.separator);
     while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
-        QStringList fields;
+        rows.emplace_back();
         for (const QStringView f : reader.fields)
-            fields.push_back(f.left(kCsvMaxFieldChars).toString());
-        rows.push_back(fields);
+            rows.back().push_back(f.left(kCsvMaxFieldChars).toString());
     }
     return rows;
 }

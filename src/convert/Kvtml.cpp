@@ -519,9 +519,6 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
                         const QString& foreignLocale)
 {
     pugi::xml_document doc;
-    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "UTF-8";
     doc.append_child(pugi::node_doctype)
         .set_value(R"(kvtml PUBLIC "kvtml2.dtd" "http://edu.kde.org/kvtml/kvtml2.dtd")");
     const auto add = [](pugi::xml_node parent, const char* name, const QString& text) {
