@@ -231,9 +231,9 @@ TWordEntry convertEntry(const Entry& r, LossReport& losses)
 {
     const std::string place = r.place();
     // The synonym is the paraphrase, then the pair partners, then the further languages.
-    std::string synonym = isBlank(r.foreign.paraphrase) ? std::string() : r.foreign.paraphrase;
-    appendPart(synonym, r.synonyms);
-    appendPart(synonym, r.others);
+    std::string synonym;
+    for (const std::string* part : {&r.foreign.paraphrase, &r.synonyms, &r.others})
+        appendPart(synonym, *part);
     // Both sides' comments make the remark, the same one only once.
     std::string remark = r.foreign.comment;
     if (r.german.comment != remark)
