@@ -79,8 +79,7 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
 {
-    const auto n = static_cast<std::int32_t>(
-        std::min(words.size(), static_cast<std::size_t>(TWordTable::MaxWords)));
+    const auto n = std::int32_t(std::min<std::size_t>(words.size(), TWordTable::MaxWords));
     // Every slot is written once: the words, then empty slots behind them. Clearing the whole
     // table first would write it twice, which costs as much as the import itself.
     std::copy_n(words.begin(), n, &table[1]);

@@ -16,7 +16,6 @@ namespace {
 // What the column dialog reads: a head of the file, which keeps it instant on a large one.
 constexpr std::size_t kHead = 256 * 1024;
 
-// The byte order marks, and the encodings they mark.
 constexpr std::array<std::pair<std::string_view, TextEncoding>, 3> kMarks{
     {{"\xEF\xBB\xBF", TextEncoding::Utf8},
      {"\xFF\xFE", TextEncoding::Utf16Le},
@@ -419,12 +418,9 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
                      directives.lines + 1);
     const std::vector<QStringView>& fields = reader.fields;
     // Every word takes at least two characters of the file.
-    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords),
-                               static_cast<std::size_t>(all.size()) / 2));
+    out.words.reserve(std::size_t(std::min<qsizetype>(TWordTable::MaxWords, all.size() / 2)));
     const auto cell = [&](int col) {
-        return col >= 0 && static_cast<std::size_t>(col) < fields.size()
-                   ? fields[static_cast<std::size_t>(col)]
-                   : QStringView();
+        return col >= 0 && col < std::ssize(fields) ? fields[std::size_t(col)] : QStringView();
     };
     std::string where;
     const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
@@ -442,12 +438,11 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     std::optional<bool> html = directives.html;
     const auto text = [&](int col) {
         const QStringView f = cell(col);
-        if (html != false &&
-            std::any_of(f.begin(), f.end(), [](QChar c) { return c == u'<' || c == u'&'; })) {
-            if (QString plain; htmlToText(f, html == true, plain)) {
-                losses.add(K::Html, where + ": " + quoteForReport(f));
-                return toTableText(plain, losses, where);
-            }
+        const auto markup = [](QChar c) { return c == u'<' || c == u'&'; };
+        if (QString plain; html != false && std::any_of(f.begin(), f.end(), markup) &&
+                           htmlToText(f, html == true, plain)) {
+            losses.add(K::Html, where + ": " + quoteForReport(f));
+            return toTableText(plain, losses, where);
         }
         return toTableText(f, losses, where);
     };

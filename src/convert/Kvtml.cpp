@@ -112,7 +112,6 @@ struct Entry {
     std::string place() const { return "Eintrag " + std::to_string(number); }
 };
 
-// The entries of a document, with what is lost on the way.
 struct Reader {
     Reader(const std::vector<KvtmlLanguage>& l, int german, int foreign)
         : languages(l), germanId(german), foreignId(foreign)
@@ -226,7 +225,6 @@ int gradeNumber(const std::string& text, LossReport& losses, const std::string& 
     return 0;
 }
 
-// One entry's word: the texts in table form, the grade as compartment and passes.
 TWordEntry convertEntry(const Entry& r, LossReport& losses)
 {
     const std::string place = r.place();
@@ -322,13 +320,11 @@ bool readAsUtf8(std::string_view bytes)
     return value.toLower() == u"utf-8" || value.toLower() == u"utf8";
 }
 
-// Finds an element nested too deep, walking the tree without recursion.
+// Stops at an element nested too deep, walking the tree without recursion.
 struct DepthCheck : pugi::xml_tree_walker {
-    bool deep = false;
     bool for_each(pugi::xml_node& n) override
     {
-        deep = n.type() == pugi::node_element && depth() >= kMaxDepth;
-        return !deep;
+        return n.type() != pugi::node_element || depth() < kMaxDepth;
     }
 };
 
@@ -382,7 +378,6 @@ ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice)
         const auto line = 1 + std::count(before.begin(), before.end(), '\n');
         return unreadable(parsed.description() + (" (Zeile " + std::to_string(line) + ")"));
     }
-    // The parser has made sure of an element at the top.
     for (const pugi::xml_node& top : doc.children()) {
         if (top.type() == pugi::node_doctype && std::strchr(top.value(), '[') != nullptr)
             return unreadable(

@@ -40,9 +40,7 @@ struct ImportOutcome {
     std::vector<KvtmlLanguage> languages; // in file order
     int germanId = KvtmlChoice::kNone;    // the choice taken
     int foreignId = KvtmlChoice::kNone;
-    // The language code ("fr-CA") of the language that became the foreign side, when its
-    // locale is one
-    QString foreignLocale;
+    QString foreignLocale; // the foreign side's locale as a language code ("fr-CA"), if it is one
     ImportedWords imported;
 };
 
