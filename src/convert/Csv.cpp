@@ -316,17 +316,13 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
         if (encoding == format.encoding && bytes.starts_with(mark))
             bytes.remove_prefix(mark.size());
     const QByteArrayView rest(bytes.data(), std::ssize(bytes));
-    switch (format.encoding) {
-    case TextEncoding::Windows1252:
+    if (format.encoding == TextEncoding::Windows1252)
         return fromCp1252(bytes);
-    case TextEncoding::Utf16Le:
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(rest);
-    case TextEncoding::Utf16Be:
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(rest);
-    case TextEncoding::Utf8:
-        break;
-    }
-    return QString::fromUtf8(rest);
+    if (format.encoding == TextEncoding::Utf8)
+        return QString::fromUtf8(rest);
+    return QStringDecoder(format.encoding == TextEncoding::Utf16Le ? QStringDecoder::Utf16LE
+                                                                   : QStringDecoder::Utf16BE)
+        .decode(rest);
 }
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)

@@ -31,13 +31,11 @@ struct Encoded {
 // Decomposed umlauts (as some systems write them) become the single characters that
 // Windows-1252 has; without this every "ü" made of u + U+0308 would turn into "u?". Text
 // below U+0300 is already composed, which spares the costly normalisation for nearly every
-// word. The state lives in locals: a per-character loop must not go through memory.
+// word. The length lives in a local: the per-character loop must not go through memory.
 bool encode(QStringView s, bool composed, Encoded& into)
 {
     constexpr std::size_t kMax = ShortText100::capacity;
     std::size_t length = 0;
-    int unrepresentable = 0;
-    bool lineBreak = false;
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n && length <= kMax; ++i) {
         // Printable ASCII and Latin-1 letters, nearly every character of a word list, keep
@@ -56,7 +54,7 @@ bool encode(QStringView s, bool composed, Encoded& into)
         }
         const bool kept = length < kMax;
         if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
-            lineBreak = lineBreak || kept;
+            into.lineBreak = into.lineBreak || kept;
             into.bytes[length++] = ' ';
             // CR LF is one break and so one blank.
             if (c == U'\r' && i + 1 < n && s[i + 1] == u'\n')
@@ -64,12 +62,10 @@ bool encode(QStringView s, bool composed, Encoded& into)
             continue;
         }
         const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
-        unrepresentable += b < 0 && kept ? 1 : 0;
+        into.unrepresentable += b < 0 && kept ? 1 : 0;
         into.bytes[length++] = b < 0 ? '?' : static_cast<char>(b);
     }
     into.length = length;
-    into.unrepresentable = unrepresentable;
-    into.lineBreak = lineBreak;
     return true;
 }
 
@@ -78,8 +74,10 @@ bool encode(QStringView s, bool composed, Encoded& into)
 ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view where)
 {
     Encoded e;
-    if (!encode(text, false, e))
+    if (!encode(text, false, e)) {
+        e = {};
         encode(text.toString().normalized(QString::NormalizationForm_C), true, e);
+    }
     const bool cut = e.length > ShortText100::capacity;
     const ShortText100 result(std::string_view(e.bytes, e.length));
     if (e.unrepresentable == 0 && !e.lineBreak && !cut)
