@@ -282,8 +282,6 @@ std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
         return countTags(bytes.substr(a, b - a));
     };
     const std::size_t around = tagsIn(0, from) + tagsIn(close, bytes.size());
-    if (around > kMaxTags)
-        return std::nullopt;
     std::size_t cut = from, tags = around;
     for (std::size_t end; (end = bytes.find(kEnd, cut)) < close;) {
         const std::size_t next = end + kEnd.size();
@@ -295,7 +293,8 @@ std::optional<std::string> cutToTagLimit(std::string_view bytes, int& dropped)
     dropped = 0;
     for (std::size_t at = cut; (at = bytes.find(kEnd, at)) < close; ++at)
         ++dropped;
-    if (dropped == 0 || tagsIn(cut, close) > kTagsPerEntry * static_cast<std::size_t>(dropped))
+    if (dropped == 0 || around > kMaxTags ||
+        tagsIn(cut, close) > kTagsPerEntry * static_cast<std::size_t>(dropped))
         return std::nullopt;
     return std::string(bytes.substr(0, cut)).append(bytes.substr(close));
 }
