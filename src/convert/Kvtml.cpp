@@ -555,12 +555,10 @@ std::string exportKvtml(const TWordTable& table, const QString& title, LossRepor
             add(foreign, "comment", text(e.remark));
         if (!e.synonym.empty())
             add(foreign, "paraphrase", text(e.synonym));
-        int grade = e.box - 1;
-        if (e.box < 1 || e.box > 6) {
+        const int grade = e.box >= 1 && e.box <= 6 ? e.box - 1 : 0;
+        if (grade != e.box - 1)
             losses.add(LossReport::Kind::NoCounterpart,
                        where + ": Fach " + std::to_string(e.box) + ", geschrieben als Fach 1");
-            grade = 0;
-        }
         if (grade != 0 || e.passes != 0) {
             pugi::xml_node g = foreign.append_child("grade");
             add(g, "currentgrade", QString::number(grade));
