@@ -13,12 +13,12 @@ using namespace tafelix::convert;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    KvtmlImport r = importKvtml(bytes);
-    if (r.status == KvtmlImport::Status::Ambiguous && !r.languages.empty())
+    ImportOutcome r = importKvtml(bytes);
+    if (r.status == ImportOutcome::Status::Ambiguous && !r.languages.empty())
         r = importKvtml(bytes, {r.languages.back().id, KvtmlChoice::kAuto});
-    if (r.status != KvtmlImport::Status::Ok)
+    if (r.status != ImportOutcome::Status::Ok)
         return 0;
-    fuzz::checkWords(r.result.words);
-    fuzz::checkRoundTrip(r.result.words, FileFormat::Kvtml);
+    fuzz::checkWords(r.imported.words);
+    fuzz::checkRoundTrip(r.imported.words, FileFormat::Kvtml);
     return 0;
 }

@@ -5,9 +5,8 @@
 #include "Converter.h"
 #include "core/SpeechChoices.h"
 
-#include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,15 +46,10 @@ Rückgabewert: 0 alles übernommen, 1 etwas ging verloren (ohne --lossy),
 
 bool parseLanguage(std::string_view value, int& into)
 {
-    if (value == "none") {
-        into = KvtmlChoice::kNone;
-        return true;
-    }
-    if (value.empty() || value.size() > 6 ||
-        value.find_first_not_of("0123456789") != std::string_view::npos)
-        return false;
-    into = std::stoi(std::string(value));
-    return true;
+    into = KvtmlChoice::kNone;
+    const char* end = value.data() + value.size();
+    return value == "none" || (!value.empty() && value.size() <= 6 && value[0] != '-' &&
+                               std::from_chars(value.data(), end, into).ptr == end);
 }
 
 int usage(const char* problem)
@@ -80,19 +74,17 @@ int main(int argc, char** argv)
         }
         if (a == "--lossy") {
             lossy = true;
-        } else if (a.starts_with("--german=")) {
-            if (!parseLanguage(a.substr(9), options.kvtml.german))
-                return usage("--german erwartet eine Nummer oder \"none\".");
-        } else if (a.starts_with("--foreign=")) {
-            if (!parseLanguage(a.substr(10), options.kvtml.foreign))
-                return usage("--foreign erwartet eine Nummer oder \"none\".");
+        } else if (a.starts_with("--german=") || a.starts_with("--foreign=")) {
+            const bool german = a[2] == 'g';
+            if (!parseLanguage(a.substr(a.find('=') + 1),
+                               german ? options.kvtml.german : options.kvtml.foreign))
+                return usage(german ? "--german erwartet eine Nummer oder \"none\"."
+                                    : "--foreign erwartet eine Nummer oder \"none\".");
         } else if (a.starts_with("--foreign-locale=")) {
-            const std::string_view code = a.substr(17);
-            std::string asTag(code);
-            std::replace(asTag.begin(), asTag.end(), '_', '-');
-            if (!SpeechChoices::isLanguageCode(asTag))
+            foreignLocale = QString::fromLatin1(a.substr(17));
+            if (!SpeechChoices::isLanguageCode(
+                    QString(foreignLocale).replace(u'_', u'-').toStdString()))
                 return usage("--foreign-locale erwartet einen Code wie en oder fr_CA.");
-            foreignLocale = QString::fromLatin1(code.data(), std::ssize(code));
         } else if (a.starts_with("--")) {
             return usage("unbekannte Option.");
         } else {
@@ -106,23 +98,21 @@ int main(int argc, char** argv)
     if (formatFromPath(out) == FileFormat::Unknown)
         return usage("die Endung der Ausgabe ist keins von .vkb, .kvtml, .csv, .tsv, .txt.");
 
-    auto table = std::make_unique<TWordTable>();
-    ImportOutcome imported = importFile(in, *table, options);
-    if (imported.status == ImportOutcome::Status::Ambiguous) {
-        std::fprintf(stderr, "%s: %s Mit --german=ID wählen:\n", in.c_str(),
-                     imported.message.c_str());
-        for (const KvtmlLanguage& l : imported.languages)
+    const ImportOutcome imported = importFile(in, options);
+    if (imported.status != ImportOutcome::Status::Ok) {
+        const bool ask = imported.status == ImportOutcome::Status::Ambiguous;
+        std::fprintf(stderr, "%s: %s%s\n", in.c_str(), imported.message.c_str(),
+                     ask ? " Mit --german=ID wählen:" : "");
+        for (const KvtmlLanguage& l : ask ? imported.languages : std::vector<KvtmlLanguage>())
             std::fprintf(stderr, "  %d: %s (%s)\n", l.id, l.name.toStdString().c_str(),
                          l.locale.toStdString().c_str());
         return kExitFailed;
     }
-    if (imported.status != ImportOutcome::Status::Ok) {
-        std::fprintf(stderr, "%s: %s\n", in.c_str(), imported.message.c_str());
-        return kExitFailed;
-    }
 
+    auto table = std::make_unique<TWordTable>();
+    fillTable(imported.imported.words, *table);
     // An empty list stays empty in the output; the one blank word of "Neu" is for the editor.
-    if (imported.wordCount == 0)
+    if (imported.imported.words.empty())
         table->ClearWords();
 
     const ExportOutcome exported = exportFile(*table, out, foreignLocale);

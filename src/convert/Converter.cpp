@@ -1,7 +1,6 @@
 #include "Converter.h"
 
 #include "FieldText.h"
-#include "core/SpeechChoices.h"
 #include "core/VocabularyFile.h"
 
 #include <QFileInfo>
@@ -11,49 +10,22 @@
 
 namespace tafelix::convert {
 
+const char* const kUnknownFormat =
+    "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
+
 FileFormat formatFromPath(std::string_view path)
 {
     const std::string_view name = fileNamePart(path);
     const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return FileFormat::Unknown;
-    std::string ext(name.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    if (ext == "vkb")
-        return FileFormat::Vkb;
-    if (ext == "kvtml")
-        return FileFormat::Kvtml;
-    if (ext == "csv")
-        return FileFormat::Csv;
-    if (ext == "tsv" || ext == "txt")
-        return FileFormat::Tsv;
-    return FileFormat::Unknown;
+    const QString ext = dot == std::string_view::npos
+                            ? QString()
+                            : QString::fromLocal8Bit(name.substr(dot + 1)).toLower();
+    return ext == u"vkb"                    ? FileFormat::Vkb
+           : ext == u"kvtml"                ? FileFormat::Kvtml
+           : ext == u"csv"                  ? FileFormat::Csv
+           : ext == u"tsv" || ext == u"txt" ? FileFormat::Tsv
+                                            : FileFormat::Unknown;
 }
-
-namespace {
-
-ImportOutcome fromKvtml(KvtmlImport k)
-{
-    ImportOutcome out;
-    out.message = std::move(k.message);
-    // The foreign language's locale ("fr_CA") as a language code ("fr-CA"), when it is one.
-    for (const KvtmlLanguage& l : k.languages)
-        if (l.id == k.foreignId && k.foreignId != KvtmlChoice::kNone) {
-            const QString code = l.locale.trimmed().replace(QLatin1Char('_'), QLatin1Char('-'));
-            if (SpeechChoices::isLanguageCode(code.toStdString()))
-                out.foreignLocale = code;
-        }
-    out.languages = std::move(k.languages);
-    out.imported = std::move(k.result);
-    out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
-    out.status = k.status == KvtmlImport::Status::Ok          ? ImportOutcome::Status::Ok
-                 : k.status == KvtmlImport::Status::Ambiguous ? ImportOutcome::Status::Ambiguous
-                                                              : ImportOutcome::Status::Failed;
-    return out;
-}
-
-} // namespace
 
 ImportOutcome importBytes(std::string_view bytes, FileFormat format, const ImportOptions& options)
 {
@@ -65,14 +37,12 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
             out.message = loadFailureMessage(r);
             return out;
         }
-        for (std::int32_t n = 1; n <= table->wordCount; ++n)
-            out.imported.words.push_back((*table)[n]);
-        out.wordCount = table->wordCount;
+        out.imported.words.assign(&(*table)[1], &(*table)[1] + table->wordCount);
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
     case FileFormat::Kvtml:
-        return fromKvtml(importKvtml(bytes, options.kvtml));
+        return importKvtml(bytes, options.kvtml);
     case FileFormat::Csv:
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
@@ -80,14 +50,13 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
             options.columns ? *options.columns
                             : guessCsvColumns(previewCsv(bytes, f), readCsvDirectives(bytes, f));
         out.imported = importCsv(bytes, f, c);
-        out.wordCount = static_cast<std::int32_t>(out.imported.words.size());
         out.status = ImportOutcome::Status::Ok;
         return out;
     }
     case FileFormat::Unknown:
         break;
     }
-    out.message = "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.";
+    out.message = kUnknownFormat;
     return out;
 }
 
@@ -102,33 +71,17 @@ ImportOutcome importFile(const std::string& path, const ImportOptions& options)
 {
     const FileFormat format = formatFromPath(path);
     std::string bytes;
-    if (format != FileFormat::Unknown) {
-        if (std::string why = readImportFile(path, bytes); !why.empty()) {
-            ImportOutcome failed;
-            failed.message = std::move(why);
-            return failed;
-        }
-    }
+    ImportOutcome failed;
+    if (format != FileFormat::Unknown && !(failed.message = readImportFile(path, bytes)).empty())
+        return failed;
     return importBytes(bytes, format, options);
-}
-
-ImportOutcome importFile(const std::string& path, TWordTable& table, const ImportOptions& options)
-{
-    ImportOutcome out = importFile(path, options);
-    if (out.status == ImportOutcome::Status::Ok) {
-        fillTable(out.imported.words, table);
-        out.imported.words = {};
-    }
-    return out;
 }
 
 void fillTable(const std::vector<TWordEntry>& words, TWordTable& table)
 {
-    const auto n = static_cast<std::int32_t>(
-        std::min(words.size(), static_cast<std::size_t>(TWordTable::MaxWords)));
+    const auto n = std::int32_t(std::min<std::size_t>(words.size(), TWordTable::MaxWords));
     // Every slot is written once: the words, then empty slots behind them. Clearing the whole
     // table first would write it twice, which costs as much as the import itself.
-    // Slots 1..MaxWords lie side by side, so the words go in as one block.
     std::copy_n(words.begin(), n, &table[1]);
     for (std::int32_t k = n + 1; k <= TWordTable::MaxWords; ++k)
         table[k] = EmptyEntry;
@@ -143,28 +96,16 @@ ExportOutcome exportFile(const TWordTable& table, const std::string& path,
                          const QString& foreignLocale)
 {
     ExportOutcome out;
-    std::string bytes;
-    switch (formatFromPath(path)) {
-    case FileFormat::Vkb:
-        bytes = serializeVocabulary(table);
-        break;
-    case FileFormat::Kvtml: {
-        const QString title =
-            QFileInfo(QString::fromLocal8Bit(path.data(), std::ssize(path))).completeBaseName();
-        bytes = exportKvtml(table, title, out.losses, foreignLocale);
-        break;
-    }
-    case FileFormat::Csv:
-        bytes = exportCsv(table, QLatin1Char(','));
-        break;
-    case FileFormat::Tsv:
-        bytes = exportCsv(table, QLatin1Char('\t'));
-        break;
-    case FileFormat::Unknown:
-        out.io = IoResult::failure(
-            EINVAL, "Unbekanntes Dateiformat: erwartet werden .vkb, .kvtml, .csv, .tsv oder .txt.");
+    const FileFormat format = formatFromPath(path);
+    if (format == FileFormat::Unknown) {
+        out.io = IoResult::failure(EINVAL, kUnknownFormat);
         return out;
     }
+    const QString title = QFileInfo(QString::fromLocal8Bit(path)).completeBaseName();
+    const std::string bytes = format == FileFormat::Vkb ? serializeVocabulary(table)
+                              : format == FileFormat::Kvtml
+                                  ? exportKvtml(table, title, out.losses, foreignLocale)
+                                  : exportCsv(table, format == FileFormat::Csv ? u',' : u'\t');
     out.io = writeFileAtomically(path, bytes);
     return out;
 }

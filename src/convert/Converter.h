@@ -26,18 +26,6 @@ struct ImportOptions {
     std::optional<CsvColumns> columns; // column mapping; guessed when empty
 };
 
-struct ImportOutcome {
-    enum class Status { Ok, Ambiguous, Failed };
-    Status status = Status::Failed;
-    std::string message;                  // German, UTF-8, when not Ok
-    std::vector<KvtmlLanguage> languages; // the candidates when Ambiguous
-    // KVTML: the language code ("fr-CA") of the language that became the foreign side, when
-    // its locale is one
-    QString foreignLocale;
-    ImportedWords imported;
-    std::int32_t wordCount = 0; // the words read, in the list or in the table
-};
-
 // Reads a file to import, the whole of it; the German reason when it cannot.
 std::string readImportFile(const std::string& path, std::string& bytes);
 
@@ -46,12 +34,6 @@ std::string readImportFile(const std::string& path, std::string& bytes);
 ImportOutcome importFile(const std::string& path, const ImportOptions& options = {});
 ImportOutcome importBytes(std::string_view bytes, FileFormat format,
                           const ImportOptions& options = {});
-
-// The same, but the words go into `table` as fillTable() leaves it, and the list in
-// `imported` stays empty. The table is unchanged unless the outcome is Ok, so the caller
-// must have asked about unsaved words first.
-ImportOutcome importFile(const std::string& path, TWordTable& table,
-                         const ImportOptions& options = {});
 
 // The words as a new vocabulary in the table, as "Neu" leaves it but with the words: the
 // first word current and `modified` set, so that closing asks before the imported words

@@ -1,6 +1,7 @@
 #include "Csv.h"
 
 #include "FieldText.h"
+#include "core/Cp1252.h"
 #include "core/VocabularyFile.h"
 #include "platform/Cp1252Text.h"
 
@@ -15,121 +16,108 @@ namespace {
 // What the column dialog reads: a head of the file, which keeps it instant on a large one.
 constexpr std::size_t kHead = 256 * 1024;
 
-// The header row of our own export. Its texts are plain: a word that holds "<b>" comes back
-// as it went out.
-const QStringList& ownHeader()
-{
-    static const QStringList names = [] {
-        QStringList n;
-        for (const WordFieldNames& f : kWordFields)
-            n.push_back(QString::fromUtf16(f.header));
-        return n;
-    }();
-    return names;
-}
+constexpr std::array<std::pair<std::string_view, TextEncoding>, 3> kMarks{
+    {{"\xEF\xBB\xBF", TextEncoding::Utf8},
+     {"\xFF\xFE", TextEncoding::Utf16Le},
+     {"\xFE\xFF", TextEncoding::Utf16Be}}};
 
 // Reads records as RFC 4180 describes them, and leniently where files stray from it: a
 // quoted field may hold separators, doubled quotes and line breaks; a record ends at CR LF,
 // LF or CR; a quote inside an unquoted field is an ordinary character, as is text after a
 // closing quote; an unclosed quote runs to the end of the text. Fields past kCsvMaxFields
-// are dropped, so a hostile file costs bounded memory per record.
-class CsvReader {
-public:
-    CsvReader(QStringView text, QChar separator, int firstLine = 1)
-        : text_(text), sep_(separator), lineNo_(firstLine)
+// are dropped, so a hostile file costs bounded memory per record. A field is a view of the
+// text, or of a buffer of its own when quoted; both last until the next record.
+struct CsvReader {
+    CsvReader(QStringView all, QChar separator, int firstLine = 1)
+        : text(all), sep(separator.unicode()), lineNo(firstLine)
     {}
 
-    std::vector<QString> fields;
-    // The line the record starts on.
-    int line() const { return line_; }
+    std::vector<QStringView> fields;
+    int line = 0; // the one the record starts on
 
     bool next()
     {
         fields.clear();
-        if (at_ >= text_.size())
+        if (at >= text.size())
             return false;
-        line_ = lineNo_;
+        line = lineNo;
         for (;;) {
-            QString f = readField();
+            const QStringView f = readField(own[std::min(fields.size(), own.size() - 1)]);
             if (fields.size() < static_cast<std::size_t>(kCsvMaxFields))
-                fields.push_back(std::move(f));
-            if (at_ >= text_.size())
+                fields.push_back(f);
+            if (at >= text.size())
                 break;
-            const QChar c = text_[at_++];
-            if (c == sep_)
+            const char16_t c = text[at++].unicode();
+            if (c == sep)
                 continue;
-            if (c == u'\r' && at_ < text_.size() && text_[at_] == u'\n')
-                ++at_;
-            ++lineNo_;
+            if (c == u'\r' && at < text.size() && text[at] == u'\n')
+                ++at;
+            ++lineNo;
             break;
         }
         return true;
     }
 
-private:
-    // Up to the next separator or line end.
+    // Up to the next separator or line end. Scans keep their place in a local: a member
+    // would go through memory at every character.
     QStringView run()
     {
-        const qsizetype from = at_;
-        while (at_ < text_.size() && text_[at_] != sep_ && text_[at_] != u'\r' &&
-               text_[at_] != u'\n')
-            ++at_;
-        return text_.sliced(from, at_ - from);
+        const qsizetype from = at;
+        qsizetype i = from;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == sep || c == u'\r' || c == u'\n')
+                break;
+        }
+        at = i;
+        return text.sliced(from, i - from);
     }
 
-    QString readField()
+    QStringView readField(std::u16string& f)
     {
-        if (at_ >= text_.size() || text_[at_] != u'"')
-            return run().toString();
-        const qsizetype from = ++at_;
-        bool doubled = false, closed = false;
-        // To the closing quote; an unclosed one runs to the end of the text.
-        qsizetype end = from;
-        while (!closed) {
-            end = text_.indexOf(u'"', end);
-            if (end < 0) {
-                end = text_.size();
-                break;
+        if (at >= text.size() || text[at] != u'"')
+            return run();
+        f.clear();
+        const auto keep = [&](QStringView part) {
+            f.append(part.utf16(), std::size_t(part.size()));
+        };
+        qsizetype from = at + 1, i = from;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c > u'"') // nearly every character: one comparison
+                continue;
+            if (c == u'"') {
+                keep(text.sliced(from, i - from));
+                if (i + 1 == text.size() || text[i + 1] != u'"') {
+                    at = i + 1;
+                    keep(run()); // text after the closing quote belongs to the field
+                    return f;
+                }
+                from = ++i; // of a doubled quote the second is the text's
+            } else if (c == u'\n' ||
+                       (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
+                ++lineNo;
             }
-            const bool pair = end + 1 < text_.size() && text_[end + 1] == u'"';
-            doubled = doubled || pair;
-            closed = !pair;
-            end += pair ? 2 : 0;
         }
-        const QStringView quoted = text_.sliced(from, end - from);
-        countLines(quoted);
-        at_ = closed ? end + 1 : end;
-        QString f;
-        f.reserve(quoted.size());
-        // Inside the quotes every quote is doubled: the first of each pair is the text's.
-        for (qsizetype i = 0; i < quoted.size();) {
-            const qsizetype quote = doubled ? quoted.indexOf(u'"', i) : -1;
-            const qsizetype stop = quote < 0 ? quoted.size() : quote + 1;
-            f += quoted.sliced(i, stop - i);
-            i = stop + 1;
-        }
-        if (closed)
-            f += run(); // text after the closing quote belongs to the field
+        keep(text.sliced(from)); // unclosed: the rest of the text
+        at = i;
         return f;
     }
 
-    // Line breaks inside a quoted field: CR LF, LF and CR alike.
-    void countLines(QStringView part)
-    {
-        if (!part.contains(u'\n') && !part.contains(u'\r'))
-            return;
-        for (qsizetype i = 0; i < part.size(); ++i)
-            if (part[i] == u'\n' ||
-                (part[i] == u'\r' && (i + 1 == part.size() || part[i + 1] != u'\n')))
-                ++lineNo_;
-    }
-
-    QStringView text_;
-    QChar sep_;
-    int lineNo_;
-    int line_ = 0;
-    qsizetype at_ = 0;
+    QStringView text;
+    char16_t sep;
+    int lineNo;
+    qsizetype at = 0;
+    // A buffer per quoted field, and one for the fields that are dropped.
+    std::array<std::u16string, kCsvMaxFields + 1> own;
 };
+
+// The columns of a flashcard export that hold no word field, with their German names.
+constexpr std::array<std::pair<const char16_t*, const char16_t*>, 4> kMetaColumns{
+    {{u"deck", u"Stapel"},
+     {u"notetype", u"Notiztyp"},
+     {u"tags", u"Schlagwörter"},
+     {u"guid", u"GUID"}}};
 
 // The directive lines at the start of `text`. A line counts as one only when it reads
 // "#name:" with a name the export writes; the first other line starts the data.
@@ -145,52 +133,34 @@ CsvDirectives directivesOf(QStringView text, QChar separator)
         const qsizetype colon = line.indexOf(u':');
         const QString key = colon < 0 ? QString() : line.first(colon).toString().toLower();
         // Only the names the export writes: a first word that merely starts with "#" and
-        // holds a colon is a word.
-        static const std::array<const char16_t*, 11> kNames{
-            u"separator",       u"html",        u"columns",    u"deck",
-            u"notetype",        u"tags",        u"guid",       u"deck column",
-            u"notetype column", u"tags column", u"guid column"};
-        if (std::none_of(kNames.begin(), kNames.end(),
-                         [&](const char16_t* n) { return key == QStringView(n); }))
+        // holds a colon is a word. "#deck:", "#tags:" and the like name a column by number
+        // with " column" added; alone they give the whole file one value, nothing a word holds.
+        const QStringView base = key.endsWith(u" column") ? QStringView(key).chopped(7) : key;
+        const auto meta = std::find_if(kMetaColumns.begin(), kMetaColumns.end(),
+                                       [&](const auto& m) { return base == QStringView(m.first); });
+        if (meta == kMetaColumns.end() && key != u"separator" && key != u"html" &&
+            key != u"columns")
             break;
         const QStringView value = line.sliced(colon + 1);
         const QString v = value.trimmed().toString();
         if (key == u"separator") {
-            static const std::array<std::pair<const char16_t*, char16_t>, 5> names{
-                {{u"tab", u'\t'},
-                 {u"semicolon", u';'},
-                 {u"comma", u','},
-                 {u"space", u' '},
-                 {u"pipe", u'|'}}};
-            for (const auto& [name, c] : names)
-                if (v.compare(QStringView(name), Qt::CaseInsensitive) == 0)
-                    d.separator = QChar(c);
+            // Each name with its character last.
+            for (const QStringView name : {u"tab\t", u"semicolon;", u"comma,", u"space ", u"pipe|"})
+                if (v.compare(name.chopped(1), Qt::CaseInsensitive) == 0)
+                    d.separator = name.back();
             if (!d.separator && value.size() == 1 && value[0].unicode() < 0x80)
                 d.separator = value[0];
         } else if (key == u"html") {
             d.html = v.compare(u"true", Qt::CaseInsensitive) == 0;
         } else if (key == u"columns") {
             columns = value;
-        } else if (key.endsWith(u" column")) {
-            static const std::array<std::pair<const char16_t*, const char16_t*>, 4> kinds{
-                {{u"deck", u"Stapel"},
-                 {u"notetype", u"Notiztyp"},
-                 {u"tags", u"Schlagwörter"},
-                 {u"guid", u"GUID"}}};
-            bool ok = false;
+        } else if (bool ok = false; base != key) {
             const int n = v.toInt(&ok);
-            for (const auto& [name, german] : kinds)
-                if (ok && n >= 1 && n <= kCsvMaxFields &&
-                    QStringView(key).chopped(7) == QStringView(name))
-                    d.skipped.emplace_back(n - 1, QStringView(german).toString());
+            if (ok && n >= 1 && n <= kCsvMaxFields)
+                d.skipped.emplace_back(n - 1, QString::fromUtf16(meta->second));
         }
-        // Any other name ("#deck:Spanisch", "#tags:...") gives the whole file one value: nothing
-        // a word can hold, and nothing to read as words either.
-        d.length = lineEnd;
-        if (d.length < text.size() && text[d.length] == u'\r')
-            ++d.length;
-        if (d.length < text.size() && text[d.length] == u'\n')
-            ++d.length;
+        const QStringView end = text.sliced(lineEnd);
+        d.length = lineEnd + (end.startsWith(u"\r\n") ? 2 : end.isEmpty() ? 0 : 1);
         ++d.lines;
     }
     if (!columns.isNull())
@@ -210,19 +180,18 @@ constexpr std::size_t kLineTags = 15;
 // The place of a tag in kKnownTags, or its size for any other tag.
 std::size_t knownTag(QStringView name)
 {
-    return static_cast<std::size_t>(std::find_if(kKnownTags.begin(), kKnownTags.end(),
-                                                 [&](const char16_t* t) {
-                                                     return name.compare(QStringView(t),
-                                                                         Qt::CaseInsensitive) == 0;
-                                                 }) -
-                                    kKnownTags.begin());
+    const auto same = [&](const char16_t* t) {
+        return name.compare(QStringView(t), Qt::CaseInsensitive) == 0;
+    };
+    return std::size_t(std::find_if(kKnownTags.begin(), kKnownTags.end(), same) -
+                       kKnownTags.begin());
 }
 
 // A field's HTML as plain text: line breaks and blocks become a blank, other tags go, entities
 // are decoded. Where the file declares HTML, any tag counts; else only the tags of
 // kKnownTags, so that "a < b" or "<Sprache>" in plain text stay as they are. False when
 // nothing changed.
-bool htmlToText(const QString& in, bool declared, QString& out)
+bool htmlToText(QStringView in, bool declared, QString& out)
 {
     out.clear();
     const qsizetype n = in.size();
@@ -241,7 +210,7 @@ bool htmlToText(const QString& in, bool declared, QString& out)
             qsizetype nameEnd = at;
             while (nameEnd < n && (in[nameEnd].isLetterOrNumber()) && in[nameEnd].unicode() < 0x80)
                 ++nameEnd;
-            const QStringView name = QStringView(in).sliced(at, nameEnd - at);
+            const QStringView name = in.sliced(at, nameEnd - at);
             const bool tag = close > 0 && !name.isEmpty() && name.front().isLetter() &&
                              (nameEnd == close || in[nameEnd] == u' ' || in[nameEnd] == u'/') &&
                              (declared || knownTag(name) < kKnownTags.size());
@@ -253,18 +222,13 @@ bool htmlToText(const QString& in, bool declared, QString& out)
         } else if (c == u'&') {
             const qsizetype semi = in.indexOf(u';', i);
             if (semi > i + 1 && semi - i <= 10) {
-                const QStringView name = QStringView(in).sliced(i + 1, semi - i - 1);
+                const QStringView name = in.sliced(i + 1, semi - i - 1);
                 char32_t decoded = 0;
-                static const std::array<std::pair<const char16_t*, char32_t>, 6> kNamed{
-                    {{u"amp", U'&'},
-                     {u"lt", U'<'},
-                     {u"gt", U'>'},
-                     {u"quot", U'"'},
-                     {u"apos", U'\''},
-                     {u"nbsp", U' '}}}; // a learner types a plain blank, not a fixed one
-                for (const auto& [e, ch] : kNamed)
-                    if (name == QStringView(e))
-                        decoded = ch;
+                // Each name with its character last; a learner types a plain blank, not a
+                // fixed one.
+                for (const QStringView e : {u"amp&", u"lt<", u"gt>", u"quot\"", u"apos'", u"nbsp "})
+                    if (name == e.chopped(1))
+                        decoded = e.back().unicode();
                 if (name.startsWith(u'#')) {
                     bool ok = false;
                     const uint v = name.startsWith(u"#x", Qt::CaseInsensitive)
@@ -274,17 +238,38 @@ bool htmlToText(const QString& in, bool declared, QString& out)
                         decoded = v;
                 }
                 if (decoded != 0) {
-                    const char32_t one[] = {decoded};
-                    put(QString::fromUcs4(one, 1));
+                    put(QString::fromUcs4(&decoded, 1));
                     i = semi + 1;
                     continue;
                 }
             }
         }
-        put(QStringView(in).sliced(i, 1));
+        put(in.sliced(i, 1));
         ++i;
     }
     return out != in;
+}
+
+// Which field of a word a header cell names; -1 for none.
+int fieldForHeader(const QString& cell)
+{
+    const QString key = cell.trimmed().toLower();
+    if (key.isEmpty())
+        return -1;
+    if (namesGerman(key))
+        return 0;
+    for (std::size_t f = 0; f < kWordFields.size(); ++f)
+        for (const char16_t* name : kWordFields[f].aliases)
+            if (name && key == QStringView(name))
+                return static_cast<int>(f);
+    return -1;
+}
+
+bool isInteger(QStringView s, std::int32_t& value)
+{
+    const QStringView t = s.trimmed();
+    const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
 }
 
 } // namespace
@@ -292,18 +277,11 @@ bool htmlToText(const QString& in, bool declared, QString& out)
 CsvFormat detectCsvFormat(std::string_view bytes)
 {
     CsvFormat f;
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        f.encoding = TextEncoding::Utf8;
-        f.bom = true;
-    } else if (bytes.starts_with("\xFF\xFE")) {
-        f.encoding = TextEncoding::Utf16Le;
-        f.bom = true;
-    } else if (bytes.starts_with("\xFE\xFF")) {
-        f.encoding = TextEncoding::Utf16Be;
-        f.bom = true;
-    } else {
-        f.encoding = isUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    }
+    f.encoding =
+        QByteArrayView(bytes).isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    for (const auto& [mark, encoding] : kMarks)
+        if (bytes.starts_with(mark))
+            f.encoding = encoding;
 
     // The first records are enough to tell the separator, and bound the work on a huge file.
     constexpr std::size_t kSample = 64 * 1024;
@@ -324,36 +302,27 @@ CsvFormat detectCsvFormat(std::string_view bytes)
                 ++widths[reader.fields.size()];
         return *std::max_element(widths.begin() + 2, widths.end());
     };
-    int bestScore = 0;
-    for (const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
-        // Ties go to the earlier candidate: a semicolon file with commas in its words is
-        // more common than the other way round.
-        if (const int s = score(sep); s > bestScore) {
-            bestScore = s;
-            f.separator = sep;
-        }
-    }
+    // Ties go to the earlier candidate: a semicolon file with commas in its words is more
+    // common than the other way round.
+    for (int best = 0; const QChar sep : {QChar(u'\t'), QChar(u';'), QChar(u',')})
+        if (const int s = score(sep); s > best)
+            best = s, f.separator = sep;
     return f;
 }
 
 QString decodeText(std::string_view bytes, const CsvFormat& format)
 {
-    const auto without = [&](std::string_view bom) {
-        const std::string_view rest = bytes.starts_with(bom) ? bytes.substr(bom.size()) : bytes;
-        return QByteArrayView(rest.data(), std::ssize(rest));
-    };
-    switch (format.encoding) {
-    case TextEncoding::Windows1252:
+    for (const auto& [mark, encoding] : kMarks)
+        if (encoding == format.encoding && bytes.starts_with(mark))
+            bytes.remove_prefix(mark.size());
+    const QByteArrayView rest(bytes.data(), std::ssize(bytes));
+    if (format.encoding == TextEncoding::Windows1252)
         return fromCp1252(bytes);
-    case TextEncoding::Utf16Le:
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(without("\xFF\xFE"));
-    case TextEncoding::Utf16Be:
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(without("\xFE\xFF"));
-    case TextEncoding::Utf8:
-        break;
-    }
-    const QByteArrayView rest = without("\xEF\xBB\xBF");
-    return fromUtf8(std::string_view(rest.data(), static_cast<std::size_t>(rest.size())));
+    if (format.encoding == TextEncoding::Utf8)
+        return QString::fromUtf8(rest);
+    return QStringDecoder(format.encoding == TextEncoding::Utf16Le ? QStringDecoder::Utf16LE
+                                                                   : QStringDecoder::Utf16BE)
+        .decode(rest);
 }
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
@@ -365,45 +334,12 @@ std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& for
         rows.push_back(directives.columns);
     CsvReader reader(QStringView(text).sliced(directives.length), format.separator);
     while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
-        QStringList fields;
-        for (const QString& f : reader.fields)
-            fields.push_back(f.left(kCsvMaxFieldChars));
-        rows.push_back(fields);
+        rows.emplace_back();
+        for (const QStringView f : reader.fields)
+            rows.back().push_back(f.left(kCsvMaxFieldChars).toString());
     }
     return rows;
 }
-
-namespace {
-
-// Which field of a word a header cell names; -1 for none.
-int fieldForHeader(const QString& cell)
-{
-    const QString key = cell.trimmed().toLower();
-    if (key.isEmpty())
-        return -1;
-    if (namesGerman(key))
-        return 0;
-    for (std::size_t f = 0; f < kWordFields.size(); ++f)
-        for (const char16_t* name : kWordFields[f].aliases)
-            if (name && key == QStringView(name))
-                return static_cast<int>(f);
-    return -1;
-}
-
-bool isInteger(const QString& s, std::int32_t& value)
-{
-    const QString t = s.trimmed();
-    const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
-    return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
-}
-
-bool isInteger(const QString& s)
-{
-    std::int32_t v = 0;
-    return isInteger(s, v);
-}
-
-} // namespace
 
 CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 {
@@ -434,16 +370,10 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
         c.headerRow = true;
         // A header that names only one language ("Deutsch;Englisch") still tells which
         // column is German; the first unnamed column is then the foreign one.
-        const auto firstFree = [&] {
-            for (int i = 0; i < static_cast<int>(head.size()); ++i)
+        for (const std::size_t side : {0, 1})
+            for (int i = 0; found[side] < 0 && i < static_cast<int>(head.size()); ++i)
                 if (std::find(found.begin(), found.end(), i) == found.end() && !skipped(i))
-                    return i;
-            return -1;
-        };
-        if (found[0] < 0)
-            found[0] = firstFree();
-        if (found[1] < 0)
-            found[1] = firstFree();
+                    found[side] = i;
         c.setFields(found);
         return c;
     }
@@ -457,7 +387,8 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
         for (const QStringList& row : preview) {
             if (col >= row.size() || row[col].trimmed().isEmpty())
                 continue;
-            ++(isInteger(row[col]) ? numbers : others);
+            std::int32_t v = 0;
+            ++(isInteger(row[col], v) ? numbers : others);
         }
         return numbers > others;
     };
@@ -465,13 +396,10 @@ CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDir
     for (int col = 0; col < width; ++col)
         if (!skipped(col))
             free.push_back(col);
-    const auto at = [&](std::size_t i) { return i < free.size() ? free[i] : -1; };
-    c.german = at(0);
-    c.foreign = at(1);
-    c.synonym = at(2);
-    c.remark = at(3);
-    c.box = at(4) >= 0 && numericColumn(at(4)) ? at(4) : -1;
-    c.passes = at(5) >= 0 && numericColumn(at(5)) ? at(5) : -1;
+    std::array<int, 6> fields{};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i] = i < free.size() && (i < 4 || numericColumn(free[i])) ? free[i] : -1;
+    c.setFields(fields);
     return c;
 }
 
@@ -484,24 +412,19 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     const CsvDirectives directives = directivesOf(all, format.separator);
     CsvReader reader(QStringView(all).sliced(directives.length), format.separator,
                      directives.lines + 1);
-    const std::vector<QString>& fields = reader.fields;
+    const std::vector<QStringView>& fields = reader.fields;
     // Every word takes at least two characters of the file.
-    out.words.reserve(std::min(static_cast<std::size_t>(TWordTable::MaxWords),
-                               static_cast<std::size_t>(all.size()) / 2));
-    const QString none;
-    const auto cell = [&](int col) -> const QString& {
-        return col >= 0 && static_cast<std::size_t>(col) < fields.size()
-                   ? fields[static_cast<std::size_t>(col)]
-                   : none;
+    out.words.reserve(std::size_t(std::min<qsizetype>(TWordTable::MaxWords, all.size() / 2)));
+    const auto cell = [&](int col) {
+        return col >= 0 && col < std::ssize(fields) ? fields[std::size_t(col)] : QStringView();
     };
     std::string where;
     const auto number = [&](int col, std::int32_t fallback, std::int32_t& into) {
-        into = fallback;
-        const QString t = cell(col).trimmed();
-        if (t.isEmpty() || isInteger(t, into))
-            return;
-        into = fallback;
-        losses.add(K::BadNumber, where + ": " + quoteForReport(t));
+        const QStringView t = cell(col).trimmed();
+        if (into = fallback; !t.isEmpty() && !isInteger(t, into)) {
+            into = fallback;
+            losses.add(K::BadNumber, where + ": " + quoteForReport(t));
+        }
     };
     // Texts that a field takes, in file order; and for every other column its name and how
     // many texts it held in rows that gave a word.
@@ -510,31 +433,36 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     std::array<int, kCsvMaxFields> untaken{};
     std::optional<bool> html = directives.html;
     const auto text = [&](int col) {
-        const QString& f = cell(col);
-        if (html != false && (f.contains(u'<') || f.contains(u'&'))) {
-            if (QString plain; htmlToText(f, html == true, plain)) {
-                losses.add(K::Html, where + ": " + quoteForReport(f));
-                return toTableText(plain, losses, where);
-            }
+        const QStringView f = cell(col);
+        const auto markup = [](QChar c) { return c == u'<' || c == u'&'; };
+        if (QString plain; html != false && std::any_of(f.begin(), f.end(), markup) &&
+                           htmlToText(f, html == true, plain)) {
+            losses.add(K::Html, where + ": " + quoteForReport(f));
+            return toTableText(plain, losses, where);
         }
         return toTableText(f, losses, where);
     };
     bool first = true;
     bool overLimitSeen = false;
     while (reader.next()) {
-        where = "Zeile " + std::to_string(reader.line());
+        where = "Zeile " + std::to_string(reader.line);
         if (std::exchange(first, false) && columns.headerRow && directives.columns.isEmpty()) {
-            for (const QString& f : fields)
-                names.push_back(f.trimmed());
-            if (names == ownHeader())
+            for (const QStringView f : fields)
+                names.push_back(f.trimmed().toString());
+            // Our own export's header: its texts are plain, a word that holds "<b>" comes
+            // back as it went out.
+            if (std::equal(names.begin(), names.end(), kWordFields.begin(), kWordFields.end(),
+                           [](const QString& n, const auto& f) { return n == f.header; }))
                 html = html.value_or(false);
             continue;
         }
-        if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return isBlank(f); }))
+        if (std::all_of(fields.begin(), fields.end(), isBlank))
             continue; // an empty line holds nothing that could be lost
         if (isBlank(cell(columns.german)) && isBlank(cell(columns.foreign))) {
-            QStringList row(fields.begin(), fields.end());
-            losses.add(K::SkippedRow, where + ": " + quoteForReport(row.join(QLatin1Char(' '))));
+            QString row = fields.front().toString();
+            for (std::size_t i = 1; i < fields.size(); ++i)
+                row.append(QLatin1Char(' ')).append(fields[i]);
+            losses.add(K::SkippedRow, where + ": " + quoteForReport(row));
             continue;
         }
         if (out.words.size() >= static_cast<std::size_t>(TWordTable::MaxWords)) {
@@ -552,7 +480,12 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
         keepInRange(e, losses, where);
         // A row whose German and foreign texts hold nothing but blanks once they are cut to
         // 100 characters gives no word: as a word it would not come back from its own export.
-        if (isBlankTableText(e.german.view()) && isBlankTableText(e.foreign.view())) {
+        const auto blank = [](const ShortText100& t) {
+            return std::all_of(t.chars, t.chars + t.len, [](char c) {
+                return QChar::isSpace(cp1252ToUnicode(static_cast<std::uint8_t>(c)));
+            });
+        };
+        if (blank(e.german) && blank(e.foreign)) {
             losses.add(K::SkippedRow, where);
             continue;
         }
@@ -577,30 +510,22 @@ ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const C
     return out;
 }
 
-namespace {
-
-void appendField(std::string& out, const QString& text, QChar sep)
-{
-    const bool quote = text.contains(sep) || text.contains(u'"') || text.contains(u'\r') ||
-                       text.contains(u'\n') || text.startsWith(u' ') || text.endsWith(u' ');
-    QString t = text;
-    if (quote)
-        t = QLatin1Char('"') + t.replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-            QLatin1Char('"');
-    out += t.toStdString();
-}
-
-} // namespace
-
 std::string exportCsv(const TWordTable& table, QChar separator)
 {
     const std::string sep = QString(separator).toStdString();
-    std::string out = "\xEF\xBB\xBF" + ownHeader().join(separator).toStdString() + "\r\n";
+    QString header;
+    for (const WordFieldNames& f : kWordFields)
+        header +=
+            (header.isEmpty() ? QString() : QString(separator)) + QString::fromUtf16(f.header);
+    std::string out = "\xEF\xBB\xBF" + header.toStdString() + "\r\n";
     for (std::int32_t n = 1; n <= table.wordCount; ++n) {
         const TWordEntry& e = table[n];
-        for (const auto* text : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
-            appendField(out, fromCp1252(text->view()), separator);
-            out += sep;
+        for (const auto* field : {&e.german, &e.foreign, &e.synonym, &e.remark}) {
+            QString t = fromCp1252(field->view());
+            if (t.contains(separator) || t.contains(u'"') || t.contains(u'\r') ||
+                t.contains(u'\n') || t.startsWith(u' ') || t.endsWith(u' '))
+                t = u'"' + t.replace(u'"', QStringLiteral("\"\"")) + u'"';
+            out += t.toStdString() + sep;
         }
         out += std::to_string(e.box) + sep + std::to_string(e.passes) + "\r\n";
     }

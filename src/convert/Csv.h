@@ -19,7 +19,6 @@ enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Windows1252 };
 // How a delimited text file is written: guessed from its bytes, changeable by the learner.
 struct CsvFormat {
     TextEncoding encoding = TextEncoding::Utf8;
-    bool bom = false;
     QChar separator = QLatin1Char(',');
 };
 
@@ -55,24 +54,29 @@ CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format,
                                     int maxRows = 10);
 
-// The six fields of a word in Tafelix's own order: the header our export writes, and the
-// header words (lower case) by which other programs name the same column. A German column
-// is also found by its language's name or code.
+// The six fields of a word in Tafelix's own order: the header our export writes, the caption
+// the program shows (with its mnemonic), and the header words (lower case) by which other
+// programs name the same column. A German column is also found by its language's name or code.
 struct WordFieldNames {
     const char16_t* header;
+    const char16_t* caption;
     std::array<const char16_t*, 6> aliases;
 };
 inline constexpr std::array<WordFieldNames, 6> kWordFields{{
-    {u"Deutsch", {u"deutsches wort"}},
+    {u"Deutsch", u"&Deutsch", {u"deutsches wort"}},
     {u"Fremdsprache",
+     u"&Fremdsprache",
      {u"fremdsprache", u"foreign", u"translation", u"übersetzung", u"fremdwort",
       u"fremdsprachiges wort"}},
     {u"Synonym",
+     u"&Andere Bedeutungen",
      {u"synonym", u"synonyme", u"synonyms", u"andere, weitere bedeutungen", u"weitere bedeutungen",
       u"bedeutungen"}},
-    {u"Bemerkung", {u"bemerkung", u"remark", u"comment", u"kommentar", u"note", u"notes"}},
-    {u"Fach", {u"fach", u"fach nr", u"fach nr.", u"compartment", u"box", u"lernfach"}},
-    {u"Durchgänge", {u"durchgänge", u"durchg.", u"passes", u"durchgang"}},
+    {u"Bemerkung",
+     u"B&emerkung",
+     {u"bemerkung", u"remark", u"comment", u"kommentar", u"note", u"notes"}},
+    {u"Fach", u"Fa&ch", {u"fach", u"fach nr", u"fach nr.", u"compartment", u"box", u"lernfach"}},
+    {u"Durchgänge", u"D&urchgänge", {u"durchgänge", u"durchg.", u"passes", u"durchgang"}},
 }};
 
 // Which column (from 0) feeds which field of a word; -1 for none.
@@ -105,8 +109,6 @@ struct ImportedWords {
     LossReport losses;
 };
 
-// Splits records as RFC 4180 describes them, and leniently where files stray from it (a
-// quote inside an unquoted field is an ordinary character, an unclosed quote runs to the end).
 // Fields with HTML (declared by "#html:true", or with tags or entities found in them) become
 // plain text; columns no field takes, and compartments and passes out of range, are reported.
 ImportedWords importCsv(std::string_view bytes, const CsvFormat& format, const CsvColumns& columns);

@@ -2,109 +2,100 @@
 
 #include "core/Cp1252.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <cstdint>
 
 namespace tafelix::convert {
 
-std::string quoteForReport(const QString& text)
+std::string quoteForReport(QStringView text)
 {
     constexpr qsizetype kShown = 40;
-    QString shown = text.left(kShown);
+    QString shown = text.left(kShown).toString();
     shown.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (text.size() > kShown)
         shown += QStringLiteral("…");
     return "„" + shown.toStdString() + "“";
 }
 
-std::string toTableText(const QString& text, LossReport& losses, std::string_view where)
-{
-    constexpr std::size_t kMaxText = ShortText100::capacity;
-    // One character past the limit tells that the text was cut.
-    char out[kMaxText + 1];
+namespace {
+
+// A text in Windows-1252, one character past the limit so that a cut shows.
+struct Encoded {
+    char bytes[ShortText100::capacity + 1];
     std::size_t length = 0;
-    int unrepresentable = 0;
+    int unrepresentable = 0; // only what survives the cut counts
     bool lineBreak = false;
-    // False, before the text is composed, at a character from U+0300 up: it may be a combining
-    // mark. Decomposed umlauts (as some systems write them) become the single characters that
-    // Windows-1252 has; without this every "ü" made of u + U+0308 would turn into "u?". Text
-    // below U+0300 is already composed, which spares the costly normalisation for nearly
-    // every word.
-    const auto convert = [&](QStringView s, bool composed) {
-        length = 0;
-        unrepresentable = 0;
-        lineBreak = false;
-        const qsizetype n = s.size();
-        for (qsizetype i = 0; i < n && length <= kMaxText; ++i) {
-            char32_t c = s[i].unicode();
-            // Printable ASCII, nearly every character of a word list.
-            if (c >= 0x20 && c < 0x7F) {
-                out[length++] = static_cast<char>(c);
-                continue;
-            }
-            if (c >= 0x300 && !composed)
-                return false;
-            if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-                ++i;
-            }
-            // Only what survives the cut at 100 is reported as replaced.
-            const bool kept = length < kMaxText;
-            if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
-                lineBreak = lineBreak || kept;
-                out[length++] = ' ';
-                // CR LF is one break and so one blank.
-                if (c == U'\r' && i + 1 < n && s[i + 1] == u'\n')
-                    ++i;
-                continue;
-            }
-            const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
-            unrepresentable += b < 0 && kept ? 1 : 0;
-            out[length++] = b < 0 ? '?' : static_cast<char>(b);
+};
+
+// False, unless `composed`, at a character from U+0300 up: it may be a combining mark.
+// Decomposed umlauts (as some systems write them) become the single characters that
+// Windows-1252 has; without this every "ü" made of u + U+0308 would turn into "u?". Text
+// below U+0300 is already composed, which spares the costly normalisation for nearly every
+// word. The length lives in a local: the per-character loop must not go through memory.
+bool encode(QStringView s, bool composed, Encoded& into)
+{
+    constexpr std::size_t kMax = ShortText100::capacity;
+    std::size_t length = 0;
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n && length <= kMax; ++i) {
+        // Printable ASCII and Latin-1 letters, nearly every character of a word list, keep
+        // their code: a run of them goes without the checks below.
+        const qsizetype run = std::min(n, i + static_cast<qsizetype>(kMax + 1 - length));
+        for (; i < run && (s[i].unicode() - 0x20u < 0x5Fu || s[i].unicode() - 0xA0u < 0x60u); ++i)
+            into.bytes[length++] = static_cast<char>(s[i].unicode());
+        if (i == run)
+            break;
+        char32_t c = s[i].unicode();
+        if (c >= 0x300 && !composed)
+            return false;
+        if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
         }
-        return true;
-    };
-    if (!convert(text, false))
-        convert(text.normalized(QString::NormalizationForm_C), true);
-    const bool cut = length > kMaxText;
-    const std::string result(out, std::min(length, kMaxText));
-    using K = LossReport::Kind;
-    if (unrepresentable == 0 && !lineBreak && !cut)
+        const bool kept = length < kMax;
+        if (c == U'\r' || c == U'\n' || c == 0x2028 || c == 0x2029) {
+            into.lineBreak = into.lineBreak || kept;
+            into.bytes[length++] = ' ';
+            // CR LF is one break and so one blank.
+            if (c == U'\r' && i + 1 < n && s[i + 1] == u'\n')
+                ++i;
+            continue;
+        }
+        const int b = c == 0x1A ? -1 : unicodeToCp1252(c);
+        into.unrepresentable += b < 0 && kept ? 1 : 0;
+        into.bytes[length++] = b < 0 ? '?' : static_cast<char>(b);
+    }
+    into.length = length;
+    return true;
+}
+
+} // namespace
+
+ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view where)
+{
+    Encoded e;
+    if (!encode(text, false, e)) {
+        e = {};
+        encode(text.toString().normalized(QString::NormalizationForm_C), true, e);
+    }
+    const bool cut = e.length > ShortText100::capacity;
+    const ShortText100 result(std::string_view(e.bytes, e.length));
+    if (e.unrepresentable == 0 && !e.lineBreak && !cut)
         return result;
+    using K = LossReport::Kind;
     const std::string place = std::string(where) + ": " + quoteForReport(text);
-    if (unrepresentable > 0)
-        losses.add(K::Unrepresentable, unrepresentable, place);
-    if (lineBreak)
+    if (e.unrepresentable > 0)
+        losses.add(K::Unrepresentable, e.unrepresentable, place);
+    if (e.lineBreak)
         losses.add(K::LineBreak, place);
     if (cut)
         losses.add(K::Cut, place);
     return result;
 }
 
-bool isUtf8(std::string_view bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(QByteArrayView(bytes.data(), std::ssize(bytes)));
-    return !utf8.hasError();
-}
-
-QString fromUtf8(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), std::ssize(bytes));
-}
-
 bool isBlank(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
-}
-
-bool isBlankTableText(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return QChar::isSpace(cp1252ToUnicode(static_cast<std::uint8_t>(c)));
-    });
 }
 
 bool namesGerman(const QString& nameOrCode)

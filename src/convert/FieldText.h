@@ -13,18 +13,10 @@ namespace tafelix::convert {
 // Turns one field of Unicode text into what a word table holds: at most 100 Windows-1252
 // bytes without CR or Ctrl-Z, which the .vkb format cannot carry inside a line. Everything
 // changed on the way is counted in `losses`, with `where` ("Zeile 4") naming the place.
-std::string toTableText(const QString& text, LossReport& losses, std::string_view where);
-
-// Bytes that must be UTF-8; false when they are not (overlong forms and surrogates included).
-bool isUtf8(std::string_view bytes);
-
-// UTF-8 from the middle of a file: a byte order mark there is a character of the text, not
-// a mark to drop silently.
-QString fromUtf8(std::string_view bytes);
+ShortText100 toTableText(QStringView text, LossReport& losses, std::string_view where);
 
 // Empty or white space only, as QString::trimmed() finds it.
 bool isBlank(QStringView text);
-bool isBlankTableText(std::string_view text);
 
 // Whether a language's name or code ("Deutsch", "german", "de", "de_AT", "deu") is German.
 bool namesGerman(const QString& nameOrCode);
@@ -34,6 +26,6 @@ bool namesGerman(const QString& nameOrCode);
 void keepInRange(TWordEntry& e, LossReport& losses, const std::string& where);
 
 // A short UTF-8 quotation of a text for the report's examples.
-std::string quoteForReport(const QString& text);
+std::string quoteForReport(QStringView text);
 
 } // namespace tafelix::convert

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,29 +28,25 @@ struct KvtmlChoice {
     int foreign = kAuto;
 };
 
-struct KvtmlImport {
+// The outcome of an import in any format; the languages and their choice are KVTML's.
+struct ImportOutcome {
     enum class Status {
         Ok,
         Ambiguous, // several languages and not exactly one German one: choose, then read again
-        Invalid,   // not a KVTML 2.0 file we read; see `message`
+        Failed,    // see `message`
     };
-    Status status = Status::Invalid;
-    std::string message;                  // German, UTF-8
+    Status status = Status::Failed;
+    std::string message;                  // German, UTF-8, when not Ok
     std::vector<KvtmlLanguage> languages; // in file order
     int germanId = KvtmlChoice::kNone;    // the choice taken
     int foreignId = KvtmlChoice::kNone;
-    ImportedWords result;
+    QString foreignLocale; // the foreign side's locale as a language code ("fr-CA"), if it is one
+    ImportedWords imported;
 };
-
-// Limits against hostile files; the XML parser expands no entities of a DTD at all. A
-// file with an internal DTD subset is refused outright: real lists never have one, and it
-// is where entity bombs live.
-inline constexpr int kKvtmlMaxDepth = 32;
-inline constexpr int kKvtmlMaxLanguages = 64;
 
 // Comment -> "Bemerkung", paraphrase, synonym pairs and the file's further languages ->
 // "Andere, weitere Bedeutungen", grade 0..7 -> compartment 1..5 or archive, count -> passes.
-KvtmlImport importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
+ImportOutcome importKvtml(std::string_view bytes, const KvtmlChoice& choice = {});
 
 // A KVTML 2.0 document with the languages "Deutsch" (de) and "Fremdsprache", one lesson
 // named `title` holding every word (other trainers practise lessons, not loose entries),

@@ -31,27 +31,23 @@ public:
     void add(Kind kind, std::string_view example) { add(kind, 1, example); }
     // A whole line of its own for what happened once to the file as a whole or to a whole
     // column ("Lektionen nicht übernommen: 12"); UTF-8.
-    void note(std::string line);
+    void note(std::string line) { notes_.push_back(std::move(line)); }
     void merge(const LossReport& other);
 
-    int count(Kind kind) const { return slot(kind).count; }
+    int count(Kind kind) const { return counts_[static_cast<std::size_t>(kind)]; }
     const std::vector<std::string>& notes() const { return notes_; }
-    const std::vector<std::string>& examples(Kind kind) const { return slot(kind).examples; }
-    bool empty() const;
-    // Whether another example of this kind would still be kept: where it would not, the
-    // caller can spare itself building one.
-    bool wantsExample(Kind kind) const { return slot(kind).examples.size() < kExamples; }
+    const std::vector<std::string>& examples(Kind kind) const
+    {
+        return examples_[static_cast<std::size_t>(kind)];
+    }
+    bool empty() const { return summary().empty(); }
 
     // One German paragraph per kind that occurred, or an empty string when nothing was lost.
     std::string summary() const;
 
 private:
-    struct Slot {
-        int count = 0;
-        std::vector<std::string> examples;
-    };
-    const Slot& slot(Kind kind) const { return slots_[static_cast<std::size_t>(kind)]; }
-    std::array<Slot, kKinds> slots_;
+    std::array<int, kKinds> counts_{};
+    std::array<std::vector<std::string>, kKinds> examples_;
     std::vector<std::string> notes_;
 };
 

@@ -28,12 +28,12 @@ constexpr int kPreviewRecords = 11;
 // The preview decodes no more than this of a file, however large.
 constexpr std::size_t kHeadBytes = 256 * 1024;
 
-const char* const kFieldNames[TImportDialog::kFields] = {
-    "Deutsch", "Fremdsprache", "Andere Bedeutungen", "Bemerkung", "Fach", "Durchgänge"};
-
-QString fieldName(int field)
+// A word field's caption, with its mnemonic for a label or without it for a heading.
+QString fieldCaption(int field, bool mnemonic)
 {
-    return QString::fromUtf8(kFieldNames[field]);
+    const QString caption =
+        QString::fromUtf16(convert::kWordFields[static_cast<std::size_t>(field)].caption);
+    return mnemonic ? caption + QLatin1Char(':') : QString(caption).remove(QLatin1Char('&'));
 }
 
 // A cell as a short one-line label.
@@ -83,14 +83,12 @@ TImportDialog::TImportDialog(QWidget* parent) : QDialog(parent)
     format->addRow(QString(), CheckBox1);
 
     // Two columns of three fields; the mnemonics let the keyboard reach each one.
-    const char* const captions[kFields] = {"&Deutsch:",   "&Fremdsprache:", "&Andere Bedeutungen:",
-                                           "B&emerkung:", "Fa&ch:",         "D&urchgänge:"};
     auto* fields = new QGridLayout;
     for (int i = 0; i < kFields; ++i) {
         auto* box = new QComboBox;
         box->setObjectName(QStringLiteral("FieldBox%1").arg(i + 1));
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        auto* label = new QLabel(QString::fromUtf8(captions[i]));
+        auto* label = new QLabel(fieldCaption(i, true));
         label->setBuddy(box);
         fields->addWidget(label, i % 3, (i / 3) * 2);
         fields->addWidget(box, i % 3, (i / 3) * 2 + 1);
@@ -150,19 +148,15 @@ bool TImportDialog::choose(const QString& fileName, std::string_view bytes, CsvF
         CheckBox1->setChecked(guess.headerRow);
     }
     readHead();
-    const int guessed[kFields] = {guess.german, guess.foreign, guess.synonym,
-                                  guess.remark, guess.box,     guess.passes};
-    for (int i = 0; i < kFields; ++i) {
-        QComboBox* box = fieldBoxes[static_cast<std::size_t>(i)];
-        const QSignalBlocker block(box);
-        box->setCurrentIndex(std::max(0, box->findData(guessed[i])));
+    for (std::size_t i = 0; i < fieldBoxes.size(); ++i) {
+        const QSignalBlocker block(fieldBoxes[i]);
+        fieldBoxes[i]->setCurrentIndex(std::max(0, fieldBoxes[i]->findData(guess.fields()[i])));
     }
     showPreview();
     ComboBox1->setFocus();
     if (exec() != QDialog::Accepted)
         return false;
     format = this->format();
-    format.bom = detected.bom;
     columns = this->columns();
     return true;
 }
@@ -177,16 +171,11 @@ CsvFormat TImportDialog::format() const
 
 CsvColumns TImportDialog::columns() const
 {
-    const auto at = [this](int field) {
-        return fieldBoxes[static_cast<std::size_t>(field)]->currentData().toInt();
-    };
+    std::array<int, kFields> fields{};
+    for (std::size_t i = 0; i < fieldBoxes.size(); ++i)
+        fields[i] = fieldBoxes[i]->currentData().toInt();
     CsvColumns c;
-    c.german = at(0);
-    c.foreign = at(1);
-    c.synonym = at(2);
-    c.remark = at(3);
-    c.box = at(4);
-    c.passes = at(5);
+    c.setFields(fields);
     c.headerRow = CheckBox1->isChecked();
     return c;
 }
@@ -228,7 +217,7 @@ void TImportDialog::fillFieldBoxes()
 void TImportDialog::showPreview()
 {
     const CsvColumns c = columns();
-    const int fed[kFields] = {c.german, c.foreign, c.synonym, c.remark, c.box, c.passes};
+    const std::array<int, kFields> fed = c.fields();
     const bool header = c.headerRow && !rows_.empty();
     StringGrid1->clear();
     StringGrid1->setColumnCount(width_);
@@ -240,8 +229,8 @@ void TImportDialog::showPreview()
             title = QStringLiteral("Spalte %1").arg(col + 1);
         QStringList targets;
         for (int f = 0; f < kFields; ++f)
-            if (fed[f] == col)
-                targets << fieldName(f);
+            if (fed[static_cast<std::size_t>(f)] == col)
+                targets << fieldCaption(f, false);
         title += QLatin1Char('\n') +
                  (targets.isEmpty() ? QStringLiteral("(nicht übernommen)")
                                     : QStringLiteral("→ ") + targets.join(QStringLiteral(", ")));

@@ -203,12 +203,12 @@ TEST(KvtmlAccounting, UndeclaredLatin1IsReadAsSuchAndSaidOnce)
 // With a byte order mark in front the same: the mark is no text of the file.
 TEST(KvtmlAccounting, UndeclaredLatin1AfterAByteOrderMark)
 {
-    const KvtmlImport r =
+    const ImportOutcome r =
         importKvtml("\xEF\xBB\xBF" + test::readBytes(data("sv_animals_latin1.kvtml")));
-    ASSERT_EQ(r.status, KvtmlImport::Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 4u);
-    EXPECT_EQ(r.result.words[1].foreign.view(), "bj\xF6rn");
-    EXPECT_EQ(r.result.losses.notes().size(), 1u);
+    ASSERT_EQ(r.status, ImportOutcome::Status::Ok) << r.message;
+    ASSERT_EQ(r.imported.words.size(), 4u);
+    EXPECT_EQ(r.imported.words[1].foreign.view(), "bj\xF6rn");
+    EXPECT_EQ(r.imported.losses.notes().size(), 1u);
 }
 
 TEST(KvtmlAccounting, EmptyEntriesAreCountedAndInactiveFlagsNamed)
@@ -263,12 +263,12 @@ TEST(KvtmlAccounting, AListOverTheTagLimitKeepsWhatAVocabularyHolds)
                 "</text></translation></entry>\n";
     }
     list += "</entries></kvtml>\n";
-    const KvtmlImport r = importKvtml(list);
-    ASSERT_EQ(r.status, KvtmlImport::Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 9999u);
-    EXPECT_EQ(r.result.words.back().german.view(), "w9998");
-    EXPECT_EQ(r.result.losses.count(Kind::OverLimit), kEntries - 9999);
-    EXPECT_EQ(r.result.losses.examples(Kind::OverLimit), Lines{"ab Eintrag 10000"});
+    const ImportOutcome r = importKvtml(list);
+    ASSERT_EQ(r.status, ImportOutcome::Status::Ok) << r.message;
+    ASSERT_EQ(r.imported.words.size(), 9999u);
+    EXPECT_EQ(r.imported.words.back().german.view(), "w9998");
+    EXPECT_EQ(r.imported.losses.count(Kind::OverLimit), kEntries - 9999);
+    EXPECT_EQ(r.imported.losses.examples(Kind::OverLimit), Lines{"ab Eintrag 10000"});
 }
 
 TEST(KvtmlExport, NamesTheForeignLocaleWhenGiven)
@@ -279,9 +279,9 @@ TEST(KvtmlExport, NamesTheForeignLocaleWhenGiven)
     table->current().foreign = "house";
     for (const QString& locale : {QString(), QStringLiteral("en_GB")}) {
         LossReport losses;
-        const KvtmlImport back =
+        const ImportOutcome back =
             importKvtml(exportKvtml(*table, QStringLiteral("Liste"), losses, locale));
-        ASSERT_EQ(back.status, KvtmlImport::Status::Ok) << back.message;
+        ASSERT_EQ(back.status, ImportOutcome::Status::Ok) << back.message;
         ASSERT_EQ(back.languages.size(), 2u);
         EXPECT_EQ(back.languages[0].locale, QStringLiteral("de"));
         EXPECT_EQ(back.languages[1].locale, locale);

@@ -12,7 +12,7 @@
 using namespace tafelix;
 using namespace tafelix::convert;
 using Kind = LossReport::Kind;
-using Status = KvtmlImport::Status;
+using Status = ImportOutcome::Status;
 
 namespace {
 
@@ -48,41 +48,41 @@ std::string entry(int id, const std::string& inner)
 
 TEST(KvtmlFixtures, GermanListFromDebian)
 {
-    const KvtmlImport r = importKvtml(fixture("de_computers.kvtml"));
+    const ImportOutcome r = importKvtml(fixture("de_computers.kvtml"));
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 14u);
-    EXPECT_EQ(r.result.words[0].german.view(), "Monitor");
-    EXPECT_EQ(r.result.words[0].foreign.view(), "");
-    EXPECT_EQ(r.result.words[0].remark.view(), "Ger\xE4t zum Anzeigen von Bits");
-    EXPECT_EQ(r.result.words[0].box, 1);
-    EXPECT_TRUE(r.result.losses.empty()) << r.result.losses.summary();
+    ASSERT_EQ(r.imported.words.size(), 14u);
+    EXPECT_EQ(r.imported.words[0].german.view(), "Monitor");
+    EXPECT_EQ(r.imported.words[0].foreign.view(), "");
+    EXPECT_EQ(r.imported.words[0].remark.view(), "Ger\xE4t zum Anzeigen von Bits");
+    EXPECT_EQ(r.imported.words[0].box, 1);
+    EXPECT_TRUE(r.imported.losses.empty()) << r.imported.losses.summary();
 }
 
 TEST(KvtmlFixtures, UkrainianListIsForeignAndReportsEveryLostCharacter)
 {
-    const KvtmlImport r = importKvtml(fixture("uk_computers.kvtml"));
+    const ImportOutcome r = importKvtml(fixture("uk_computers.kvtml"));
     ASSERT_EQ(r.status, Status::Ok) << r.message;
     EXPECT_EQ(r.germanId, KvtmlChoice::kNone);
-    ASSERT_EQ(r.result.words.size(), 14u);
-    EXPECT_EQ(r.result.words[0].foreign.view(), "???????"); // монітор
-    EXPECT_GT(r.result.losses.count(Kind::Unrepresentable), 100);
+    ASSERT_EQ(r.imported.words.size(), 14u);
+    EXPECT_EQ(r.imported.words[0].foreign.view(), "???????"); // монітор
+    EXPECT_GT(r.imported.losses.count(Kind::Unrepresentable), 100);
 }
 
 TEST(KvtmlFixtures, KWordQuizExampleFindsGermanByName)
 {
-    const KvtmlImport r = importKvtml(fixture("kwordquiz_example.kvtml"));
+    const ImportOutcome r = importKvtml(fixture("kwordquiz_example.kvtml"));
     ASSERT_EQ(r.status, Status::Ok) << r.message;
     EXPECT_EQ(r.germanId, 1);
     EXPECT_EQ(r.foreignId, 0);
-    ASSERT_FALSE(r.result.words.empty());
-    EXPECT_EQ(r.result.words[0].german.view(), "ein");
-    EXPECT_EQ(r.result.words[0].foreign.view(), "one");
+    ASSERT_FALSE(r.imported.words.empty());
+    EXPECT_EQ(r.imported.words[0].german.view(), "ein");
+    EXPECT_EQ(r.imported.words[0].foreign.view(), "one");
 }
 
 TEST(KvtmlFixtures, OlderKvtmlIsRefusedWithAReason)
 {
-    const KvtmlImport r = importKvtml(fixture("nb_animals_kvtml1.kvtml"));
-    EXPECT_EQ(r.status, Status::Invalid);
+    const ImportOutcome r = importKvtml(fixture("nb_animals_kvtml1.kvtml"));
+    EXPECT_EQ(r.status, Status::Failed);
     EXPECT_NE(r.message.find("KVTML 1"), std::string::npos) << r.message;
 }
 
@@ -91,19 +91,19 @@ TEST(KvtmlLanguages, AmbiguousUntilChosen)
     const std::string doc =
         kvtml(lang(0, "English", "en") + lang(1, "Français", "fr"),
               entry(0, tr(0, "<text>house</text>") + tr(1, "<text>maison</text>")));
-    const KvtmlImport asked = importKvtml(doc);
+    const ImportOutcome asked = importKvtml(doc);
     EXPECT_EQ(asked.status, Status::Ambiguous);
     ASSERT_EQ(asked.languages.size(), 2u);
     EXPECT_EQ(asked.languages[1].name, QStringLiteral("Français"));
-    EXPECT_TRUE(asked.result.words.empty());
+    EXPECT_TRUE(asked.imported.words.empty());
 
-    const KvtmlImport chosen = importKvtml(doc, {1, 0});
+    const ImportOutcome chosen = importKvtml(doc, {1, 0});
     ASSERT_EQ(chosen.status, Status::Ok);
-    EXPECT_EQ(chosen.result.words.at(0).german.view(), "maison");
-    EXPECT_EQ(chosen.result.words.at(0).foreign.view(), "house");
+    EXPECT_EQ(chosen.imported.words.at(0).german.view(), "maison");
+    EXPECT_EQ(chosen.imported.words.at(0).foreign.view(), "house");
 
-    EXPECT_EQ(importKvtml(doc, {0, 0}).status, Status::Invalid);
-    EXPECT_EQ(importKvtml(doc, {7, KvtmlChoice::kAuto}).status, Status::Invalid);
+    EXPECT_EQ(importKvtml(doc, {0, 0}).status, Status::Failed);
+    EXPECT_EQ(importKvtml(doc, {7, KvtmlChoice::kAuto}).status, Status::Failed);
     // Two German variants are just as unclear as none.
     EXPECT_EQ(importKvtml(kvtml(lang(0, "", "de_DE") + lang(1, "", "de-AT"), "")).status,
               Status::Ambiguous);
@@ -120,14 +120,14 @@ TEST(KvtmlFields, CommentsParaphrasesSynonymsAndFurtherLanguages)
                   entry(1, tr(1, "<text>home</text>")),
               "<synonym><pair><entry id=\"0\"><translation id=\"1\"/></entry>"
               "<entry id=\"1\"><translation id=\"1\"/></entry></pair></synonym>");
-    const KvtmlImport r = importKvtml(doc);
+    const ImportOutcome r = importKvtml(doc);
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 2u);
-    const TWordEntry& w = r.result.words[0];
+    ASSERT_EQ(r.imported.words.size(), 2u);
+    const TWordEntry& w = r.imported.words[0];
     EXPECT_EQ(w.remark.view(), "noun; das");
     EXPECT_EQ(w.synonym.view(), "building; home; fr: maison");
-    EXPECT_EQ(r.result.words[1].synonym.view(), "house");
-    EXPECT_EQ(r.result.losses.count(Kind::NoCounterpart), 1); // the example sentence
+    EXPECT_EQ(r.imported.words[1].synonym.view(), "house");
+    EXPECT_EQ(r.imported.losses.count(Kind::NoCounterpart), 1); // the example sentence
 }
 
 struct GradeCase {
@@ -150,10 +150,10 @@ TEST_P(KvtmlGrades, MapOntoCompartmentsAndArchive)
     const std::string doc =
         kvtml(lang(0, "", "de") + lang(1, "", "en"),
               entry(0, tr(0, "<text>a</text>") + tr(1, "<text>b</text>" + GetParam().grade)));
-    const KvtmlImport r = importKvtml(doc);
+    const ImportOutcome r = importKvtml(doc);
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    EXPECT_EQ(r.result.words.at(0).box, GetParam().box);
-    EXPECT_EQ(r.result.words.at(0).passes, GetParam().passes);
+    EXPECT_EQ(r.imported.words.at(0).box, GetParam().box);
+    EXPECT_EQ(r.imported.words.at(0).passes, GetParam().passes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,11 +176,11 @@ TEST(KvtmlLimits, EntriesPast9999AreCountedNotKept)
         entries += entry(i, tr(0, "<text>w" + std::to_string(i) + "</text>"));
     // Entries without any text lose nothing and take no place.
     entries += entry(20000, tr(0, "<text> </text>"));
-    const KvtmlImport r = importKvtml(kvtml(lang(0, "", "de"), entries));
+    const ImportOutcome r = importKvtml(kvtml(lang(0, "", "de"), entries));
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    EXPECT_EQ(r.result.words.size(), 9999u);
-    EXPECT_EQ(r.result.losses.count(Kind::OverLimit), 3);
-    EXPECT_EQ(r.result.losses.count(Kind::SkippedRow), 0);
+    EXPECT_EQ(r.imported.words.size(), 9999u);
+    EXPECT_EQ(r.imported.losses.count(Kind::OverLimit), 3);
+    EXPECT_EQ(r.imported.losses.count(Kind::SkippedRow), 0);
 }
 
 struct HostileCase {
@@ -211,10 +211,10 @@ class KvtmlHostile : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(KvtmlHostile, IsRefusedWithAMessage)
 {
-    const KvtmlImport r = importKvtml(GetParam().doc);
-    EXPECT_EQ(r.status, Status::Invalid);
+    const ImportOutcome r = importKvtml(GetParam().doc);
+    EXPECT_EQ(r.status, Status::Failed);
     EXPECT_FALSE(r.message.empty());
-    EXPECT_TRUE(r.result.words.empty());
+    EXPECT_TRUE(r.imported.words.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -265,8 +265,8 @@ TEST(KvtmlHostile, ElementsInsideATextFieldEndItsText)
                             "<identifiers><identifier id=\"1\"/><identifier id=\"2\"/>"
                             "<identifier id=\"3\"/><identifier id=\"4\"/><identifier id=\"5\"/>"
                             "</identifiers>xx</locale></identifier></identifiers></kvtml>";
-    const KvtmlImport r = importKvtml(doc);
-    EXPECT_NE(r.status, Status::Invalid) << r.message;
+    const ImportOutcome r = importKvtml(doc);
+    EXPECT_NE(r.status, Status::Failed) << r.message;
     ASSERT_FALSE(r.languages.empty());
     EXPECT_EQ(r.languages.front().locale, QStringLiteral("de"));
 }
@@ -277,11 +277,11 @@ TEST(KvtmlHostile, HugeAttributesAndTextsCostBoundedMemory)
     const std::string doc =
         kvtml(lang(0, "", "de"),
               "<entry id=\"" + big + "\">" + tr(0, "<text>" + big + "</text>") + "</entry>");
-    const KvtmlImport r = importKvtml(doc);
+    const ImportOutcome r = importKvtml(doc);
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 1u);
-    EXPECT_EQ(r.result.words[0].german.size(), 100u);
-    EXPECT_EQ(r.result.losses.count(Kind::Cut), 1);
+    ASSERT_EQ(r.imported.words.size(), 1u);
+    EXPECT_EQ(r.imported.words[0].german.size(), 100u);
+    EXPECT_EQ(r.imported.losses.count(Kind::Cut), 1);
 }
 
 struct TextCase {
@@ -303,10 +303,10 @@ TEST_P(KvtmlTexts, ArePiecedTogetherUpToTheFirstChildElement)
     const std::string doc =
         kvtml(lang(0, "", "de") + lang(1, "", "en"),
               entry(0, tr(0, "<text>" + GetParam().inner + "</text>") + tr(1, "<text>x</text>")));
-    const KvtmlImport r = importKvtml(doc);
+    const ImportOutcome r = importKvtml(doc);
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 1u);
-    EXPECT_EQ(r.result.words[0].german.view(), GetParam().german);
+    ASSERT_EQ(r.imported.words.size(), 1u);
+    EXPECT_EQ(r.imported.words[0].german.view(), GetParam().german);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, KvtmlTexts,
@@ -329,16 +329,16 @@ TEST(KvtmlLosses, ExamplesFollowTheFileWithOrWithoutSynonymPairs)
         entries += entry(i, tr(0, "<text>" + std::string(120, 'a') + "</text>") +
                                 tr(1, "<text>b</text><example>e</example>"));
     for (const char* tail : {"", "<synonym><pair/></synonym>"}) {
-        const KvtmlImport r =
+        const ImportOutcome r =
             importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en"), entries, tail));
         ASSERT_EQ(r.status, Status::Ok) << r.message;
-        EXPECT_EQ(r.result.losses.count(Kind::Cut), 5);
-        EXPECT_EQ(r.result.losses.count(Kind::NoCounterpart), 5);
-        EXPECT_EQ(r.result.losses.examples(Kind::Cut),
+        EXPECT_EQ(r.imported.losses.count(Kind::Cut), 5);
+        EXPECT_EQ(r.imported.losses.count(Kind::NoCounterpart), 5);
+        EXPECT_EQ(r.imported.losses.examples(Kind::Cut),
                   (std::vector<std::string>{"Eintrag 1: „" + std::string(40, 'a') + "…“",
                                             "Eintrag 2: „" + std::string(40, 'a') + "…“",
                                             "Eintrag 3: „" + std::string(40, 'a') + "…“"}));
-        EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+        EXPECT_EQ(r.imported.losses.examples(Kind::NoCounterpart),
                   (std::vector<std::string>{"Eintrag 1: <example>", "Eintrag 2: <example>",
                                             "Eintrag 3: <example>"}));
     }
@@ -357,16 +357,16 @@ TEST(KvtmlLongLists, NumbersAndExamplesFollowTheFile)
                 entry(k, tr(0, "<text>w" + std::to_string(k) + "</text>") +
                              tr(1, odd ? "<text>f</text><example>e</example>" : "<text>f</text>"));
     }
-    const KvtmlImport r =
+    const ImportOutcome r =
         importKvtml(kvtml(lang(0, "", "de") + lang(1, "", "en") + lang(2, "", "fr"), entries));
     ASSERT_EQ(r.status, Status::Ok) << r.message;
-    ASSERT_EQ(r.result.words.size(), 2999u);
-    EXPECT_EQ(r.result.words[1499].german.view(), "w1500");
-    EXPECT_EQ(r.result.words[2499].german.view(), "w2501");
-    EXPECT_EQ(r.result.losses.examples(Kind::NoCounterpart),
+    ASSERT_EQ(r.imported.words.size(), 2999u);
+    EXPECT_EQ(r.imported.words[1499].german.view(), "w1500");
+    EXPECT_EQ(r.imported.words[2499].german.view(), "w2501");
+    EXPECT_EQ(r.imported.losses.examples(Kind::NoCounterpart),
               (std::vector<std::string>{"Eintrag 2: <example>", "Eintrag 1600: <example>",
                                         "Eintrag 2999: <example>"}));
-    EXPECT_EQ(r.result.losses.examples(Kind::SkippedRow),
+    EXPECT_EQ(r.imported.losses.examples(Kind::SkippedRow),
               std::vector<std::string>{"Eintrag 2500: „fr: x“"});
 }
 
@@ -379,8 +379,8 @@ TEST(KvtmlHostile, TooManyElementsAreRefusedBeforeTheTreeIsBuilt)
     // Around the entries, and among them.
     for (const std::string& doc : {kvtml(lang(0, "", "de"), "", "<lessons>" + many + "</lessons>"),
                                    kvtml(lang(0, "", "de"), entry(1, "") + many)}) {
-        const KvtmlImport r = importKvtml(doc);
-        EXPECT_EQ(r.status, Status::Invalid);
+        const ImportOutcome r = importKvtml(doc);
+        EXPECT_EQ(r.status, Status::Failed);
         EXPECT_NE(r.message.find("zu viele Elemente"), std::string::npos) << r.message;
     }
 }
@@ -405,15 +405,15 @@ TEST(KvtmlExport, WritesGradesOnlyWhereThereIsProgressAndReportsWhatXmlCannotHol
     EXPECT_EQ(losses.examples(Kind::NoCounterpart).front(),
               "Wort 2: Fach 0, geschrieben als Fach 1");
 
-    const KvtmlImport back = importKvtml(xml);
+    const ImportOutcome back = importKvtml(xml);
     ASSERT_EQ(back.status, Status::Ok) << back.message;
     EXPECT_EQ(back.germanId, 0);
-    ASSERT_EQ(back.result.words.size(), 3u);
-    EXPECT_EQ(back.result.words[1].german.view(), "a?b");
-    EXPECT_EQ(back.result.words[1].box, 1);
-    EXPECT_EQ(back.result.words[2].box, 6);
-    EXPECT_EQ(back.result.words[2].passes, 12);
-    EXPECT_TRUE(back.result.losses.empty()) << back.result.losses.summary();
+    ASSERT_EQ(back.imported.words.size(), 3u);
+    EXPECT_EQ(back.imported.words[1].german.view(), "a?b");
+    EXPECT_EQ(back.imported.words[1].box, 1);
+    EXPECT_EQ(back.imported.words[2].box, 6);
+    EXPECT_EQ(back.imported.words[2].passes, 12);
+    EXPECT_TRUE(back.imported.losses.empty()) << back.imported.losses.summary();
     EXPECT_EQ(xml.find("<grade>"), xml.rfind("<grade>")) << "only the learnt word has a grade";
 }
 
