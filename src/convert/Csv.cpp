@@ -328,7 +328,7 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
     std::vector<QStringList> rows;
-    const QString text = decodeText(bytes.substr(0, kHead), format);
+    const QString text = decodeText(bytes.substr(0, kCsvHeadBytes), format);
     const CsvDirectives directives = directivesOf(text, format.separator);
     if (!directives.columns.isEmpty() && maxRows > 0)
         rows.push_back(directives.columns);
@@ -343,7 +343,7 @@ std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& for
 
 CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
 {
-    return directivesOf(decodeText(bytes.substr(0, kHead), format), format.separator);
+    return directivesOf(decodeText(bytes.substr(0, kCsvHeadBytes), format), format.separator);
 }
 
 CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDirectives& directives)

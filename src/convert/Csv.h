@@ -22,6 +22,9 @@ struct CsvFormat {
     QChar separator = QLatin1Char(',');
 };
 
+// What the column dialog reads of a file: a head, which keeps it instant on a large one.
+constexpr std::size_t kCsvHeadBytes = 256 * 1024;
+
 // Byte order mark first; otherwise valid UTF-8 is UTF-8 and anything else Windows-1252.
 // The separator is the one of tab, semicolon and comma that splits the first records into
 // the most rows of one and the same width (more than one column).

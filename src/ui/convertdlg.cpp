@@ -25,8 +25,6 @@ namespace {
 constexpr int kNone = -1;
 // One more than the rows shown, for the header row.
 constexpr int kPreviewRecords = 11;
-// The preview decodes no more than this of a file, however large.
-constexpr std::size_t kHeadBytes = 256 * 1024;
 
 // A word field's caption, with its mnemonic for a label or without it for a heading.
 QString fieldCaption(int field, bool mnemonic)
@@ -135,7 +133,7 @@ bool TImportDialog::choose(const QString& fileName, std::string_view bytes, CsvF
                            CsvColumns& columns)
 {
     setWindowTitle(QStringLiteral("Importieren: %1").arg(fileName));
-    head_.assign(bytes.substr(0, kHeadBytes));
+    head_.assign(bytes.substr(0, convert::kCsvHeadBytes));
     const CsvFormat detected = convert::detectCsvFormat(bytes);
     const std::vector<QStringList> rows = convert::previewCsv(head_, detected, kPreviewRecords);
     const CsvColumns guess =
