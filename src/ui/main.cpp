@@ -42,8 +42,11 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                                this);
       }),
       OKBottomDlg([this] { return new TOKBottomDlg(this); }), OKBottomDlg1([this] {
+          // The settings are read before the window can open any dialog.
           auto* d = new TOKBottomDlg1(this);
           d->ComboBox1->setCurrentText(searchFieldName_);
+          connect(d->ComboBox1, &QComboBox::currentTextChanged, this,
+                  [this](const QString& name) { searchFieldName_ = name; });
           return d;
       }),
       FindDialog1([this] {
@@ -61,6 +64,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
           auto* d = new TSonderzeichen(
               platform_.clipboard, [this] { return inputFont; }, this);
           connect(d, &TSonderzeichen::characterPicked, this, &TForm1::InsertSpecialCharacter);
+          connect(this, &TForm1::closing, d, &QWidget::close);
           return d;
       }),
       OKBottomDlg3([this] { return new TOKBottomDlg3(this); })
@@ -110,7 +114,6 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     statusField->setFixedWidth(200);
     statusBar()->addWidget(statusField);
     statusBar()->setSizeGripEnabled(false);
-    setCurrentFile(FileEvent::Untitled);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -122,6 +125,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     wireSignals();
     wireDrill();
     wireEditor();
+    setCurrentFile(FileEvent::Untitled);
     // Every control is on its page by now.
     scrollWhenSmall(learn);
     scrollWhenSmall(edit);
@@ -332,9 +336,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
-    if (stats.made() && watched == stats.get() && event->type() == QEvent::Show &&
-        statisticsScrollPending_)
-        scrollStatisticsToNewest();
     if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
     auto* field = qobject_cast<QLineEdit*>(watched);
@@ -386,8 +387,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     CloseVocabulary();
     platform_.sound.stop();
-    if (Sonderzeichen.made())
-        Sonderzeichen->close();
+    emit closing();
     e->accept();
 }
 
@@ -411,9 +411,8 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name, const FileStam
     }
     statusField->setStatus(event == FileEvent::Untitled ? QString()
                                                         : saveFileName + QLatin1Char(' '));
-    if (speechPanel_) // made after the first of these calls
-        speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
-                                  event == FileEvent::Saved);
+    speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
+                              event == FileEvent::Saved);
     setModified(false);
     if (event == FileEvent::Untitled) {
         fileStamp_.reset();
@@ -454,8 +453,7 @@ void TForm1::SetOpenState(bool open)
         b->setEnabled(open);
     edit->ToolButton28->setEnabled(!open);
     Exportieren1->setEnabled(open);
-    if (speechPanel_)
-        speechPanel_->setListOpen(open);
+    speechPanel_->setListOpen(open);
 }
 
 bool TForm1::LoadVocabularyFile()

@@ -119,6 +119,10 @@ public slots:
     void StringGrid1Click();  // a row became current: select it, offer "Zeile löschen"
     void TabSheet4Exit();     // statistics page left: drop the print document
 
+signals:
+    // The exit sequence went through: the window's own tool windows close with it.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent* e) override; // FormClose: the exit sequence
     void showEvent(QShowEvent* e) override;
@@ -258,7 +262,8 @@ private:
     LazyWindow<TAboutBox> AboutBox;
     LazyWindow<TOKBottomDlg> OKBottomDlg;
     LazyWindow<TOKBottomDlg1> OKBottomDlg1;
-    // The search options' field as the settings file had it, until their dialog is made.
+    // The search dialog's field, the one copy: read from and written to the settings file,
+    // shown by the dialog and changed by it.
     QString searchFieldName_ = QStringLiteral("Deutsch");
     LazyWindow<TFindWindow> FindDialog1;
     LazyWindow<TOKBottomDlg2> OKBottomDlg2;

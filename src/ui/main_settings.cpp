@@ -133,8 +133,6 @@ bool TForm1::LoadSettings()
     if (!rec.lastFolder.empty())
         openDialogFolder = fromCp1252(rec.lastFolder);
     searchFieldName_ = fromCp1252(rec.searchField);
-    if (OKBottomDlg1.made())
-        OKBottomDlg1->ComboBox1->setCurrentText(searchFieldName_);
     settingsValue_ = pageSettingsOf(rec);
     setInputFontFromSettings();
     return true;
@@ -144,8 +142,7 @@ bool TForm1::SaveSettings()
 {
     SettingsRecord rec = recordOf(settingsValue_);
     storeOpenFileName(rec, toCp1252(openFileName));
-    rec.searchField =
-        toCp1252(OKBottomDlg1.made() ? OKBottomDlg1->ComboBox1->currentText() : searchFieldName_);
+    rec.searchField = toCp1252(searchFieldName_);
     if (const IoResult r = saveSettingsFile(settingsPath(), rec); !r) {
         showError(QString::fromStdString(r.message));
         return false;

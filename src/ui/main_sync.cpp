@@ -27,7 +27,7 @@ void TForm1::MergeProgramConflicts()
     const ConflictReport speech = mergeSpeechConflictCopies(
         folder_.sysDat() + std::string(SpeechChoices::kFileName), conflictFolder());
     report.add(speech);
-    if (speech.addedLanguages > 0 && speechPanel_)
+    if (speech.addedLanguages > 0)
         speechPanel_->choicesChanged();
     if (log.addedRecords > 0 && !statisticsReadFailed_ && unwrittenLog_.added.empty() &&
         unwrittenLog_.removed.empty())
