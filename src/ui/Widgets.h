@@ -167,9 +167,4 @@ void keepToolTipsLonger(QWidget* root);
 // window can appear would cost more than building the whole window.
 QIcon lazyStandardIcon(QStyle::StandardPixmap which);
 
-// Decodes the built-in pictures the first page shows, for the icons above to take instead of
-// decoding them while the window paints. Safe on any thread once the application exists; an
-// icon painted before it is done decodes its own picture.
-void prefetchFirstPageIcons();
-
 } // namespace tafelix

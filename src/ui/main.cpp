@@ -69,18 +69,9 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
       }),
       OKBottomDlg3([this] { return new TOKBottomDlg3(this); })
 {
-    // The words of a file named at start are read on the second core while the window is
-    // being built; the first paint waits for neither. Until FormCreate takes the result,
-    // nothing here touches the table's words or counters.
+    // A window starts without words, whatever a window before it left in the table.
     table_.wordCount = 0;
     table_.currentIndex = 0;
-    if (fileArg) {
-        // async|deferred: should no thread be available, the load runs when it is taken.
-        startupLoad_ = std::async(std::launch::async | std::launch::deferred,
-                                  [&table = table_, path = toLocalPath(*fileArg)] {
-                                      return loadVocabularyFile(path, table);
-                                  });
-    }
     // Before any widget a screen reader could ask about.
     installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
@@ -217,37 +208,40 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     PageControl1->setCurrentWidget(learn);
     setModified(false);
     DrillResultPending = false;
+    // Copies a sync engine left of the log, the settings and the speech choices are merged
+    // before any of them is read.
+    const ConflictReport programConflicts = MergeProgramConflicts();
     // A damaged log is reported, but it must not keep the learner's file from opening.
     LoadStatistics();
     OpenPending = false;
     if (fileArg) {
         startedWithFile_ = true;
         setCurrentFile(FileEvent::Chosen, *fileArg);
-        FinishLoad(startupLoad_.get());
+        FinishLoad(loadVocabularyFile(toLocalPath(*fileArg), table_));
     }
+    TellConflicts(programConflicts);
 }
 
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if ((backupPending_ || sharedNoticePending_ || syncCheckPending_) && windowHandle())
+    if (!painted_ && windowHandle())
         windowHandle()->installEventFilter(this);
     if (!activatedOnce_)
         FormActivate();
 }
 
-void TForm1::showSettingsErrorWhenExposed()
+bool TForm1::isOnScreen() const
 {
-    // The settings are read as the window is shown, but an error box about them belongs
-    // over a window that is already on screen, not before it.
-    if (windowHandle() && windowHandle()->isExposed()) {
-        const QString text = std::exchange(pendingSettingsError_, QString());
-        showError(text);
-    } else if (windowHandle()) {
-        windowHandle()->installEventFilter(this);
-    } else {
-        showError(std::exchange(pendingSettingsError_, QString()));
-    }
+    return painted_ || isVisible();
+}
+
+void TForm1::whenOnScreen(std::function<void()> step)
+{
+    if (isOnScreen())
+        step();
+    else
+        afterFirstPaint_.push_back(std::move(step));
 }
 
 void TForm1::changeEvent(QEvent* e)
@@ -323,14 +317,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    if (std::exchange(backupPending_, false))
-                        WriteBackupCopy();
-                    if (std::exchange(sharedNoticePending_, false))
-                        TellListIsShared();
-                    if (std::exchange(syncCheckPending_, false))
-                        MergeProgramConflicts();
-                    if (!pendingSettingsError_.isEmpty())
-                        showSettingsErrorWhenExposed();
+                    painted_ = true;
+                    for (const std::function<void()>& step : std::exchange(afterFirstPaint_, {}))
+                        step();
                 },
                 Qt::QueuedConnection);
         }
@@ -421,22 +410,21 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name, const FileStam
     }
     fileStamp_ = stamp;
     const bool shared = listLock_.hold(toLocalPath(saveFileName)) == OpenFileLock::Hold::Shared;
-    if (event == FileEvent::Loaded && shared) {
-        // Before the window is on screen, a box would come up on its own.
-        if (isVisible())
-            TellListIsShared();
-        else
-            sharedNoticePending_ = true;
-    }
+    if (event == FileEvent::Loaded && shared)
+        TellListIsShared();
 }
 
 void TForm1::TellListIsShared()
 {
-    message(MsgKind::Information,
-            QStringLiteral("Die Datei %1 ist bereits in einem anderen Tafelix-Fenster geöffnet.\n"
-                           "Wird sie dort gespeichert, fragt Tafelix hier vor dem Speichern nach.")
-                .arg(QFileInfo(saveFileName).fileName()),
-            OkButton, 400);
+    // Before the window is on screen, a box would come up on its own.
+    whenOnScreen([this, name = QFileInfo(saveFileName).fileName()] {
+        message(MsgKind::Information,
+                QStringLiteral("Die Datei %1 ist bereits in einem anderen Tafelix-Fenster "
+                               "geöffnet.\nWird sie dort gespeichert, fragt Tafelix hier vor "
+                               "dem Speichern nach.")
+                    .arg(name),
+                OkButton, 400);
+    });
 }
 
 void TForm1::setModified(bool modified)
@@ -489,19 +477,18 @@ bool TForm1::FinishLoad(const LoadResult& r)
         ShowCurrentWord();
     RecountCompartments();
     SetOpenState(true);
-    if (isVisible()) {
-        // The words stay loaded (the file itself was read completely), but a reported
-        // failure ends the open as every other error does: no "Start" follows it.
-        const bool backedUp = WriteBackupCopy();
-        TellConflicts(conflicts);
-        return backedUp;
-    } else {
+    if (!isOnScreen()) {
         // At start-up the safety copy (a full write with fsync) waits until the window has
         // painted itself; it still comes before anything the learner can do to the words.
-        backupPending_ = true;
-        pendingConflicts_.add(conflicts);
+        whenOnScreen([this] { WriteBackupCopy(); });
+        TellConflicts(conflicts);
+        return true;
     }
-    return true;
+    // The words stay loaded (the file itself was read completely), but a reported failure
+    // ends the open as every other error does: no "Start" follows it.
+    const bool backedUp = WriteBackupCopy();
+    TellConflicts(conflicts);
+    return backedUp;
 }
 
 TForm1::SaveOutcome TForm1::SaveVocabularyFile(const QString& fileName, bool changeSeen)

@@ -30,7 +30,7 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <future>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -142,7 +142,11 @@ private:
     void wireSettings();   // as the settings page is made
     void wireStatistics(); // as the log page is made
     void wireEditor();
-    void showSettingsErrorWhenExposed();
+    // Shown, or painted once (whatever came since).
+    bool isOnScreen() const;
+    // Runs `step` at once when the window is on screen, otherwise right after its first
+    // paint: a box needs a window on screen to stand over.
+    void whenOnScreen(std::function<void()> step);
     MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
     void showError(const QString& text);
 
@@ -162,12 +166,13 @@ private:
     // The open list's file was changed outside this window: overwrite, save elsewhere, or
     // neither. Anything but a save is a failure: the caller keeps the words.
     SaveOutcome AskAboutChangedFile(const QString& fileName);
-    void TellListIsShared(); // another instance has the just opened list open too
+    void TellListIsShared(); // another instance has the just opened list open too, after the paint
     // ---- conflict copies left by a sync engine (main_sync.cpp)
     // Merges the conflict copies of the list just loaded into the table.
     ConflictReport MergeListConflicts();
-    // After the first paint: the copies of the log and of the settings.
-    void MergeProgramConflicts();
+    // At start, before they are read: the copies of the log, the settings and the speech
+    // choices.
+    ConflictReport MergeProgramConflicts();
     // The one box about what came together; waits for the window to be on screen.
     void TellConflicts(const ConflictReport& report);
     std::string conflictFolder() const; // where the copies are put aside
@@ -276,16 +281,14 @@ private:
 
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
-    std::future<LoadResult> startupLoad_; // the start-up file, read while the window is built
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     StatisticsChange unwrittenLog_; // a change to the log that the table shows but no file has
     int previousTab_ = 0;
-    QString pendingSettingsError_;         // waits for the window to be on screen
-    bool backupPending_ = false;           // the start-up file's .bkp, written after the paint
-    bool sharedNoticePending_ = false;     // "already open elsewhere", told after the paint
-    bool syncCheckPending_ = true;         // the log's and settings' conflict copies, after it
-    ConflictReport pendingConflicts_;      // what the start-up list's copies brought, told then
+    QString pendingSettingsError_;    // waits for the window to be on screen
+    ConflictReport pendingConflicts_; // what conflict copies brought, told once on screen
+    bool painted_ = false;            // the window has painted itself once
+    std::vector<std::function<void()>> afterFirstPaint_; // waiting for that, in order
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
 };
 

@@ -122,8 +122,10 @@ bool TForm1::LoadSettings()
 {
     SettingsRecord rec;
     if (const IoResult r = loadSettingsFile(settingsPath(), rec); !r) {
+        // They are read as the window is shown; an error box about them belongs over a window
+        // that has already painted itself.
         pendingSettingsError_ = QString::fromStdString(r.message);
-        showSettingsErrorWhenExposed();
+        afterFirstPaint_.push_back([this] { showError(std::exchange(pendingSettingsError_, {})); });
         return false;
     }
     // A file given on the command line stays the open file: the stored name only presets the
