@@ -285,8 +285,7 @@ void TSpeechPanel::languagePicked(int index)
 void TSpeechPanel::readAloud()
 {
     const QString text = foreignText_ ? foreignText_() : QString();
-    if (ButtonVorlesen->isEnabled() && !language().empty() &&
-        !text.trimmed().isEmpty())
+    if (ButtonVorlesen->isEnabled() && !language().empty() && !text.trimmed().isEmpty())
         speech_.speak(text, QString::fromLatin1(language()));
 }
 

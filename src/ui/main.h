@@ -285,11 +285,12 @@ private:
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     StatisticsChange unwrittenLog_; // a change to the log that the table shows but no file has
     int previousTab_ = 0;
-    QString pendingSettingsError_;    // waits for the window to be on screen
-    ConflictReport pendingConflicts_; // what conflict copies brought, told once on screen
-    bool painted_ = false;            // the window has painted itself once
-    std::vector<std::function<void()>> afterFirstPaint_; // waiting for that, in order
+    QString pendingSettingsError_;         // waits for the window to be on screen
+    ConflictReport pendingConflicts_;      // what conflict copies brought, told once on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
+    bool painted_ = false;                 // the window has painted itself once
+    // What waits for that paint, in the order it came.
+    std::vector<std::function<void()>> afterFirstPaint_;
 };
 
 } // namespace tafelix

@@ -244,9 +244,9 @@ private slots:
         QTabWidget* tabs = h.ui().PageControl1;
         for (int i = 0; i < tabs->count(); ++i)
             pictures << tabs->tabIcon(i).pixmap(16, 16).toImage();
-        for (QToolButton* b : {h.ui().learn->ToolButton12, h.ui().learn->ToolButton13,
-                               h.ui().learn->ToolButton14, h.ui().learn->ToolButton15,
-                               h.ui().learn->ToolButton16})
+        for (QToolButton* b :
+             {h.ui().learn->ToolButton12, h.ui().learn->ToolButton13, h.ui().learn->ToolButton14,
+              h.ui().learn->ToolButton15, h.ui().learn->ToolButton16})
             pictures << b->icon().pixmap(b->iconSize()).toImage();
         QCOMPARE(pictures.size(), 9);
         for (int i = 0; i < pictures.size(); ++i) {
