@@ -4,6 +4,7 @@
 #include "SpeechPanel.h"
 #include "StatisticsModel.h"
 #include "chrkt.h"
+#include "convertdlg.h"
 #include "fail.h"
 #include "find.h"
 #include "help.h"
@@ -67,7 +68,9 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
           connect(this, &TForm1::closing, d, &QWidget::close);
           return d;
       }),
-      OKBottomDlg3([this] { return new TOKBottomDlg3(this); })
+      OKBottomDlg3([this] { return new TOKBottomDlg3(this); }),
+      ImportDialog1([this] { return new TImportDialog(this); }),
+      HelpWindow([this] { return new THelpWindow(this); })
 {
     // A window starts without words, whatever a window before it left in the table.
     table_.wordCount = 0;
@@ -285,10 +288,7 @@ void TForm1::HilfeClick()
     platform_.shell.open(page, [form = QPointer<TForm1>(this), page] {
         if (!form)
             return;
-        auto* help = form->findChild<THelpWindow*>();
-        if (!help)
-            help = new THelpWindow(form);
-        help->showPage(page);
+        form->HelpWindow->showPage(page);
     });
 }
 

@@ -49,6 +49,7 @@ class TOKBottomDlg;
 class TOKBottomDlg1;
 class TFindWindow;
 class TImportDialog;
+class THelpWindow;
 class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
@@ -274,10 +275,11 @@ private:
     LazyWindow<TOKBottomDlg2> OKBottomDlg2;
     LazyWindow<TSonderzeichen> Sonderzeichen;
     LazyWindow<TOKBottomDlg3> OKBottomDlg3;
-    TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
-    TSpeechPanel* speechPanel_ = nullptr;   // the editor's speech row, owner of the languages
-    QAction* Importieren1 = nullptr;        // "Importieren…": not during a drill
-    QAction* Exportieren1 = nullptr;        // "Exportieren…": while a vocabulary is open
+    LazyWindow<TImportDialog> ImportDialog1; // made at the first CSV import
+    LazyWindow<THelpWindow> HelpWindow;      // made when help has no viewer on the desktop
+    TSpeechPanel* speechPanel_ = nullptr;    // the editor's speech row, owner of the languages
+    QAction* Importieren1 = nullptr;         // "Importieren…": not during a drill
+    QAction* Exportieren1 = nullptr;         // "Exportieren…": while a vocabulary is open
 
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;

@@ -3,6 +3,7 @@
 
 #include "platform/Cp1252Text.h"
 #include "platform/QtPlatform.h"
+#include "ui/chrkt.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -400,6 +401,24 @@ private slots:
         QCOMPARE(field->toolTip(), path);
         f.learn->ToolButton13->click(); // "Schließen" empties it
         QVERIFY(field->text().isEmpty() && field->toolTip().isEmpty());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // The special characters window is a window of its own; leaving the program closes it
+    // with the main window instead of leaving it on screen.
+    void theSpecialCharactersWindowClosesWithTheProgram()
+    {
+        Harness h;
+        TForm1::TestAccess f = h.ui();
+        f.edit->ToolButton7->click(); // "Neu"
+        f.PageControl1->setCurrentWidget(f.edit);
+        f.edit->SpeedButton1->click();
+        auto* characters = h.form->findChild<TSonderzeichen*>();
+        QVERIFY(characters && characters->isVisible());
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
+                                    NoAnswerButton);
+        QVERIFY(h.form->close());
+        QVERIFY(!characters->isVisible());
         QVERIFY(h.surprises().isEmpty());
     }
 
