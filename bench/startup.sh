@@ -11,7 +11,9 @@
 # first paint, and settled, 2.5 s later with the program idle, which is what a learner's
 # machine carries while the list is open. Medians.
 #
-# Usage: bash bench/startup.sh [build-dir]   (default: build; RUNS=n sets the runs, 15)
+# Usage: bash bench/startup.sh [build-dir [other-tafelix...]]   (default: build; RUNS=n sets
+# the runs, 15). Each further tafelix executable (in a program folder of its own, e.g. a copy
+# of <build>/Tafelix) is run interleaved with the others as one more case, to compare builds.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,11 +22,12 @@ build=$(realpath "${1:-build}")
 tafelix="$build/Tafelix/tafelix"
 empty="$build/bench/empty_window"
 menu="$build/bench/menu_window"
+others=("${@:2}")
 runs=${RUNS:-15}
 paint_target=1.4
 settled_target=1.3
 
-for f in "$tafelix" "$empty" "$menu"; do
+for f in "$tafelix" "$empty" "$menu" "${others[@]}"; do
     [[ -x $f ]] || { echo "missing $f: build tafelix, menu_window and empty_window first" >&2; exit 1; }
 done
 for tool in Xvfb cc python3; do
@@ -171,19 +174,22 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 # paint by itself has arrived by then.
 measure() { "$work/mapwait" "$1" 20000 2500 "${@:2}"; }
 case_names=("tafelix, 9999 words" "menu and label" "empty QMainWindow")
+for o in "${others[@]}"; do case_names+=("$(basename "$(dirname "$o")"), 9999 words"); done
 run_case() {
     case $1 in
         0) measure Tafelix "$tafelix" "$work/Gross.vkb" ;;
         1) measure Menu "$menu" ;;
         2) measure Leer "$empty" ;;
+        *) measure Tafelix "${others[$1 - 3]}" "$work/Gross.vkb" ;;
     esac
 }
+cases=$(seq 0 $((${#case_names[@]} - 1)))
 
 # Warm the page cache and the font cache, then interleave the cases so that any drift of
 # the machine hits all of them alike.
-for c in 0 1 2; do run_case "$c" >/dev/null; done
+for c in $cases; do run_case "$c" >/dev/null; done
 for ((r = 0; r < runs; ++r)); do
-    for c in 0 1 2; do
+    for c in $cases; do
         run_case "$c" >>"$work/case$c"
     done
 done

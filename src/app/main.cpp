@@ -1,5 +1,4 @@
 #include "ui/main.h"
-#include "ui/Widgets.h"
 
 #include "core/ProgramFolder.h"
 #include "platform/QtPlatform.h"
@@ -11,16 +10,11 @@
 #include <QFile>
 #include <QFont>
 #include <QIcon>
-#include <QImage>
 #include <QMessageBox>
-#include <QPixmap>
 
 #include <cstdio>
-#include <future>
 #include <string_view>
-#include <vector>
 
-#include <fontconfig/fontconfig.h>
 #include <malloc.h>
 
 namespace {
@@ -66,27 +60,6 @@ std::string toPath(const QString& path)
 // as zero pages on first touch: slots no word ever used cost nothing.
 constinit tafelix::TWordTable theTable;
 
-// Fontconfig reads its configuration and font caches once per process, which is about a
-// third of the work before the first paint; Qt asks for it only when the first text is
-// measured. Started on the second core while the X connection is set up, it is ready by then.
-// The same helper then decodes the pictures of the window icon and of the first page while
-// the window is being built; it touches nothing of Qt before `appReady`, so that the thread
-// that makes the application stays Qt's main thread.
-std::vector<QImage> warmUp(std::future<void> appReady)
-{
-    FcInit();
-    appReady.wait();
-    tafelix::prefetchFirstPageIcons();
-    // The window icon is the program's own picture, not looked up in the icon theme: the
-    // theme lookup reads every folder of the theme before the first paint, and the
-    // installed icon is this very picture. Window managers and task bars take 16 to 64
-    // pixels; a larger size would only be sent to the X server with every start.
-    std::vector<QImage> icon;
-    for (const char* size : {"16", "32", "48", "64"})
-        icon.emplace_back(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
-    return icon;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -103,14 +76,11 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The start-up helpers would each get a malloc arena of their own; one arena for the
-    // whole program keeps a few hundred KiB of half-used heap out of the resident set.
+    // Qt's and the speech engine's threads would each get a malloc arena of their own; one
+    // arena for the whole program keeps a few hundred KiB of half-used heap out of the
+    // resident set.
     mallopt(M_ARENA_MAX, 1);
-    std::promise<void> appReady;
-    std::future<std::vector<QImage>> warmedUp =
-        std::async(std::launch::async | std::launch::deferred, warmUp, appReady.get_future());
     QApplication app(argc, argv);
-    appReady.set_value();
     QApplication::setApplicationName(QStringLiteral("Tafelix"));
     QApplication::setApplicationVersion(QStringLiteral(TAFELIX_VERSION));
     // Matches the installed .desktop entry, so docks and task bars show its icon and name.
@@ -152,10 +122,13 @@ int main(int argc, char** argv)
         tafelix::Platform{dialogs, clock, random, sound, shell, clipboard, printer, speech},
         *setup.folder, fileArg);
     dialogs.setOwner(&window);
+    // The window icon is the program's own picture, not looked up in the icon theme: the
+    // theme lookup reads every folder of the theme before the first paint, and the installed
+    // icon is this very picture. Window managers and task bars take 16 to 64 pixels; a larger
+    // size would only be sent to the X server with every start.
     QIcon windowIcon;
-    for (const QImage& image : warmedUp.get())
-        if (!image.isNull())
-            windowIcon.addPixmap(QPixmap::fromImage(image));
+    for (const char* size : {"16", "32", "48", "64"})
+        windowIcon.addFile(QStringLiteral(":/icons/%1/tafelix.png").arg(QLatin1String(size)));
     QApplication::setWindowIcon(windowIcon);
     window.show();
     return QApplication::exec();

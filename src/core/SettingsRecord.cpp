@@ -86,24 +86,6 @@ int clampCapacity(std::uint8_t stored)
     return std::clamp(static_cast<int>(stored), kMinCapacityPosition, kMaxCapacityPosition);
 }
 
-SettingsRecord pagePartOf(const SettingsRecord& stored)
-{
-    const auto choice = [](std::uint8_t b) {
-        return static_cast<std::uint8_t>(clampChoice(b, kSettingsOptionCount));
-    };
-    SettingsRecord r;
-    r.queryDirection = choice(stored.queryDirection);
-    r.caseMode = choice(stored.caseMode);
-    r.statisticsMode = choice(stored.statisticsMode);
-    r.soundMode = choice(stored.soundMode);
-    r.printLimitMode = choice(stored.printLimitMode);
-    r.extraFieldsMode = choice(stored.extraFieldsMode);
-    r.capacityPosition = static_cast<std::uint8_t>(clampCapacity(stored.capacityPosition));
-    r.fontName = stored.fontName;
-    r.fontSize = stored.fontSize;
-    return r;
-}
-
 void storeOpenFileName(SettingsRecord& record, std::string_view openFileName)
 {
     record.lastFileName = fileNamePart(openFileName);

@@ -45,14 +45,6 @@ inline constexpr int kMinCapacityPosition = 10;
 inline constexpr int kMaxCapacityPosition = 50;
 int clampCapacity(std::uint8_t stored);
 
-// Each option group of the settings page offers two options.
-inline constexpr int kSettingsOptionCount = 2;
-
-// The settings page's part of a record as the page gives it back after showing `stored`:
-// choices and slider position clamped into range, font name and size as they are, and the
-// parts the page does not hold empty.
-SettingsRecord pagePartOf(const SettingsRecord& stored);
-
 // Fills lastFileName and lastFolder from the path of the last opened vocabulary file.
 void storeOpenFileName(SettingsRecord& record, std::string_view openFileName);
 

@@ -13,31 +13,89 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace tafelix {
+
+namespace {
+
+// The page's option groups, top to bottom: the one description of which control shows which
+// setting and which byte of Init.dat keeps it. Option 0 is the one a true flag names ("Sound":
+// "ein") and is stored as 0; any other stored byte is option 1.
+struct RadioChoice {
+    TRadioGroup* TSettingsPage::*group;
+    const char* name;
+    const char* title; // UTF-8
+    std::array<const char*, 2> options;
+    std::uint8_t SettingsRecord::*stored;
+    bool (*first)(const PageSettings&);
+    void (*setFirst)(PageSettings&, bool);
+};
+
+const RadioChoice kChoices[] = {
+    {&TSettingsPage::RadioGroup1,
+     "RadioGroup1",
+     "Abfragerichtung",
+     {"Deutsch", "Fremdsprache"},
+     &SettingsRecord::queryDirection,
+     [](const PageSettings& s) { return s.direction == PageSettings::Direction::German; },
+     [](PageSettings& s, bool german) {
+         s.direction = german ? PageSettings::Direction::German : PageSettings::Direction::Foreign;
+     }},
+    {&TSettingsPage::RadioGroup2,
+     "RadioGroup2",
+     "Groß- Kleinschreibung",
+     {"beachten", "nicht beachten"},
+     &SettingsRecord::caseMode,
+     [](const PageSettings& s) { return s.caseSensitive; },
+     [](PageSettings& s, bool on) { s.caseSensitive = on; }},
+    {&TSettingsPage::RadioGroup4,
+     "RadioGroup4",
+     "Sound",
+     {"ein", "aus"},
+     &SettingsRecord::soundMode,
+     [](const PageSettings& s) { return s.sound; },
+     [](PageSettings& s, bool on) { s.sound = on; }},
+    {&TSettingsPage::RadioGroup3,
+     "RadioGroup3",
+     "Statistik erstellen",
+     {"ja", "nein"},
+     &SettingsRecord::statisticsMode,
+     [](const PageSettings& s) { return s.statistics; },
+     [](PageSettings& s, bool on) { s.statistics = on; }},
+    {&TSettingsPage::RadioGroup5,
+     "RadioGroup5",
+     "Druckfelder begrenzen",
+     {"Ja", "Nein"},
+     &SettingsRecord::printLimitMode,
+     [](const PageSettings& s) { return s.limitPrintFields; },
+     [](PageSettings& s, bool on) { s.limitPrintFields = on; }},
+    {&TSettingsPage::RadioGroup6,
+     "RadioGroup6",
+     "Zusatzfelder anzeigen",
+     {"Ja", "Nein"},
+     &SettingsRecord::extraFieldsMode,
+     [](const PageSettings& s) { return s.extraFields; },
+     [](PageSettings& s, bool on) { s.extraFields = on; }},
+};
+
+} // namespace
 
 TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet3"));
     const int lw = 256;
     const int h = 50;
-    auto group = [this, lw, h](const char* name, const QString& title, const QStringList& items,
-                               int row, int initial) {
-        return new TRadioGroup(this, name, title, items, QRect(4, 4 + row * (h + 4), lw, h),
-                               initial);
-    };
-    RadioGroup1 = group("RadioGroup1", QStringLiteral("Abfragerichtung"),
-                        {QStringLiteral("Deutsch"), QStringLiteral("Fremdsprache")}, 0, 0);
-    RadioGroup2 = group("RadioGroup2", QStringLiteral("Groß- Kleinschreibung"),
-                        {QStringLiteral("beachten"), QStringLiteral("nicht beachten")}, 1, 1);
-    RadioGroup4 = group("RadioGroup4", QStringLiteral("Sound"),
-                        {QStringLiteral("ein"), QStringLiteral("aus")}, 2, 0);
-    RadioGroup3 = group("RadioGroup3", QStringLiteral("Statistik erstellen"),
-                        {QStringLiteral("ja"), QStringLiteral("nein")}, 3, 0);
-    RadioGroup5 = group("RadioGroup5", QStringLiteral("Druckfelder begrenzen"),
-                        {QStringLiteral("Ja"), QStringLiteral("Nein")}, 4, 0);
-    RadioGroup6 = group("RadioGroup6", QStringLiteral("Zusatzfelder anzeigen"),
-                        {QStringLiteral("Ja"), QStringLiteral("Nein")}, 5, 0);
+    const PageSettings defaults;
+    int row = 0;
+    for (const RadioChoice& c : kChoices) {
+        this->*c.group =
+            new TRadioGroup(this, c.name, QString::fromUtf8(c.title),
+                            {QString::fromUtf8(c.options[0]), QString::fromUtf8(c.options[1])},
+                            QRect(4, 4 + row++ * (h + 4), lw, h), c.first(defaults) ? 0 : 1);
+        connect(this->*c.group, &TRadioGroup::itemIndexChanged, this, &TSettingsPage::changed);
+    }
 
     auto* sizes = makeGroup(this, "GroupBox7", QStringLiteral("maximale Fächergröße"),
                             QRect(266, 4, 260, 104));
@@ -98,9 +156,6 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent)
     Panel27->setTextFormat(Qt::PlainText);
 
     connect(TrackBar2, &QSlider::valueChanged, this, &TSettingsPage::TrackBar2Change);
-    for (TRadioGroup* g :
-         {RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5, RadioGroup6})
-        connect(g, &TRadioGroup::itemIndexChanged, this, &TSettingsPage::changed);
     connect(TrackBar2, &QSlider::valueChanged, this, &TSettingsPage::changed);
     // Typed, pasted, picked from the list or cut back to 14: every text counts at once.
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &TSettingsPage::changed);
@@ -117,32 +172,20 @@ void TSettingsPage::TrackBar2Change()
 
 PageSettings pageSettingsOf(const SettingsRecord& record)
 {
-    const SettingsRecord r = pagePartOf(record);
     PageSettings s;
-    s.direction =
-        r.queryDirection == 0 ? PageSettings::Direction::German : PageSettings::Direction::Foreign;
-    s.caseSensitive = r.caseMode == 0;
-    s.sound = r.soundMode != 1;
-    s.statistics = r.statisticsMode == 0;
-    s.limitPrintFields = r.printLimitMode == 0;
-    s.extraFields = r.extraFieldsMode == 0;
-    s.capacity = r.capacityPosition;
-    s.fontName = fromCp1252(r.fontName);
-    s.fontSize = fromCp1252(r.fontSize);
+    for (const RadioChoice& c : kChoices)
+        c.setFirst(s, clampChoice(record.*c.stored, static_cast<int>(c.options.size())) == 0);
+    s.capacity = clampCapacity(record.capacityPosition);
+    s.fontName = fromCp1252(record.fontName);
+    s.fontSize = fromCp1252(record.fontSize);
     return s;
 }
 
 SettingsRecord recordOf(const PageSettings& s)
 {
-    // Option 0 of every group is the one named by a true flag ("sound" by "ein").
-    const auto choice = [](bool first) { return static_cast<std::uint8_t>(first ? 0 : 1); };
     SettingsRecord r;
-    r.queryDirection = choice(s.direction == PageSettings::Direction::German);
-    r.caseMode = choice(s.caseSensitive);
-    r.statisticsMode = choice(s.statistics);
-    r.soundMode = choice(s.sound);
-    r.printLimitMode = choice(s.limitPrintFields);
-    r.extraFieldsMode = choice(s.extraFields);
+    for (const RadioChoice& c : kChoices)
+        r.*c.stored = c.first(s) ? 0 : 1;
     r.capacityPosition = static_cast<std::uint8_t>(s.capacity);
     r.fontName = toCp1252(s.fontName);
     r.fontSize = toCp1252(s.fontSize);
@@ -161,37 +204,24 @@ std::optional<int> fontPointsOf(const QString& sizeText)
 
 PageSettings TSettingsPage::current() const
 {
-    // Option 0 of every group is the first one built above: "Deutsch", "beachten", "ein",
-    // "ja", "Ja", "Ja".
     PageSettings s;
-    s.direction = RadioGroup1->itemIndex() == 0 ? PageSettings::Direction::German
-                                                : PageSettings::Direction::Foreign;
-    s.caseSensitive = RadioGroup2->itemIndex() == 0;
-    s.sound = RadioGroup4->itemIndex() != 1;
-    s.statistics = RadioGroup3->itemIndex() == 0;
-    s.limitPrintFields = RadioGroup5->itemIndex() == 0;
-    s.extraFields = RadioGroup6->itemIndex() == 0;
+    for (const RadioChoice& c : kChoices)
+        c.setFirst(s, (this->*c.group)->itemIndex() == 0);
     s.capacity = TrackBar2->value();
-    s.fontName = Panel27->text();
+    s.fontName = fontName_;
     s.fontSize = ComboBox1->currentText();
     return s;
 }
 
 void TSettingsPage::show(const PageSettings& s)
 {
-    const std::pair<TRadioGroup*, bool> choices[] = {
-        {RadioGroup1, s.direction == PageSettings::Direction::German},
-        {RadioGroup2, s.caseSensitive},
-        {RadioGroup3, s.statistics},
-        {RadioGroup4, s.sound},
-        {RadioGroup5, s.limitPrintFields},
-        {RadioGroup6, s.extraFields}};
-    for (const auto& [group, first] : choices)
-        group->setItemIndex(first ? 0 : 1);
+    for (const RadioChoice& c : kChoices)
+        (this->*c.group)->setItemIndex(c.first(s) ? 0 : 1);
     TrackBar2->setValue(s.capacity);
-    Panel27->setText(s.fontName);
+    fontName_ = s.fontName;
+    Panel27->setText(fontName_);
     ComboBox1->setCurrentText(s.fontSize);
-    // The preview's text has no signal of its own.
+    // The font has no control of its own to report it.
     emit changed();
 }
 
@@ -207,24 +237,24 @@ void TSettingsPage::markFont(bool fromList)
         for (int i = 0; i < list->count(); ++i)
             list->item(i)->setCheckState(Qt::Unchecked);
         if (k == -1) {
-            preview->setText(QStringLiteral("Arial"));
+            fontName_ = QStringLiteral("Arial");
         } else {
             list->item(k)->setCheckState(Qt::Checked);
             list->scrollToItem(list->item(k), QAbstractItemView::PositionAtTop);
-            preview->setText(list->item(k)->text());
+            fontName_ = list->item(k)->text();
         }
     } else {
         for (int i = 0; i < list->count(); ++i) {
-            if (list->item(i)->text() == preview->text()) {
+            if (list->item(i)->text() == fontName_) {
                 list->item(i)->setCheckState(Qt::Checked);
                 list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
             }
         }
     }
-    const QString name = preview->text();
+    preview->setText(fontName_);
     QFont previewFont = preview->font();
-    if (!name.isEmpty())
-        previewFont.setFamily(name);
+    if (!fontName_.isEmpty())
+        previewFont.setFamily(fontName_);
     if (const std::optional<int> points = fontPointsOf(ComboBox1->currentText()))
         previewFont.setPointSize(*points);
     preview->setFont(previewFont);

@@ -31,7 +31,7 @@ struct PageSettings {
     bool limitPrintFields = true;             // "Druckfelder begrenzen": "Ja"
     bool extraFields = true;                  // "Zusatzfelder anzeigen": "Ja"
     int capacity = 20;                        // "maximale Fächergröße": the slider's position
-    QString fontName;                         // the chosen font: the preview's text
+    QString fontName;                         // the chosen font, empty until one is chosen
     QString fontSize = QStringLiteral("10");  // the size box's text, as typed
 
     friend bool operator==(const PageSettings&, const PageSettings&) = default;
@@ -58,8 +58,8 @@ public:
     void show(const PageSettings& settings);
     using QWidget::show;
     // The font choice: with `fromList`, the selected entry of the list (or "Arial" without
-    // one) becomes the only checked one and the preview's text; otherwise the entry named in
-    // the preview is checked. Either way the preview takes that font at the size box's size.
+    // one) becomes the chosen font; otherwise the chosen font's entry is checked. Either way
+    // the preview shows the chosen font's name in that font at the size box's size.
     void markFont(bool fromList);
 
     TRadioGroup* RadioGroup1; // "Abfragerichtung": Deutsch / Fremdsprache
@@ -86,6 +86,8 @@ signals:
 private:
     // Shows the compartment sizes the slider's position allows.
     void TrackBar2Change();
+
+    QString fontName_; // the chosen font; the preview only shows it
 };
 
 } // namespace tafelix

@@ -205,7 +205,7 @@ void TSpeechPanel::startEngine()
 {
     if (!askForEngine())
         return;
-    if (ComboSprache && isVisible())
+    if (isVisible()) // shown means built
         refresh();
 }
 
@@ -219,7 +219,7 @@ bool TSpeechPanel::askForEngine()
         if (!self)
             return;
         self->waitingForEngine_ = false;
-        if (self->ComboSprache && self->isVisible())
+        if (self->isVisible())
             self->refresh();
     });
     return true;
@@ -285,8 +285,7 @@ void TSpeechPanel::languagePicked(int index)
 void TSpeechPanel::readAloud()
 {
     const QString text = foreignText_ ? foreignText_() : QString();
-    if (ButtonVorlesen && ButtonVorlesen->isEnabled() && !language().empty() &&
-        !text.trimmed().isEmpty())
+    if (ButtonVorlesen->isEnabled() && !language().empty() && !text.trimmed().isEmpty())
         speech_.speak(text, QString::fromLatin1(language()));
 }
 

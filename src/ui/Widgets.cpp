@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -394,22 +393,6 @@ QString builtInFile(const char* name, int side)
         .arg(side);
 }
 
-struct PrefetchedIcon {
-    QStyle::StandardPixmap which;
-    int side;
-    QImage image;
-};
-
-// Filled once, by whichever thread decodes ahead, and read only once `prefetchDone` says so:
-// a window painted before that decodes its pictures itself.
-std::vector<PrefetchedIcon>& prefetchedIcons()
-{
-    static std::vector<PrefetchedIcon> icons;
-    return icons;
-}
-std::atomic<bool> prefetchStarted{false};
-std::atomic<bool> prefetchDone{false};
-
 class LazyStyleIconEngine : public QIconEngine {
 public:
     explicit LazyStyleIconEngine(QStyle::StandardPixmap which) : which_(which) {}
@@ -507,12 +490,6 @@ private:
         const char* name = builtInName(which);
         if (name == nullptr)
             return {};
-        if (prefetchDone.load(std::memory_order_acquire)) {
-            // Handed over, not copied: the picture becomes the pixmap and is kept once.
-            for (PrefetchedIcon& p : prefetchedIcons())
-                if (p.which == which && p.side == side && !p.image.isNull())
-                    return QIcon(QPixmap::fromImage(std::exchange(p.image, QImage())));
-        }
         const QString file = builtInFile(name, side);
         return QFile::exists(file) ? QIcon(file) : QIcon();
     }
@@ -591,26 +568,6 @@ void keepToolTipsLonger(QWidget* root)
 QIcon lazyStandardIcon(QStyle::StandardPixmap which)
 {
     return QIcon(new LazyStyleIconEngine(which));
-}
-
-void prefetchFirstPageIcons()
-{
-    // The tabs ask for 16 pixels, the learning page's tool buttons for more.
-    static constexpr struct {
-        QStyle::StandardPixmap which;
-        int side;
-    } wanted[] = {
-        {QStyle::SP_MediaPlay, 16},          {QStyle::SP_FileDialogDetailedView, 16},
-        {QStyle::SP_FileDialogInfoView, 16}, {QStyle::SP_FileDialogContentsView, 16},
-        {QStyle::SP_DialogOpenButton, 32},   {QStyle::SP_DialogCloseButton, 32},
-        {QStyle::SP_DialogHelpButton, 32},   {QStyle::SP_DialogCancelButton, 32},
-    };
-    if (prefetchStarted.exchange(true))
-        return;
-    std::vector<PrefetchedIcon>& icons = prefetchedIcons();
-    for (const auto& w : wanted)
-        icons.push_back({w.which, w.side, QImage(builtInFile(builtInName(w.which), w.side))});
-    prefetchDone.store(true, std::memory_order_release);
 }
 
 } // namespace tafelix

@@ -108,7 +108,6 @@ public:
     }
     T* operator->() { return get(); }
     operator T*() { return get(); } // NOLINT: hands the window to code that takes a pointer
-    bool made() const { return window_ != nullptr; }
 
 private:
     std::function<T*()> make_;
@@ -126,7 +125,6 @@ public:
     PageHolder(QWidget* parent, std::function<QWidget*(QWidget*)> make,
                std::function<void()> ready);
     QWidget* page();
-    bool made() const { return page_ != nullptr; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -148,7 +146,6 @@ public:
     T* get() const { return static_cast<T*>(holder_->page()); }
     T* operator->() const { return get(); }
     operator T*() const { return get(); } // NOLINT: hands the page to code that takes a pointer
-    bool made() const { return holder_->made(); }
     // What the tab widget holds for this page.
     QWidget* tab() const { return holder_; }
 
@@ -169,10 +166,5 @@ void keepToolTipsLonger(QWidget* root);
 // size of an icon as soon as it is asked for it; doing that for thirty buttons before the
 // window can appear would cost more than building the whole window.
 QIcon lazyStandardIcon(QStyle::StandardPixmap which);
-
-// Decodes the built-in pictures the first page shows, for the icons above to take instead of
-// decoding them while the window paints. Safe on any thread once the application exists; an
-// icon painted before it is done decodes its own picture.
-void prefetchFirstPageIcons();
 
 } // namespace tafelix

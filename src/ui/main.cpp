@@ -4,6 +4,7 @@
 #include "SpeechPanel.h"
 #include "StatisticsModel.h"
 #include "chrkt.h"
+#include "convertdlg.h"
 #include "fail.h"
 #include "find.h"
 #include "help.h"
@@ -42,8 +43,11 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
                                this);
       }),
       OKBottomDlg([this] { return new TOKBottomDlg(this); }), OKBottomDlg1([this] {
+          // The settings are read before the window can open any dialog.
           auto* d = new TOKBottomDlg1(this);
           d->ComboBox1->setCurrentText(searchFieldName_);
+          connect(d->ComboBox1, &QComboBox::currentTextChanged, this,
+                  [this](const QString& name) { searchFieldName_ = name; });
           return d;
       }),
       FindDialog1([this] {
@@ -61,22 +65,16 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
           auto* d = new TSonderzeichen(
               platform_.clipboard, [this] { return inputFont; }, this);
           connect(d, &TSonderzeichen::characterPicked, this, &TForm1::InsertSpecialCharacter);
+          connect(this, &TForm1::closing, d, &QWidget::close);
           return d;
       }),
-      OKBottomDlg3([this] { return new TOKBottomDlg3(this); })
+      OKBottomDlg3([this] { return new TOKBottomDlg3(this); }),
+      ImportDialog1([this] { return new TImportDialog(this); }),
+      HelpWindow([this] { return new THelpWindow(this); })
 {
-    // The words of a file named at start are read on the second core while the window is
-    // being built; the first paint waits for neither. Until FormCreate takes the result,
-    // nothing here touches the table's words or counters.
+    // A window starts without words, whatever a window before it left in the table.
     table_.wordCount = 0;
     table_.currentIndex = 0;
-    if (fileArg) {
-        // async|deferred: should no thread be available, the load runs when it is taken.
-        startupLoad_ = std::async(std::launch::async | std::launch::deferred,
-                                  [&table = table_, path = toLocalPath(*fileArg)] {
-                                      return loadVocabularyFile(path, table);
-                                  });
-    }
     // Before any widget a screen reader could ask about.
     installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
@@ -110,7 +108,6 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     statusField->setFixedWidth(200);
     statusBar()->addWidget(statusField);
     statusBar()->setSizeGripEnabled(false);
-    setCurrentFile(FileEvent::Untitled);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -122,6 +119,7 @@ TForm1::TForm1(TWordTable& table, Platform platform, ProgramFolder folder,
     wireSignals();
     wireDrill();
     wireEditor();
+    setCurrentFile(FileEvent::Untitled);
     // Every control is on its page by now.
     scrollWhenSmall(learn);
     scrollWhenSmall(edit);
@@ -213,37 +211,40 @@ void TForm1::FormCreate(const std::optional<QString>& fileArg)
     PageControl1->setCurrentWidget(learn);
     setModified(false);
     DrillResultPending = false;
+    // Copies a sync engine left of the log, the settings and the speech choices are merged
+    // before any of them is read.
+    const ConflictReport programConflicts = MergeProgramConflicts();
     // A damaged log is reported, but it must not keep the learner's file from opening.
     LoadStatistics();
     OpenPending = false;
     if (fileArg) {
         startedWithFile_ = true;
         setCurrentFile(FileEvent::Chosen, *fileArg);
-        FinishLoad(startupLoad_.get());
+        FinishLoad(loadVocabularyFile(toLocalPath(*fileArg), table_));
     }
+    TellConflicts(programConflicts);
 }
 
 void TForm1::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    if ((backupPending_ || sharedNoticePending_ || syncCheckPending_) && windowHandle())
+    if (!painted_ && windowHandle())
         windowHandle()->installEventFilter(this);
     if (!activatedOnce_)
         FormActivate();
 }
 
-void TForm1::showSettingsErrorWhenExposed()
+bool TForm1::isOnScreen() const
 {
-    // The settings are read as the window is shown, but an error box about them belongs
-    // over a window that is already on screen, not before it.
-    if (windowHandle() && windowHandle()->isExposed()) {
-        const QString text = std::exchange(pendingSettingsError_, QString());
-        showError(text);
-    } else if (windowHandle()) {
-        windowHandle()->installEventFilter(this);
-    } else {
-        showError(std::exchange(pendingSettingsError_, QString()));
-    }
+    return painted_ || isVisible();
+}
+
+void TForm1::whenOnScreen(std::function<void()> step)
+{
+    if (isOnScreen())
+        step();
+    else
+        afterFirstPaint_.push_back(std::move(step));
 }
 
 void TForm1::changeEvent(QEvent* e)
@@ -287,10 +288,7 @@ void TForm1::HilfeClick()
     platform_.shell.open(page, [form = QPointer<TForm1>(this), page] {
         if (!form)
             return;
-        auto* help = form->findChild<THelpWindow*>();
-        if (!help)
-            help = new THelpWindow(form);
-        help->showPage(page);
+        form->HelpWindow->showPage(page);
     });
 }
 
@@ -319,22 +317,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    if (std::exchange(backupPending_, false))
-                        WriteBackupCopy();
-                    if (std::exchange(sharedNoticePending_, false))
-                        TellListIsShared();
-                    if (std::exchange(syncCheckPending_, false))
-                        MergeProgramConflicts();
-                    if (!pendingSettingsError_.isEmpty())
-                        showSettingsErrorWhenExposed();
+                    painted_ = true;
+                    for (const std::function<void()>& step : std::exchange(afterFirstPaint_, {}))
+                        step();
                 },
                 Qt::QueuedConnection);
         }
         return QMainWindow::eventFilter(watched, event);
     }
-    if (stats.made() && watched == stats.get() && event->type() == QEvent::Show &&
-        statisticsScrollPending_)
-        scrollStatisticsToNewest();
     if (event->type() == QEvent::KeyPress && watched == learn->Edit9)
         return Edit9KeyDown(static_cast<QKeyEvent*>(event));
     auto* field = qobject_cast<QLineEdit*>(watched);
@@ -386,8 +376,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     CloseVocabulary();
     platform_.sound.stop();
-    if (Sonderzeichen.made())
-        Sonderzeichen->close();
+    emit closing();
     e->accept();
 }
 
@@ -411,9 +400,8 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name, const FileStam
     }
     statusField->setStatus(event == FileEvent::Untitled ? QString()
                                                         : saveFileName + QLatin1Char(' '));
-    if (speechPanel_) // made after the first of these calls
-        speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
-                                  event == FileEvent::Saved);
+    speechPanel_->listChanged(event == FileEvent::Untitled ? QString() : saveFileName,
+                              event == FileEvent::Saved);
     setModified(false);
     if (event == FileEvent::Untitled) {
         fileStamp_.reset();
@@ -422,22 +410,21 @@ void TForm1::setCurrentFile(FileEvent event, const QString& name, const FileStam
     }
     fileStamp_ = stamp;
     const bool shared = listLock_.hold(toLocalPath(saveFileName)) == OpenFileLock::Hold::Shared;
-    if (event == FileEvent::Loaded && shared) {
-        // Before the window is on screen, a box would come up on its own.
-        if (isVisible())
-            TellListIsShared();
-        else
-            sharedNoticePending_ = true;
-    }
+    if (event == FileEvent::Loaded && shared)
+        TellListIsShared();
 }
 
 void TForm1::TellListIsShared()
 {
-    message(MsgKind::Information,
-            QStringLiteral("Die Datei %1 ist bereits in einem anderen Tafelix-Fenster geöffnet.\n"
-                           "Wird sie dort gespeichert, fragt Tafelix hier vor dem Speichern nach.")
-                .arg(QFileInfo(saveFileName).fileName()),
-            OkButton, 400);
+    // Before the window is on screen, a box would come up on its own.
+    whenOnScreen([this, name = QFileInfo(saveFileName).fileName()] {
+        message(MsgKind::Information,
+                QStringLiteral("Die Datei %1 ist bereits in einem anderen Tafelix-Fenster "
+                               "geöffnet.\nWird sie dort gespeichert, fragt Tafelix hier vor "
+                               "dem Speichern nach.")
+                    .arg(name),
+                OkButton, 400);
+    });
 }
 
 void TForm1::setModified(bool modified)
@@ -454,8 +441,7 @@ void TForm1::SetOpenState(bool open)
         b->setEnabled(open);
     edit->ToolButton28->setEnabled(!open);
     Exportieren1->setEnabled(open);
-    if (speechPanel_)
-        speechPanel_->setListOpen(open);
+    speechPanel_->setListOpen(open);
 }
 
 bool TForm1::LoadVocabularyFile()
@@ -491,19 +477,18 @@ bool TForm1::FinishLoad(const LoadResult& r)
         ShowCurrentWord();
     RecountCompartments();
     SetOpenState(true);
-    if (isVisible()) {
-        // The words stay loaded (the file itself was read completely), but a reported
-        // failure ends the open as every other error does: no "Start" follows it.
-        const bool backedUp = WriteBackupCopy();
-        TellConflicts(conflicts);
-        return backedUp;
-    } else {
+    if (!isOnScreen()) {
         // At start-up the safety copy (a full write with fsync) waits until the window has
         // painted itself; it still comes before anything the learner can do to the words.
-        backupPending_ = true;
-        pendingConflicts_.add(conflicts);
+        whenOnScreen([this] { WriteBackupCopy(); });
+        TellConflicts(conflicts);
+        return true;
     }
-    return true;
+    // The words stay loaded (the file itself was read completely), but a reported failure
+    // ends the open as every other error does: no "Start" follows it.
+    const bool backedUp = WriteBackupCopy();
+    TellConflicts(conflicts);
+    return backedUp;
 }
 
 TForm1::SaveOutcome TForm1::SaveVocabularyFile(const QString& fileName, bool changeSeen)

@@ -30,7 +30,7 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <future>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,6 +49,7 @@ class TOKBottomDlg;
 class TOKBottomDlg1;
 class TFindWindow;
 class TImportDialog;
+class THelpWindow;
 class TOKBottomDlg2;
 class TOKBottomDlg3;
 class TSonderzeichen;
@@ -119,6 +120,10 @@ public slots:
     void StringGrid1Click();  // a row became current: select it, offer "Zeile löschen"
     void TabSheet4Exit();     // statistics page left: drop the print document
 
+signals:
+    // The exit sequence went through: the window's own tool windows close with it.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent* e) override; // FormClose: the exit sequence
     void showEvent(QShowEvent* e) override;
@@ -138,7 +143,11 @@ private:
     void wireSettings();   // as the settings page is made
     void wireStatistics(); // as the log page is made
     void wireEditor();
-    void showSettingsErrorWhenExposed();
+    // Shown, or painted once (whatever came since).
+    bool isOnScreen() const;
+    // Runs `step` at once when the window is on screen, otherwise right after its first
+    // paint: a box needs a window on screen to stand over.
+    void whenOnScreen(std::function<void()> step);
     MsgButton message(MsgKind kind, const QString& text, MsgButtons buttons, int x, int y = 300);
     void showError(const QString& text);
 
@@ -158,12 +167,13 @@ private:
     // The open list's file was changed outside this window: overwrite, save elsewhere, or
     // neither. Anything but a save is a failure: the caller keeps the words.
     SaveOutcome AskAboutChangedFile(const QString& fileName);
-    void TellListIsShared(); // another instance has the just opened list open too
+    void TellListIsShared(); // another instance has the just opened list open too, after the paint
     // ---- conflict copies left by a sync engine (main_sync.cpp)
     // Merges the conflict copies of the list just loaded into the table.
     ConflictReport MergeListConflicts();
-    // After the first paint: the copies of the log and of the settings.
-    void MergeProgramConflicts();
+    // At start, before they are read: the copies of the log, the settings and the speech
+    // choices.
+    ConflictReport MergeProgramConflicts();
     // The one box about what came together; waits for the window to be on screen.
     void TellConflicts(const ConflictReport& report);
     std::string conflictFolder() const; // where the copies are put aside
@@ -258,30 +268,31 @@ private:
     LazyWindow<TAboutBox> AboutBox;
     LazyWindow<TOKBottomDlg> OKBottomDlg;
     LazyWindow<TOKBottomDlg1> OKBottomDlg1;
-    // The search options' field as the settings file had it, until their dialog is made.
+    // The search dialog's field, the one copy: read from and written to the settings file,
+    // shown by the dialog and changed by it.
     QString searchFieldName_ = QStringLiteral("Deutsch");
     LazyWindow<TFindWindow> FindDialog1;
     LazyWindow<TOKBottomDlg2> OKBottomDlg2;
     LazyWindow<TSonderzeichen> Sonderzeichen;
     LazyWindow<TOKBottomDlg3> OKBottomDlg3;
-    TImportDialog* ImportDialog1 = nullptr; // made at the first CSV import
-    TSpeechPanel* speechPanel_ = nullptr;   // the editor's speech row, owner of the languages
-    QAction* Importieren1 = nullptr;        // "Importieren…": not during a drill
-    QAction* Exportieren1 = nullptr;        // "Exportieren…": while a vocabulary is open
+    LazyWindow<TImportDialog> ImportDialog1; // made at the first CSV import
+    LazyWindow<THelpWindow> HelpWindow;      // made when help has no viewer on the desktop
+    TSpeechPanel* speechPanel_ = nullptr;    // the editor's speech row, owner of the languages
+    QAction* Importieren1 = nullptr;         // "Importieren…": not during a drill
+    QAction* Exportieren1 = nullptr;         // "Exportieren…": while a vocabulary is open
 
     bool activatedOnce_ = false;
     bool startedWithFile_ = false;
-    std::future<LoadResult> startupLoad_; // the start-up file, read while the window is built
     SaveOutcome lastStopSave_ = SaveOutcome::Saved; // how the last "Stop" saved the words
     bool statisticsReadFailed_ = false;             // never rewrite the log from a partial table
     StatisticsChange unwrittenLog_; // a change to the log that the table shows but no file has
     int previousTab_ = 0;
     QString pendingSettingsError_;         // waits for the window to be on screen
-    bool backupPending_ = false;           // the start-up file's .bkp, written after the paint
-    bool sharedNoticePending_ = false;     // "already open elsewhere", told after the paint
-    bool syncCheckPending_ = true;         // the log's and settings' conflict copies, after it
-    ConflictReport pendingConflicts_;      // what the start-up list's copies brought, told then
+    ConflictReport pendingConflicts_;      // what conflict copies brought, told once on screen
     bool statisticsScrollPending_ = false; // scroll the log table as its page appears
+    bool painted_ = false;                 // the window has painted itself once
+    // What waits for that paint, in the order it came.
+    std::vector<std::function<void()>> afterFirstPaint_;
 };
 
 } // namespace tafelix

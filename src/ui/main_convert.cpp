@@ -75,8 +75,6 @@ void TForm1::ImportierenClick()
     }
     convert::ImportOptions options;
     if (format == convert::FileFormat::Csv || format == convert::FileFormat::Tsv) {
-        if (!ImportDialog1)
-            ImportDialog1 = new TImportDialog(this);
         convert::CsvFormat csv;
         convert::CsvColumns columns;
         if (!ImportDialog1->choose(name, bytes, csv, columns))

@@ -27,7 +27,7 @@ void TForm1::ToolButton17Click()
 
 void TForm1::FindDialog1Find()
 {
-    const WordField field = fieldFromName(toCp1252(OKBottomDlg1->ComboBox1->currentText()));
+    const WordField field = fieldFromName(toCp1252(searchFieldName_));
     const std::int32_t hit = findNextWord(table_, field, toCp1252(FindDialog1->FindText->text()));
     if (hit == 0)
         return;

@@ -122,8 +122,10 @@ bool TForm1::LoadSettings()
 {
     SettingsRecord rec;
     if (const IoResult r = loadSettingsFile(settingsPath(), rec); !r) {
+        // They are read as the window is shown; an error box about them belongs over a window
+        // that has already painted itself.
         pendingSettingsError_ = QString::fromStdString(r.message);
-        showSettingsErrorWhenExposed();
+        afterFirstPaint_.push_back([this] { showError(std::exchange(pendingSettingsError_, {})); });
         return false;
     }
     // A file given on the command line stays the open file: the stored name only presets the
@@ -133,8 +135,6 @@ bool TForm1::LoadSettings()
     if (!rec.lastFolder.empty())
         openDialogFolder = fromCp1252(rec.lastFolder);
     searchFieldName_ = fromCp1252(rec.searchField);
-    if (OKBottomDlg1.made())
-        OKBottomDlg1->ComboBox1->setCurrentText(searchFieldName_);
     settingsValue_ = pageSettingsOf(rec);
     setInputFontFromSettings();
     return true;
@@ -144,8 +144,7 @@ bool TForm1::SaveSettings()
 {
     SettingsRecord rec = recordOf(settingsValue_);
     storeOpenFileName(rec, toCp1252(openFileName));
-    rec.searchField =
-        toCp1252(OKBottomDlg1.made() ? OKBottomDlg1->ComboBox1->currentText() : searchFieldName_);
+    rec.searchField = toCp1252(searchFieldName_);
     if (const IoResult r = saveSettingsFile(settingsPath(), rec); !r) {
         showError(QString::fromStdString(r.message));
         return false;

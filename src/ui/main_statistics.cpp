@@ -49,6 +49,25 @@ private:
     std::function<void()> remove_;
 };
 
+// Runs `shown` each time the watched widget is shown.
+class ShowFilter : public QObject {
+public:
+    ShowFilter(QObject* parent, std::function<void()> shown)
+        : QObject(parent), shown_(std::move(shown))
+    {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            shown_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 } // namespace
 
 std::string TForm1::statisticsPath() const
@@ -63,7 +82,11 @@ void TForm1::wireStatistics()
     connect(grid, &QTableView::clicked, this, &TForm1::StringGrid1Click);
     grid->installEventFilter(
         new GridKeyFilter(statisticsModel, grid, [this] { ToolButton21Click(); }));
-    stats->installEventFilter(this); // its Show scrolls a table loaded while it was hidden
+    // A table loaded while its page was hidden is scrolled as the page appears.
+    stats->installEventFilter(new ShowFilter(stats, [this] {
+        if (statisticsScrollPending_)
+            scrollStatisticsToNewest();
+    }));
     connect(stats->ToolButton18, &QToolButton::clicked, this, &TForm1::ToolButton18Click);
     connect(stats->ToolButton19, &QToolButton::clicked, this, &TForm1::ToolButton19Click);
     connect(stats->ToolButton21, &QToolButton::clicked, this, &TForm1::ToolButton21Click);
@@ -110,7 +133,8 @@ void TForm1::scrollStatisticsToNewest()
 {
     // A table that is not on screen has no viewport size to scroll by: scrolled then, it
     // shows row 1 when it appears. So it is scrolled as its page is shown.
-    statisticsScrollPending_ = !stats.made() || !stats->StringGrid1->isVisible();
+    // The holder is shown only with its page made.
+    statisticsScrollPending_ = !stats.tab()->isVisible() || !stats->StringGrid1->isVisible();
     if (statisticsScrollPending_)
         return;
     QTableView* grid = stats->StringGrid1;

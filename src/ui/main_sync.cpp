@@ -18,28 +18,28 @@ ConflictReport TForm1::MergeListConflicts()
     return mergeListConflictCopies(toLocalPath(openFileName), table_, conflictFolder());
 }
 
-void TForm1::MergeProgramConflicts()
+ConflictReport TForm1::MergeProgramConflicts()
 {
-    ConflictReport report = std::exchange(pendingConflicts_, {});
-    const ConflictReport log = mergeStatisticsConflictCopies(statisticsPath(), conflictFolder());
-    report.add(log);
+    ConflictReport report = mergeStatisticsConflictCopies(statisticsPath(), conflictFolder());
     report.add(setSettingsConflictCopiesAside(settingsPath(), conflictFolder()));
     const ConflictReport speech = mergeSpeechConflictCopies(
         folder_.sysDat() + std::string(SpeechChoices::kFileName), conflictFolder());
     report.add(speech);
-    if (speech.addedLanguages > 0 && speechPanel_)
+    if (speech.addedLanguages > 0)
         speechPanel_->choicesChanged();
-    if (log.addedRecords > 0 && !statisticsReadFailed_ && unwrittenLog_.added.empty() &&
-        unwrittenLog_.removed.empty())
-        LoadStatistics();
-    TellConflicts(report);
+    return report;
 }
 
 void TForm1::TellConflicts(const ConflictReport& report)
 {
-    const std::string text = conflictReportText(report);
-    if (!text.empty())
-        message(MsgKind::Information, QString::fromStdString(text), OkButton, 400);
+    // At start-up the program's and the list's copies come together in one box, once the
+    // window is on screen.
+    pendingConflicts_.add(report);
+    whenOnScreen([this] {
+        const std::string text = conflictReportText(std::exchange(pendingConflicts_, {}));
+        if (!text.empty())
+            message(MsgKind::Information, QString::fromStdString(text), OkButton, 400);
+    });
 }
 
 } // namespace tafelix

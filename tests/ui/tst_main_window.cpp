@@ -3,6 +3,7 @@
 
 #include "platform/Cp1252Text.h"
 #include "platform/QtPlatform.h"
+#include "ui/chrkt.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -236,47 +237,31 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
-    // The tabs' and tool buttons' icons are pictures, whether decoded ahead on another thread
-    // or when first painted, and the same pictures either way.
-    void theFirstPageIconsArePicturesEitherWay()
+    // The tabs' and tool buttons' icons are pictures, taken when first painted.
+    void theFirstPageIconsArePictures()
     {
-        const auto pictures = [](const Harness& h) {
-            QList<QImage> out;
-            QTabWidget* tabs = h.ui().PageControl1;
-            for (int i = 0; i < tabs->count(); ++i)
-                out << tabs->tabIcon(i).pixmap(16, 16).toImage();
-            for (QToolButton* b : {h.ui().learn->ToolButton12, h.ui().learn->ToolButton13,
-                                   h.ui().learn->ToolButton14, h.ui().learn->ToolButton15,
-                                   h.ui().learn->ToolButton16})
-                out << b->icon().pixmap(b->iconSize()).toImage();
-            return out;
-        };
-        const auto opaquePixels = [](const QImage& image) {
-            int n = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    n += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
-            return n;
-        };
-        QList<QImage> decodedLate;
-        {
-            Harness h;
-            decodedLate = pictures(h);
-        }
-        prefetchFirstPageIcons();
         Harness h;
-        const QList<QImage> prefetched = pictures(h);
-        QCOMPARE(prefetched.size(), 9);
-        for (int i = 0; i < prefetched.size(); ++i) {
-            QVERIFY2(opaquePixels(prefetched[i]) >= 10, qPrintable(QString::number(i)));
-            QCOMPARE(prefetched[i].convertToFormat(QImage::Format_ARGB32),
-                     decodedLate[i].convertToFormat(QImage::Format_ARGB32));
+        QList<QImage> pictures;
+        QTabWidget* tabs = h.ui().PageControl1;
+        for (int i = 0; i < tabs->count(); ++i)
+            pictures << tabs->tabIcon(i).pixmap(16, 16).toImage();
+        for (QToolButton* b :
+             {h.ui().learn->ToolButton12, h.ui().learn->ToolButton13, h.ui().learn->ToolButton14,
+              h.ui().learn->ToolButton15, h.ui().learn->ToolButton16})
+            pictures << b->icon().pixmap(b->iconSize()).toImage();
+        QCOMPARE(pictures.size(), 9);
+        for (int i = 0; i < pictures.size(); ++i) {
+            int opaque = 0;
+            for (int y = 0; y < pictures[i].height(); ++y)
+                for (int x = 0; x < pictures[i].width(); ++x)
+                    opaque += qAlpha(pictures[i].pixel(x, y)) > 128 ? 1 : 0;
+            QVERIFY2(opaque >= 10, qPrintable(QString::number(i)));
         }
         QVERIFY(h.surprises().isEmpty());
     }
 
-    // The file named at start is read while the window is built; a refusal must still come
-    // as the same message over an empty, untitled list, with no safety copy.
+    // A file named at start that is refused leaves the same message over an empty, untitled
+    // list, with no safety copy.
     void aBadFileAtStartLeavesNoList_data() { aBadFileLeavesThePreviousVocabulary_data(); }
 
     void aBadFileAtStartLeavesNoList()
@@ -416,6 +401,24 @@ private slots:
         QCOMPARE(field->toolTip(), path);
         f.learn->ToolButton13->click(); // "Schließen" empties it
         QVERIFY(field->text().isEmpty() && field->toolTip().isEmpty());
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // The special characters window is a window of its own; leaving the program closes it
+    // with the main window instead of leaving it on screen.
+    void theSpecialCharactersWindowClosesWithTheProgram()
+    {
+        Harness h;
+        TForm1::TestAccess f = h.ui();
+        f.edit->ToolButton7->click(); // "Neu"
+        f.PageControl1->setCurrentWidget(f.edit);
+        f.edit->SpeedButton1->click();
+        auto* characters = h.form->findChild<TSonderzeichen*>();
+        QVERIFY(characters && characters->isVisible());
+        h.doubles.dialogs.expectBox(QStringLiteral("geänderte Vokabeln speichern ?"),
+                                    NoAnswerButton);
+        QVERIFY(h.form->close());
+        QVERIFY(!characters->isVisible());
         QVERIFY(h.surprises().isEmpty());
     }
 

@@ -14,6 +14,8 @@
 #include <QTabBar>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace tafelix;
 using namespace tafelix::test;
 
@@ -71,6 +73,14 @@ std::vector<StoredSettings> storedSettings()
             {"every choice the other way", flipped, false},
             {"bytes no page writes", wild, true},
             {"slider past its end, no size", wide, true}};
+}
+
+void storedSettingsRows()
+{
+    QTest::addColumn<int>("which");
+    int i = 0;
+    for (const StoredSettings& s : storedSettings())
+        QTest::newRow(s.name) << i++;
 }
 
 // Starts the window with `stored` as its Init.dat; a size that is no number is reported then.
@@ -382,32 +392,117 @@ private slots:
         QVERIFY(h.surprises().isEmpty());
     }
 
-    // Until the learner opens it, the settings page is not made and the program goes by the
-    // stored settings themselves. They must say what the page would have said.
-    void aPageNotYetMadeSaysWhatThePageWouldSay_data()
+    // Each stored byte shows as the option a learner reads on the page, and the page gives it
+    // back as the byte that option is stored as; bytes past the last option show the last.
+    // The rows give every group a different pattern of bytes, so that no two groups can trade
+    // their bytes unnoticed.
+    void thePageShowsAndGivesBackTheStoredChoices_data()
     {
-        QTest::addColumn<int>("which");
-        int i = 0;
-        for (const StoredSettings& s : storedSettings())
-            QTest::newRow(s.name) << i++;
+        QTest::addColumn<QList<int>>("stored"); // each group's byte, top to bottom
+        QTest::addColumn<int>("position");      // the stored slider position
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QList<int>>("given"); // what the page gives back for each group
+        QTest::addColumn<int>("capacity");
+        const QString no = QStringLiteral("Nein");
+        const QString yes = QStringLiteral("Ja");
+        QTest::newRow("built defaults") << QList<int>{0, 1, 0, 0, 0, 0} << 20
+                                        << QStringList{QStringLiteral("Deutsch"),
+                                                       QStringLiteral("nicht beachten"),
+                                                       QStringLiteral("ein"),
+                                                       QStringLiteral("ja"),
+                                                       yes,
+                                                       yes}
+                                        << QList<int>{0, 1, 0, 0, 0, 0} << 20;
+        QTest::newRow("odd groups") << QList<int>{0, 1, 0, 1, 0, 1} << 35
+                                    << QStringList{QStringLiteral("Deutsch"),
+                                                   QStringLiteral("nicht beachten"),
+                                                   QStringLiteral("ein"),
+                                                   QStringLiteral("nein"),
+                                                   yes,
+                                                   no}
+                                    << QList<int>{0, 1, 0, 1, 0, 1} << 35;
+        QTest::newRow("third and fourth, slider below its range")
+            << QList<int>{0, 0, 1, 1, 0, 0} << 3
+            << QStringList{QStringLiteral("Deutsch"),
+                           QStringLiteral("beachten"),
+                           QStringLiteral("aus"),
+                           QStringLiteral("nein"),
+                           yes,
+                           yes}
+            << QList<int>{0, 0, 1, 1, 0, 0} << 10;
+        QTest::newRow("last two, slider past its end") << QList<int>{0, 0, 0, 0, 1, 1} << 200
+                                                       << QStringList{QStringLiteral("Deutsch"),
+                                                                      QStringLiteral("beachten"),
+                                                                      QStringLiteral("ein"),
+                                                                      QStringLiteral("ja"),
+                                                                      no,
+                                                                      no}
+                                                       << QList<int>{0, 0, 0, 0, 1, 1} << 50;
+        QTest::newRow("bytes past the last option") << QList<int>{7, 255, 2, 200, 9, 3} << 50
+                                                    << QStringList{QStringLiteral("Fremdsprache"),
+                                                                   QStringLiteral("nicht beachten"),
+                                                                   QStringLiteral("aus"),
+                                                                   QStringLiteral("nein"),
+                                                                   no,
+                                                                   no}
+                                                    << QList<int>{1, 1, 1, 1, 1, 1} << 50;
     }
 
-    void aPageNotYetMadeSaysWhatThePageWouldSay()
+    void thePageShowsAndGivesBackTheStoredChoices()
     {
-        QFETCH(int, which);
-        const StoredSettings stored = storedSettings().at(static_cast<std::size_t>(which));
+        QFETCH(QList<int>, stored);
+        QFETCH(int, position);
+        QFETCH(QStringList, checked);
+        QFETCH(QList<int>, given);
+        QFETCH(int, capacity);
+        const auto byte = [](int b) { return static_cast<std::uint8_t>(b); };
+        SettingsRecord record;
+        record.queryDirection = byte(stored[0]);
+        record.caseMode = byte(stored[1]);
+        record.soundMode = byte(stored[2]);
+        record.statisticsMode = byte(stored[3]);
+        record.printLimitMode = byte(stored[4]);
+        record.extraFieldsMode = byte(stored[5]);
+        record.capacityPosition = byte(position);
+        record.fontName = "\x81\x8D\xA0\xFF Schrift\x80";
+        record.fontSize = "ab";
+
         TSettingsPage page;
-        page.show(pageSettingsOf(stored.record));
-        QVERIFY(page.current() == pageSettingsOf(stored.record));
-        QVERIFY(recordOf(page.current()) == pagePartOf(stored.record));
+        page.show(pageSettingsOf(record));
+        // The groups as the learner reads them, top to bottom.
+        QList<TRadioGroup*> groups = page.findChildren<TRadioGroup*>();
+        std::sort(groups.begin(), groups.end(),
+                  [](const TRadioGroup* a, const TRadioGroup* b) { return a->y() < b->y(); });
+        QStringList titles, shown;
+        for (const TRadioGroup* g : std::as_const(groups)) {
+            titles << g->title();
+            for (const QRadioButton* b : g->findChildren<QRadioButton*>())
+                if (b->isChecked())
+                    shown << b->text();
+        }
+        QCOMPARE(
+            titles,
+            (QStringList{QStringLiteral("Abfragerichtung"), QStringLiteral("Groß- Kleinschreibung"),
+                         QStringLiteral("Sound"), QStringLiteral("Statistik erstellen"),
+                         QStringLiteral("Druckfelder begrenzen"),
+                         QStringLiteral("Zusatzfelder anzeigen")}));
+        QCOMPARE(shown, checked);
+        QCOMPARE(page.TrackBar2->value(), capacity);
+        QCOMPARE(page.Panel27->text(), fromCp1252(record.fontName));
+        QVERIFY(page.current() == pageSettingsOf(record));
+
+        const SettingsRecord back = recordOf(page.current());
+        const QList<int> bytes = {back.queryDirection, back.caseMode,       back.soundMode,
+                                  back.statisticsMode, back.printLimitMode, back.extraFieldsMode};
+        QCOMPARE(bytes, given);
+        QCOMPARE(int(back.capacityPosition), capacity);
+        QVERIFY(back.fontName == record.fontName);
+        QVERIFY(back.fontSize == record.fontSize);
     }
 
     // The same through the window: the settings it works with, the drill's compartment sizes
     // and the file written at the end are the same whether or not the page was ever opened.
-    void settingsWorkTheSameWhetherOrNotTheirPageWasOpened_data()
-    {
-        aPageNotYetMadeSaysWhatThePageWouldSay_data();
-    }
+    void settingsWorkTheSameWhetherOrNotTheirPageWasOpened_data() { storedSettingsRows(); }
 
     void settingsWorkTheSameWhetherOrNotTheirPageWasOpened()
     {
@@ -426,7 +521,7 @@ private slots:
             if (open) {
                 QTabBar* tabs = f.PageControl1->tabBar();
                 QVERIFY(clickInto(tabs, tabs->tabRect(3).center()));
-                QVERIFY(f.settings.made() && f.settings->isVisible());
+                QVERIFY(h.form->findChild<TSettingsPage*>() && f.settings->isVisible());
                 QVERIFY(f.currentSettings() == before);
                 QVERIFY(f.shownMaxima() == maxima);
                 QCOMPARE(f.inputFont, font);
@@ -447,16 +542,13 @@ private slots:
             std::copy(written[0].begin(), written[0].end(), b.begin());
             return b;
         }();
-        QVERIFY(pagePartOf(decodeSettingsRecord(bytes)) == pagePartOf(stored.record));
+        QVERIFY(pageSettingsOf(decodeSettingsRecord(bytes)) == pageSettingsOf(stored.record));
     }
 
     // The page hands back its whole state on every change: a page that showed the stored
     // settings only in part would overwrite the rest with its defaults at the first click.
     // Each change reaches the drill's sizes and the file at once.
-    void aChangeOnThePageKeepsEveryOtherSetting_data()
-    {
-        aPageNotYetMadeSaysWhatThePageWouldSay_data();
-    }
+    void aChangeOnThePageKeepsEveryOtherSetting_data() { storedSettingsRows(); }
 
     void aChangeOnThePageKeepsEveryOtherSetting()
     {
