@@ -13,9 +13,6 @@ namespace tafelix::convert {
 
 namespace {
 
-// What the column dialog reads: a head of the file, which keeps it instant on a large one.
-constexpr std::size_t kHead = 256 * 1024;
-
 constexpr std::array<std::pair<std::string_view, TextEncoding>, 3> kMarks{
     {{"\xEF\xBB\xBF", TextEncoding::Utf8},
      {"\xFF\xFE", TextEncoding::Utf16Le},
