@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
-    libjpeg-dev libcups2-dev libpugixml-dev libfontconfig-dev
+    libjpeg-dev libcups2-dev libpugixml-dev
     fonts-liberation2 xdg-utils
     # Speech: speech-dispatcher's client library, the daemon and a voice for every language.
     libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
