@@ -46,9 +46,7 @@ ImportOutcome importBytes(std::string_view bytes, FileFormat format, const Impor
     case FileFormat::Csv:
     case FileFormat::Tsv: {
         const CsvFormat f = options.csv ? *options.csv : detectCsvFormat(bytes);
-        const CsvColumns c =
-            options.columns ? *options.columns
-                            : guessCsvColumns(previewCsv(bytes, f), readCsvDirectives(bytes, f));
+        const CsvColumns c = options.columns ? *options.columns : guessCsvColumns(bytes, f);
         out.imported = importCsv(bytes, f, c);
         out.status = ImportOutcome::Status::Ok;
         return out;

@@ -269,6 +269,22 @@ bool isInteger(QStringView s, std::int32_t& value)
     return !t.isEmpty() && ascii && parseInteger(t.toLatin1().toStdString(), value);
 }
 
+// The first `maxRows` records of a decoded head, after its directives.
+std::vector<QStringList> previewRows(QStringView text, const CsvDirectives& directives,
+                                     QChar separator, int maxRows)
+{
+    std::vector<QStringList> rows;
+    if (!directives.columns.isEmpty() && maxRows > 0)
+        rows.push_back(directives.columns);
+    CsvReader reader(text.sliced(directives.length), separator);
+    while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
+        rows.emplace_back();
+        for (const QStringView f : reader.fields)
+            rows.back().push_back(f.left(kCsvMaxFieldChars).toString());
+    }
+    return rows;
+}
+
 } // namespace
 
 CsvFormat detectCsvFormat(std::string_view bytes)
@@ -324,23 +340,15 @@ QString decodeText(std::string_view bytes, const CsvFormat& format)
 
 std::vector<QStringList> previewCsv(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
-    std::vector<QStringList> rows;
     const QString text = decodeText(bytes.substr(0, kCsvHeadBytes), format);
-    const CsvDirectives directives = directivesOf(text, format.separator);
-    if (!directives.columns.isEmpty() && maxRows > 0)
-        rows.push_back(directives.columns);
-    CsvReader reader(QStringView(text).sliced(directives.length), format.separator);
-    while (static_cast<int>(rows.size()) < maxRows && reader.next()) {
-        rows.emplace_back();
-        for (const QStringView f : reader.fields)
-            rows.back().push_back(f.left(kCsvMaxFieldChars).toString());
-    }
-    return rows;
+    return previewRows(text, directivesOf(text, format.separator), format.separator, maxRows);
 }
 
-CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format)
+CsvColumns guessCsvColumns(std::string_view bytes, const CsvFormat& format, int maxRows)
 {
-    return directivesOf(decodeText(bytes.substr(0, kCsvHeadBytes), format), format.separator);
+    const QString text = decodeText(bytes.substr(0, kCsvHeadBytes), format);
+    const CsvDirectives directives = directivesOf(text, format.separator);
+    return guessCsvColumns(previewRows(text, directives, format.separator, maxRows), directives);
 }
 
 CsvColumns guessCsvColumns(const std::vector<QStringList>& preview, const CsvDirectives& directives)

@@ -50,7 +50,6 @@ struct CsvDirectives {
     // The deck, note type, tags and GUID columns (from 0) with their names: no word fields.
     std::vector<std::pair<int, QString>> skipped;
 };
-CsvDirectives readCsvDirectives(std::string_view bytes, const CsvFormat& format);
 
 // The first `maxRows` records for the preview of the column dialog, after the directives;
 // the names of "#columns:" come first.
@@ -106,6 +105,8 @@ struct CsvColumns {
 // columns the directives skip are never guessed.
 CsvColumns guessCsvColumns(const std::vector<QStringList>& preview,
                            const CsvDirectives& directives = {});
+// The same from the file's head, decoded once for its first `maxRows` records and directives.
+CsvColumns guessCsvColumns(std::string_view bytes, const CsvFormat& format, int maxRows = 10);
 
 struct ImportedWords {
     std::vector<TWordEntry> words; // at most TWordTable::MaxWords

@@ -135,9 +135,7 @@ bool TImportDialog::choose(const QString& fileName, std::string_view bytes, CsvF
     setWindowTitle(QStringLiteral("Importieren: %1").arg(fileName));
     head_.assign(bytes.substr(0, convert::kCsvHeadBytes));
     const CsvFormat detected = convert::detectCsvFormat(bytes);
-    const std::vector<QStringList> rows = convert::previewCsv(head_, detected, kPreviewRecords);
-    const CsvColumns guess =
-        convert::guessCsvColumns(rows, convert::readCsvDirectives(head_, detected));
+    const CsvColumns guess = convert::guessCsvColumns(head_, detected, kPreviewRecords);
     {
         const QSignalBlocker b1(ComboBox1), b2(ComboBox2), b3(CheckBox1);
         ComboBox1->setCurrentIndex(std::max(0, ComboBox1->findData(int(detected.encoding))));

@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <QMenu>
 
-#include <cerrno>
-
 namespace tafelix {
 
 namespace {

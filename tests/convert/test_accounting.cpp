@@ -112,7 +112,7 @@ TEST(FlashcardExport, TheDialogSeesTheDeclaredSeparatorAndColumnNames)
     ASSERT_EQ(rows.size(), 4u); // the names, then three words: no directive is a row
     EXPECT_EQ(rows[0], (QStringList{QStringLiteral("Deutsch"), QStringLiteral("Englisch"),
                                     QStringLiteral("Beispielsatz"), QStringLiteral("Tags")}));
-    const CsvColumns c = guessCsvColumns(rows, readCsvDirectives(bytes, f));
+    const CsvColumns c = guessCsvColumns(bytes, f);
     EXPECT_TRUE(c.headerRow);
     EXPECT_EQ(c.german, 0);
     EXPECT_EQ(c.foreign, 1);
@@ -121,7 +121,7 @@ TEST(FlashcardExport, TheDialogSeesTheDeclaredSeparatorAndColumnNames)
     // Without names, the word columns are the ones the directives leave.
     const std::string tab = test::readBytes(data("flashcards_tab.txt"));
     const CsvFormat t = detectCsvFormat(tab);
-    const CsvColumns g = guessCsvColumns(previewCsv(tab, t), readCsvDirectives(tab, t));
+    const CsvColumns g = guessCsvColumns(tab, t);
     EXPECT_FALSE(g.headerRow);
     EXPECT_EQ(g.german, 3);
     EXPECT_EQ(g.foreign, 4);
