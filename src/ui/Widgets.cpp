@@ -170,6 +170,8 @@ void scrollWhenSmall(QWidget* page)
     area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
+    // Tab goes from control to control; the area has no caption and is no stop of its own.
+    area->setFocusPolicy(Qt::NoFocus);
     // The page's own background shows through, as before.
     area->setAutoFillBackground(false);
     area->viewport()->setAutoFillBackground(false);

@@ -477,16 +477,15 @@ bool TForm1::FinishLoad(const LoadResult& r)
         ShowCurrentWord();
     RecountCompartments();
     SetOpenState(true);
-    if (!isOnScreen()) {
-        // At start-up the safety copy (a full write with fsync) waits until the window has
-        // painted itself; it still comes before anything the learner can do to the words.
+    // At start-up the safety copy (a full write with fsync) waits until the window has
+    // painted itself; it still comes before anything the learner can do to the words.
+    // Otherwise the words stay loaded (the file itself was read completely), but a reported
+    // failure ends the open as every other error does: no "Start" follows it.
+    bool backedUp = true;
+    if (isOnScreen())
+        backedUp = WriteBackupCopy();
+    else
         whenOnScreen([this] { WriteBackupCopy(); });
-        TellConflicts(conflicts);
-        return true;
-    }
-    // The words stay loaded (the file itself was read completely), but a reported failure
-    // ends the open as every other error does: no "Start" follows it.
-    const bool backedUp = WriteBackupCopy();
     TellConflicts(conflicts);
     return backedUp;
 }

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QtTest>
 
 using namespace tafelix;
@@ -364,6 +365,24 @@ private slots:
         QCOMPARE(focused(), f.learn->BitBtn1);
         for (QWidget* stop : tabStops())
             QVERIFY2(inSight(stop), qPrintable(stop->objectName()));
+        QVERIFY(h.surprises().isEmpty());
+    }
+
+    // The scroll areas that bring every control into reach on a small screen are no stops of
+    // their own: on every page Tab goes from control to control.
+    void tabStopsAtNoScrollArea()
+    {
+        Harness h;
+        auto f = h.ui();
+        QVERIFY(tabInto(f.learn->ToolButton12));
+        for (int i = 0; i < f.PageControl1->count(); ++i) {
+            QCOMPARE(f.PageControl1->currentIndex(), i);
+            const QList<QWidget*> stops = tabStops();
+            QVERIFY(stops.size() > 1);
+            for (QWidget* stop : stops)
+                QVERIFY2(!qobject_cast<QScrollArea*>(stop), qPrintable(stop->objectName()));
+            strike(Qt::Key_Tab, Qt::ControlModifier);
+        }
         QVERIFY(h.surprises().isEmpty());
     }
 

@@ -2,6 +2,8 @@
 // the open list and the log are merged as the list opens and the program starts, told in one box.
 #include "UiTestSupport.h"
 
+#include "../core/DrillRecord.h"
+
 #include "core/SpeechChoices.h"
 #include "core/StatisticsLog.h"
 #include "core/SyncMerge.h"
@@ -27,14 +29,8 @@ QByteArray keptList()
 
 StatisticsRecord drill(const char* date, const char* answers)
 {
-    StatisticsRecord r;
-    setStatisticsCell(r, ColumnFile, "Liste.vkb");
+    StatisticsRecord r = drillRecord("Liste.vkb", answers);
     setStatisticsCell(r, ColumnDate, date);
-    setStatisticsCell(r, ColumnAnswers, answers);
-    setStatisticsCell(r, ColumnTime, "00:01:07");
-    setStatisticsCell(r, ColumnRight, "2");
-    setStatisticsCell(r, ColumnWrong, "1");
-    setStatisticsCell(r, ColumnPercent, "66,67");
     return r;
 }
 
