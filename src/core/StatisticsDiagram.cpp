@@ -10,12 +10,6 @@ namespace tafelix {
 
 namespace {
 
-bool sameStep(const DiagramOp& a, const DiagramOp& b)
-{
-    return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.color == b.color && a.text == b.text;
-}
-
 struct StepHash {
     std::size_t operator()(const DiagramOp& op) const
     {
@@ -27,10 +21,6 @@ struct StepHash {
     }
 };
 
-struct StepEqual {
-    bool operator()(const DiagramOp& a, const DiagramOp& b) const { return sameStep(a, b); }
-};
-
 StatisticsDiagram buildSteps(const std::vector<DiagramRecord>& records, int width, int height,
                              char decimalSeparator);
 
@@ -38,7 +28,7 @@ StatisticsDiagram buildSteps(const std::vector<DiagramRecord>& records, int widt
 
 void keepLastCopies(std::vector<DiagramOp>& ops)
 {
-    std::unordered_set<DiagramOp, StepHash, StepEqual> later;
+    std::unordered_set<DiagramOp, StepHash> later;
     std::vector<DiagramOp> kept;
     for (auto it = ops.rbegin(); it != ops.rend(); ++it)
         if (later.insert(*it).second)

@@ -16,6 +16,8 @@ struct DiagramOp {
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0; // a text uses (x1, y1) as its top-left corner
     DiagramColor color = DiagramColor::Black;
     std::string text;
+
+    friend bool operator==(const DiagramOp&, const DiagramOp&) = default;
 };
 
 // One logged drill as the diagram needs it.

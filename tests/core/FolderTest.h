@@ -3,7 +3,7 @@
 // A test with a folder of its own below the system's temporary folder, for the files the
 // code under test reads and writes; removed after the test.
 
-#include "core/TestFiles.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "DrillRecord.h"
+#include "FolderTest.h"
 #include "ParamNames.h"
 #include "TestFiles.h"
 
@@ -231,17 +232,7 @@ TEST(StatisticsMerging, ARecordWithoutADateGoesLast)
     EXPECT_EQ(m.records.back(), on("kaputt", "12"));
 }
 
-class ConflictFolder : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir_ = test::makeTempDir("konflikt");
-        ASSERT_FALSE(dir_.empty());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
-};
+using ConflictFolder = test::WithFolder<>;
 
 TEST_F(ConflictFolder, CopiesAreFoundAndPutAsideWithoutLoss)
 {

@@ -88,11 +88,7 @@ void RecordingSpeech::start()
         return;
     // Never inside the call, as with the real engine.
     if (up_)
-        QTimer::singleShot(0, QCoreApplication::instance(),
-                           [this, alive = std::weak_ptr<int>(alive_)] {
-                               if (alive.lock())
-                                   becomeReady();
-                           });
+        QTimer::singleShot(0, &context_, [this] { becomeReady(); });
 }
 
 void RecordingSpeech::speak(const QString& text, const QString& language)

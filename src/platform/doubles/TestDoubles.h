@@ -2,10 +2,10 @@
 
 #include "Platform.h"
 
+#include <QObject>
 #include <QStringList>
 
 #include <deque>
-#include <memory>
 #include <vector>
 
 namespace tafelix {
@@ -99,7 +99,7 @@ private:
     bool up_ = false;
     bool ready_ = false;
     std::vector<std::function<void()>> waiting_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0); // for calls that come later
+    QObject context_; // calls that come later die with the engine, as with the real one
 };
 
 // Keeps what was opened. With `fails` set it behaves like a desktop without a viewer: the
